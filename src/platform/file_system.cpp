@@ -1,0 +1,209 @@
+#include "platform/file_system.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hm {
+
+ByteImage::ByteImage(std::size_t size) : ByteImage(uninitialized(size)) {
+  if (size) std::memset(data_.get(), 0, size);
+}
+
+ByteImage ByteImage::uninitialized(std::size_t size) {
+  ByteImage image;
+  image.data_.reset(new std::uint8_t[size ? size : 1]);
+  image.size_ = size;
+  image.capacity_ = size;
+  return image;
+}
+
+void ByteImage::resize(std::size_t size) {
+  if (size > capacity_) {
+    std::size_t capacity = std::max(size, capacity_ + capacity_ / 2);
+    std::unique_ptr<std::uint8_t[]> grown(new std::uint8_t[capacity]);
+    if (size_) std::memcpy(grown.get(), data_.get(), size_);
+    data_ = std::move(grown);
+    capacity_ = capacity;
+  }
+  if (size > size_) std::memset(data_.get() + size_, 0, size - size_);
+  size_ = size;
+}
+
+void ByteImage::release() {
+  data_.reset();
+  size_ = capacity_ = 0;
+}
+
+namespace {
+
+bool writeAll(int fd, const void* data, std::size_t size) {
+  auto* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::write(fd, p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Writing through a link must replace the file it points to, not the link itself.
+std::string resolveTarget(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      std::string resolved = real;
+      std::free(real);
+      return resolved;
+    }
+  }
+  return path;
+}
+
+class AtomicOutputFile : public OutputFile {
+ public:
+  AtomicOutputFile(std::string target, std::string temp, int fd)
+      : target_(std::move(target)), temp_(std::move(temp)), fd_(fd) {}
+
+  ~AtomicOutputFile() override {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) ::unlink(temp_.c_str());
+  }
+
+  bool write(const void* data, std::size_t size) override {
+    if (fd_ < 0 || failed_) return false;
+    if (!writeAll(fd_, data, size)) failed_ = true;
+    return !failed_;
+  }
+
+  bool commit() override {
+    if (fd_ < 0 || failed_ || committed_) return false;
+    keepModeOfTarget();
+    bool ok = ::fsync(fd_) == 0;
+    // don't retry close on EINTR: the descriptor is gone either way
+    ok = (::close(fd_) == 0) && ok;
+    fd_ = -1;
+    if (!ok) return false;
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) return false;
+    committed_ = true;
+    return true;
+  }
+
+ private:
+  void keepModeOfTarget() {
+    struct stat st;
+    mode_t mode;
+    if (::stat(target_.c_str(), &st) == 0) {
+      mode = st.st_mode & 07777;
+    } else {
+      mode_t mask = ::umask(0);
+      ::umask(mask);
+      mode = 0666 & ~mask;
+    }
+    ::fchmod(fd_, mode);
+  }
+
+  std::string target_;
+  std::string temp_;
+  int fd_;
+  bool failed_ = false;
+  bool committed_ = false;
+};
+
+class RealFileSystem : public FileSystem {
+ public:
+  std::optional<FileInfo> stat(const std::string& path) override {
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileInfo{S_ISREG(st.st_mode), static_cast<std::uint64_t>(st.st_size)};
+  }
+
+  std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes) override {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    std::size_t want = std::min<std::size_t>(static_cast<std::size_t>(st.st_size), maxBytes);
+    ByteImage image = ByteImage::uninitialized(want);
+    std::size_t got = 0;
+    while (got < want) {
+      ssize_t n = ::read(fd, image.data() + got, want - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        ::close(fd);
+        return std::nullopt;
+      }
+      if (n == 0) break;  // the file shrank since it was measured
+      got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    image.resize(got);
+    return image;
+  }
+
+  std::unique_ptr<OutputFile> create(const std::string& path) override {
+    if (path.empty()) return nullptr;
+    std::string target = resolveTarget(path);
+    std::string::size_type slash = target.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temp = folder + "." + name + ".XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    return std::make_unique<AtomicOutputFile>(target, temp, fd);
+  }
+};
+
+}  // namespace
+
+FileSystem& realFileSystem() {
+  static RealFileSystem fs;
+  return fs;
+}
+
+BufferedWriter::BufferedWriter(OutputFile& out, std::size_t capacity)
+    : out_(out), buffer_(new std::uint8_t[capacity]), capacity_(capacity) {}
+
+void BufferedWriter::write(const void* data, std::size_t size) {
+  if (failed_) return;
+  if (used_ + size > capacity_) {
+    flush();
+    if (size >= capacity_) {
+      // Large pieces go straight from the caller's image.
+      if (!out_.write(data, size)) failed_ = true;
+      return;
+    }
+  }
+  std::memcpy(buffer_.get() + used_, data, size);
+  used_ += size;
+}
+
+void BufferedWriter::writeInt32(std::int32_t value) {
+  auto v = static_cast<std::uint32_t>(value);
+  std::uint8_t bytes[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                           static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+  write(bytes, 4);
+}
+
+void BufferedWriter::flush() {
+  if (used_ && !failed_ && !out_.write(buffer_.get(), used_)) failed_ = true;
+  used_ = 0;
+}
+
+bool BufferedWriter::finish() {
+  flush();
+  if (failed_) return false;
+  return out_.commit();
+}
+
+}  // namespace hm

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace hm {
+
+// The largest BIN, DIF or data file the program takes: every address fits six hex digits.
+inline constexpr std::uint64_t kMaxImageSize = 0xFFFFFF;
+
+// A whole file held in memory. Bytes added by growing are zero.
+class ByteImage {
+ public:
+  ByteImage() = default;
+  explicit ByteImage(std::size_t size);
+  static ByteImage uninitialized(std::size_t size);
+
+  std::uint8_t* data() { return data_.get(); }
+  const std::uint8_t* data() const { return data_.get(); }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  std::span<const std::uint8_t> bytes() const { return {data_.get(), size_}; }
+  std::uint8_t& operator[](std::size_t i) { return data_[i]; }
+  std::uint8_t operator[](std::size_t i) const { return data_[i]; }
+
+  void resize(std::size_t size);
+  void release();
+
+ private:
+  std::unique_ptr<std::uint8_t[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
+struct FileInfo {
+  bool regular = false;
+  std::uint64_t size = 0;
+};
+
+// An output written to a temporary file beside its target and renamed over it on commit(),
+// so a failure never leaves a half-written file or harms the file that was there.
+class OutputFile {
+ public:
+  virtual ~OutputFile() = default;  // discards the temporary unless committed
+  virtual bool write(const void* data, std::size_t size) = 0;
+  virtual bool commit() = 0;
+};
+
+// All file access of the core goes through this seam, so tests can make any step fail.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Nothing when the path cannot be looked up.
+  virtual std::optional<FileInfo> stat(const std::string& path) = 0;
+  // The first `maxBytes` bytes of a regular file (all of it when shorter); nothing on failure.
+  virtual std::optional<ByteImage> read(const std::string& path,
+                                        std::size_t maxBytes = SIZE_MAX) = 0;
+  // Nothing when the temporary cannot be created.
+  virtual std::unique_ptr<OutputFile> create(const std::string& path) = 0;
+};
+
+FileSystem& realFileSystem();
+
+// Collects small pieces into large writes; the first failed write sticks.
+class BufferedWriter {
+ public:
+  explicit BufferedWriter(OutputFile& out, std::size_t capacity = 1 << 20);
+  void write(const void* data, std::size_t size);
+  void writeInt32(std::int32_t value);
+  // Flushes and commits; false if any write or the commit failed.
+  bool finish();
+  bool failed() const { return failed_; }
+
+ private:
+  void flush();
+
+  OutputFile& out_;
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::size_t capacity_;
+  std::size_t used_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace hm
