@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace hm {
+
+inline constexpr const char* kBadParametersText = "Неверные параметры командной сторки!";
+inline constexpr const char* kFileNotFoundText = "Файл не найден";
+
+enum class CommandForm {
+  Empty,
+  DifFile,         // apply this DIF
+  OtherFile,       // the source BIN
+  Comparison,      // source /md:n /t:target /d:dif
+  BlockInsertion,  // dif <address:offset:length> data
+  BadParameters,
+};
+
+struct CommandLine {
+  CommandForm form = CommandForm::Empty;
+  std::string line;  // trimmed, one enclosing quotation mark removed at each end
+  std::optional<int> minDistance;  // from "/md:"
+  std::string sourcePath, targetPath, difPath, dataPath;
+  // Block insertion: the three numbers as written; empty address/offset mean 0, empty length
+  // the whole data file. `numbersValid` is false when one is not hexadecimal or a ":" is missing.
+  bool numbersValid = true;
+  std::int32_t address = 0, offset = 0;
+  std::optional<std::int32_t> length;
+};
+
+// A regular file whose name found has at least 4 characters.
+using ExistsFn = std::function<bool(const std::string& path)>;
+bool namesExistingFile(const std::string& path);
+
+// `args` is argv[1..] joined with single spaces. Existence is asked only where the form needs
+// it (the single-path forms); the switch forms check their paths when they run.
+CommandLine parseCommandLine(const std::string& args, const ExistsFn& exists);
+
+// The text of the bad-parameters message: the message, two line breaks, the prepared line.
+std::string badParametersMessage(const std::string& line);
+
+}  // namespace hm

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/result.h"
+
+namespace hm {
+
+inline constexpr const char* kInvalidDifApplyText = "Неверный DIF файл!!!";
+inline constexpr const char* kBinWriteErrorText = "Ошибка записи BIN файла!";
+inline constexpr const char* kDifAppliedText = "DIF файл успешно установлен!";
+
+// The whole check, before any BIN is asked for. Error: InvalidDif "Неверный DIF файл!!!".
+Status checkDif(std::span<const std::uint8_t> dif);
+
+// Copies every record of a checked DIF into `bin` in file order (the later record wins),
+// growing it with zero bytes where a block reaches past its end.
+void applyDif(std::span<const std::uint8_t> dif, ByteImage& bin);
+
+// Writes the whole image atomically. Error: WriteFailed "Ошибка записи BIN файла!".
+Status writeBin(FileSystem& fs, const std::string& path, std::span<const std::uint8_t> image);
+
+// The unattended form: read the DIF, check it, read the BIN, apply, write `outPath`.
+// Errors carry the texts above (an unreadable DIF or BIN is "Ошибка записи BIN файла!").
+Status applyDifFile(FileSystem& fs, const std::string& difPath, const std::string& binPath,
+                    const std::string& outPath);
+
+}  // namespace hm

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string_view>
+
+namespace hm {
+
+// The patch file: a 32-byte header, then one record per block:
+//   "FBLKNORD", int32 L = N + 4, int32 address, N data bytes.
+// All integers are 32-bit little-endian two's complement.
+inline constexpr std::string_view kDifMagic = "SPFDSGHA <=HEXMARSHAL=> ";  // 24 characters
+inline constexpr std::string_view kDifSignature = "SPFDSGHA";            // what readers check
+inline constexpr std::string_view kRecordMarker = "FBLKNORD";
+inline constexpr std::size_t kDifHeaderSize = 32;
+inline constexpr std::size_t kBlockCountOffset = 28;
+inline constexpr std::size_t kRecordHeadSize = 16;
+// The last offset a block may reach: the largest BIN has 16,777,215 bytes.
+inline constexpr std::int32_t kLastImageOffset = 0xFFFFFE;
+
+// GetData: typed reads at a moving position. A read that would leave the image fails and
+// leaves the position where it was.
+class DifCursor {
+ public:
+  explicit DifCursor(std::span<const std::uint8_t> image, std::size_t position = 0)
+      : image_(image), position_(position) {}
+
+  bool readInt32(std::int32_t& value);
+  bool readText(std::size_t count, std::string_view& text);
+  bool readByte(std::uint8_t& value);
+  bool skip(std::size_t count);
+
+  std::size_t position() const { return position_; }
+  void seek(std::size_t position) { position_ = position; }
+
+ private:
+  std::span<const std::uint8_t> image_;
+  std::size_t position_;
+};
+
+struct DifRecord {
+  std::int32_t address;
+  std::int32_t length;     // N, the data bytes
+  std::size_t dataOffset;  // where the data begins in the DIF image
+};
+
+enum class DifFault {
+  None,
+  BadSignature,   // the first 8 bytes are not "SPFDSGHA"
+  BadMarker,      // a record does not begin with "FBLKNORD"
+  Truncated,      // the count or a record length reaches past the end of the file
+  BadCount,       // a negative block count
+  BadLength,      // a record length below 5
+  BadAddress,     // a negative address, or a block ending past kLastImageOffset
+};
+
+struct DifWalk {
+  DifFault fault = DifFault::None;
+  std::int32_t count = 0;         // the header's block count
+  std::int32_t recordsRead = 0;   // records accepted before a fault (all of them without one)
+  bool ok() const { return fault == DifFault::None; }
+};
+
+// Walks the header and `count` records, never reading outside the image. `visit` sees each
+// accepted record in file order, before the next one is checked.
+DifWalk walkDif(std::span<const std::uint8_t> dif,
+                const std::function<void(const DifRecord&)>& visit = {});
+
+}  // namespace hm

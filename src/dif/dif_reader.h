@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "platform/result.h"
+
+namespace hm {
+
+inline constexpr const char* kInvalidDifEditText = "Неверный DIF файл!";
+inline constexpr const char* kOpenErrorText = "Ошибка открытия файла!";
+inline constexpr const char* kReadingBlocksText = "Чтение данных о блоках...";
+
+struct DifBlock {
+  std::int32_t start;
+  std::int32_t end;  // inclusive
+};
+
+// The blocks of a DIF opened for editing, one per record in file order.
+// Error: InvalidDif "Неверный DIF файл!" for anything walkDif refuses.
+Result<std::vector<DifBlock>> readDifBlocks(std::span<const std::uint8_t> dif);
+
+}  // namespace hm

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "platform/settings_store.h"
+
+namespace hm {
+
+struct AssociationPlaces {
+  std::string programPath;  // absolute path of the running executable
+  std::string dataHome;     // $XDG_DATA_HOME or ~/.local/share
+  std::string configHome;   // $XDG_CONFIG_HOME or ~/.config
+  static AssociationPlaces fromEnvironment(const std::string& programPath);
+};
+
+// The six values under HKEY_CLASSES_ROOT in their order, then the desktop registration:
+// a .desktop entry, a MIME package for *.bin and *.dif in any case, the two icons and the
+// defaults in mimeapps.list; update-mime-database and update-desktop-database when present.
+// Reports nothing; running it again changes nothing more.
+void associateFileTypes(SettingsStore& store, const AssociationPlaces& places);
+
+}  // namespace hm

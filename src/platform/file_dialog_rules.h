@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace hm {
+
+// What a file dialog is asked for.
+enum class FileKind : int { Dif = 0, SourceBin = 1, TargetBin = 2 };
+
+inline constexpr const char* kTooLargeText = "Too Large File! (Max 16Mb)";
+
+// "DIF" for DIF files, "BIN" for the rest.
+std::string kindExtension(FileKind kind);
+// "Выберите Исходный BIN Файл", "Выберите Конечный BIN Файл", "Выберите DIF Файл".
+std::string openDialogTitle(FileKind kind);
+// "Выберите Новый DIF Файл" or "Выберите Новый BIN Файл".
+std::string saveDialogTitle(FileKind kind);
+
+// The save dialog's name rule: "." + EXT appended unless the last four characters, in upper
+// case, are already "." + EXT (patch -> patch.DIF, patch.dif kept).
+std::string withSaveExtension(const std::string& path, FileKind kind);
+
+// A file over 16,777,215 bytes is refused.
+bool isTooLarge(std::uint64_t size);
+
+// RememberFolder: the path up to and including its last "/", or `current` when it has none.
+std::string folderOf(const std::string& path, const std::string& current);
+
+}  // namespace hm

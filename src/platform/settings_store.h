@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+namespace hm {
+
+enum class RegRoot { LocalMachine, ClassesRoot };
+
+inline constexpr const char* kProgramKey = "software\\Quorral\\Hexmarshal";
+inline constexpr const char* kFolderValue = "TekDir";
+
+// Text values under keys written with backslashes, kept in one readable file
+// ($XDG_CONFIG_HOME/hexmarshal/settings.reg by default). Every call reads or rewrites the file
+// whole, so no state is kept between calls.
+class SettingsStore {
+ public:
+  explicit SettingsStore(std::string filePath);
+  // $XDG_CONFIG_HOME (default ~/.config) + "/hexmarshal/settings.reg"
+  static std::string defaultPath();
+
+  // False for a missing key or value, or a value of 1024 bytes or more; `result` then unchanged.
+  // An empty value name is the key's default value.
+  bool ReadRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
+                    std::string& result) const;
+  // Creates every missing key on the path; an empty text is stored as a single space.
+  bool WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
+                     const std::string& value);
+
+  const std::string& filePath() const { return filePath_; }
+
+ private:
+  std::string filePath_;
+};
+
+}  // namespace hm
