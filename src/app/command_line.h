@@ -16,6 +16,7 @@ enum class CommandForm {
   OtherFile,       // the source BIN
   Comparison,      // source /md:n /t:target /d:dif
   BlockInsertion,  // dif <address:offset:length> data
+  Apply,           // bin /a:dif /o:output, for scripts
   BadParameters,
 };
 
@@ -24,6 +25,7 @@ struct CommandLine {
   std::string line;  // trimmed, one enclosing quotation mark removed at each end
   std::optional<int> minDistance;  // from "/md:"
   std::string sourcePath, targetPath, difPath, dataPath;
+  std::string outputPath;  // the apply form's "/o:"
   // Block insertion: the three numbers as written; empty address/offset mean 0, empty length
   // the whole data file. `numbersValid` is false when one is not hexadecimal or a ":" is missing.
   bool numbersValid = true;

@@ -34,10 +34,6 @@ bool scanDifferences(const std::uint8_t* source, std::size_t sourceLength,
                      const std::uint8_t* target, std::size_t targetLength, RawBlocks& blocks,
                      Clock& clock, const ScanProgress& progress);
 
-// The plain reference scan, byte by byte; same results, no progress.
-RawBlocks scanDifferencesByteWise(const std::uint8_t* source, std::size_t sourceLength,
-                                  const std::uint8_t* target, std::size_t targetLength);
-
 struct SearchOutcome {
   ByteImage source;  // target length bytes; zero past the source's end
   ByteImage target;

@@ -1,0 +1,175 @@
+#include "app/unattended_jobs.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "blocks/block_list.h"
+#include "blocks/hex_format.h"
+#include "dif/dif_applier.h"
+#include "dif/dif_format.h"
+#include "dif/dif_reader.h"
+#include "dif/dif_writer.h"
+#include "platform/file_dialog_rules.h"
+#include "search/diff_search.h"
+#include "search/regroup.h"
+
+namespace hm {
+
+namespace {
+
+void say(JobContext& context, const std::string& text) {
+  if (context.status) context.status(text);
+}
+
+int reportError(JobContext& context, const Error& error) {
+  context.messenger.error(error.message);
+  return kExitJobError;
+}
+
+int notFound(JobContext& context) {
+  context.messenger.notice(kFileNotFoundText);
+  return kExitNotFound;
+}
+
+// The lines of a DIF opened for editing, added in sorted order so millions of them stay linear.
+void listDifBlocks(const std::vector<DifBlock>& blocks, BlockList& list) {
+  std::vector<std::string> lines;
+  lines.reserve(blocks.size());
+  for (const DifBlock& b : blocks) {
+    std::string line;
+    appendHexField(line, b.start, 6);
+    appendHexField(line, b.end, 6);
+    lines.push_back(std::move(line));
+  }
+  std::stable_sort(lines.begin(), lines.end());
+  BlockList::Batch batch(list);
+  for (const std::string& line : lines) list.add(line);
+}
+
+}  // namespace
+
+int runComparison(const CommandLine& command, JobContext& context) {
+  if (!namesExistingFile(command.sourcePath) || !namesExistingFile(command.targetPath)) {
+    return notFound(context);
+  }
+  auto progress = [&context](std::uint64_t differences) {
+    say(context, "Найдено различий: " + std::to_string(differences));
+    return true;
+  };
+  Result<SearchOutcome> search =
+      runSearch(context.fs, command.sourcePath, command.targetPath, context.clock, progress);
+  if (!search) return reportError(context, search.error());
+
+  BlockList list;
+  regroup(search->blocks, command.minDistance.value_or(kMinDistanceStart), list);
+  say(context, totalsText(recalc(list, false, search->targetLength)));
+
+  say(context, kDifWritingText);
+  Status written = writeDif(context.fs, difOutputName(command.difPath), list, search->target.bytes());
+  if (!written) return reportError(context, written.error());
+  say(context, kDifCreatedText);
+  return kExitDone;
+}
+
+int runBlockInsertion(const CommandLine& command, JobContext& context) {
+  if (!namesExistingFile(command.difPath) || !namesExistingFile(command.dataPath)) {
+    return notFound(context);
+  }
+  std::optional<ByteImage> dif = context.fs.read(command.difPath);
+  if (!dif) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
+  say(context, kReadingBlocksText);
+  Result<std::vector<DifBlock>> blocks = readDifBlocks(dif->bytes());
+  if (!blocks) return reportError(context, blocks.error());
+
+  if (!command.numbersValid) {
+    context.messenger.notice(badParametersMessage(command.line));
+    return kExitBadParameters;
+  }
+  std::int32_t length = 0;
+  if (command.length) {
+    length = *command.length;
+  } else {
+    std::optional<FileInfo> data = context.fs.stat(command.dataPath);
+    if (!data) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
+    length = static_cast<std::int32_t>(std::min<std::uint64_t>(data->size, 0x7FFFFFFF));
+  }
+
+  // Six address digits cannot hold a block past the largest image: such a line would silently
+  // move the block, so the numbers are refused instead.
+  std::int64_t end = static_cast<std::int64_t>(command.address) + length - 1;
+  if (command.address < 0 || length <= 0 || end > kLastImageOffset) {
+    context.messenger.notice(badParametersMessage(command.line));
+    return kExitBadParameters;
+  }
+
+  BlockList list;
+  listDifBlocks(*blocks, list);
+  std::string line;
+  appendHexField(line, command.address, 6);
+  appendHexField(line, static_cast<std::int32_t>(end), 6);
+  appendHexField(line, 0, 0);
+  appendHexField(line, 0, 0);
+  appendHexField(line, command.offset, 0);
+  line += command.dataPath;
+  list.add(line);
+  say(context, totalsText(recalc(list, true, 0)));
+
+  say(context, kDifWritingText);
+  Status written =
+      writeEditedDif(context.fs, difOutputName(command.difPath), list, dif->bytes());
+  if (!written) return reportError(context, written.error());
+  say(context, kDifCreatedText);
+  return kExitDone;
+}
+
+int runApply(const std::string& binPath, const std::string& difPath, const std::string& outPath,
+             JobContext& context) {
+  if (!namesExistingFile(binPath) || !namesExistingFile(difPath)) return notFound(context);
+  std::optional<FileInfo> bin = context.fs.stat(binPath);
+  if (bin && isTooLarge(bin->size)) {
+    return reportError(context, {ErrorCode::TooLarge, kTooLargeText});
+  }
+  Status applied = applyDifFile(context.fs, difPath, binPath, outPath);
+  if (!applied) return reportError(context, applied.error());
+  context.messenger.notice(kDifAppliedText);
+  return kExitDone;
+}
+
+bool displayAvailable(const char* display, const char* waylandDisplay, const char* qpaPlatform) {
+  std::string platform = qpaPlatform ? qpaPlatform : "";
+  if (platform.starts_with("offscreen") || platform.starts_with("minimal")) return false;
+  auto named = [](const char* v) { return v && *v; };
+  return named(display) || named(waylandDisplay);
+}
+
+bool runsUnattended(CommandForm form) {
+  switch (form) {
+    case CommandForm::Comparison:
+    case CommandForm::BlockInsertion:
+    case CommandForm::Apply:
+    case CommandForm::BadParameters:
+      return true;
+    case CommandForm::Empty:
+    case CommandForm::DifFile:
+    case CommandForm::OtherFile:
+      return false;
+  }
+  return false;
+}
+
+int runUnattended(const CommandLine& command, JobContext& context) {
+  switch (command.form) {
+    case CommandForm::Comparison:
+      return runComparison(command, context);
+    case CommandForm::BlockInsertion:
+      return runBlockInsertion(command, context);
+    case CommandForm::Apply:
+      return runApply(command.sourcePath, command.difPath, command.outputPath, context);
+    default:
+      context.messenger.notice(badParametersMessage(command.line));
+      return kExitBadParameters;
+  }
+}
+
+}  // namespace hm

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/command_line.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/messenger.h"
+
+namespace hm {
+
+// Process exit statuses of the unattended forms.
+enum ExitStatus : int {
+  kExitDone = 0,           // the job finished
+  kExitJobError = 1,       // a job reported an error in a message
+  kExitBadParameters = 2,  // the bad-parameters exit
+  kExitNotFound = 3,       // the not-found exit
+};
+
+struct JobContext {
+  FileSystem& fs;
+  Messenger& messenger;
+  Clock& clock;
+  std::function<void(const std::string&)> status;  // progress and status texts; may be empty
+};
+
+// Whether a window can be seen: a display is named and Qt is not asked for its offscreen or
+// minimal platform. Each argument is the environment variable's value, or null.
+bool displayAvailable(const char* display, const char* waylandDisplay, const char* qpaPlatform);
+
+// The forms that run whole without a window: comparison, block insertion, applying, and the
+// bad-parameters exit.
+bool runsUnattended(CommandForm form);
+int runUnattended(const CommandLine& command, JobContext& context);
+
+// The comparison form without a window: search, regroup with the line's minimum distance (8 when
+// absent), write the DIF to its path.
+int runComparison(const CommandLine& command, JobContext& context);
+
+// The block-insertion form without a window: open the DIF for editing, add the block from the
+// data file, regroup, and write the DIF back in place.
+int runBlockInsertion(const CommandLine& command, JobContext& context);
+
+// BIN /a:DIF /o:OUTPUT: check the DIF whole, apply it to the BIN, write the output.
+int runApply(const std::string& binPath, const std::string& difPath, const std::string& outPath,
+             JobContext& context);
+
+}  // namespace hm

@@ -1,0 +1,245 @@
+#include <random>
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QtTest>
+
+#include "app/command_line.h"
+#include "support/window_fixture.h"
+
+namespace hm::test {
+
+namespace {
+
+std::vector<std::uint8_t> randomBytes(std::size_t n, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::vector<std::uint8_t> v(n);
+  for (auto& b : v) b = static_cast<std::uint8_t>(rng());
+  return v;
+}
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+class DifCommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void roundTripThroughTheWindow() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    std::vector<std::uint8_t> source = randomBytes(5000, 1);
+    std::vector<std::uint8_t> target = source;
+    std::mt19937 rng(2);
+    for (int i = 0; i < 60; ++i) target[rng() % target.size()] ^= 0x5A;
+    test::writeFile(f.file("src.bin"), source);
+    test::writeFile(f.file("tgt.bin"), target);
+    child<QLineEdit>(w, "inFile")->setText(q(f.file("src.bin")));
+    child<QLineEdit>(w, "outFile")->setText(q(f.file("tgt.bin")));
+    w.bSer_Click();
+    QVERIFY(w.blocks().count() > 0);
+
+    child<QCheckBox>(w, "Check1")->setChecked(true);
+    f.dialogs.paths = {f.file("patch")};
+    w.bdif_Click();
+    QCOMPARE(f.dialogs.requests.back().title, std::string("Выберите Новый DIF Файл"));
+    QCOMPARE(child<QLabel>(w, "lStat")->text(), QString("DIF файл успешно создан!"));
+    QVERIFY(fileExists(f.file("patch.DIF")));
+    QVERIFY(fileExists(f.file("patch.DIF_bak.dif")));
+
+    f.dialogs.paths = {f.file("patch.DIF"), f.file("src.bin"), f.file("patched.bin")};
+    w.AppDif_Click();
+    QCOMPARE(f.messenger.lastText(), std::string("DIF файл успешно установлен!"));
+    QCOMPARE(readFile(f.file("patched.bin")), target);
+
+    f.dialogs.paths = {f.file("patch.DIF_bak.dif"), f.file("patched.bin"), f.file("undone.bin")};
+    w.AppDif_Click();
+    QCOMPARE(readFile(f.file("undone.bin")), source);
+  }
+
+  void invalidDifIsRefusedBeforeTheBinIsAsked() {
+    WindowFixture f;
+    test::writeFile(f.file("bad.dif"), std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\1\0\0\0XBLKNORD", 40));
+    f.dialogs.paths = {f.file("bad.dif"), f.file("never.bin")};
+    f.window->AppDif_Click();
+    QCOMPARE(f.messenger.lastText(), std::string("Неверный DIF файл!!!"));
+    QCOMPARE(f.messenger.shown.back().icon, MessageIcon::Stop);
+    QCOMPARE(f.dialogs.requests.size(), std::size_t(1));
+  }
+
+  void commandLineDifIsAppliedWithTheLaterDialogsReal() {
+    WindowFixture f;
+    test::writeFile(f.file("bin.bin"), std::vector<std::uint8_t>(4, 0));
+    test::writeFile(f.file("p.dif"), std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\0\0\0\0", 32));
+    CommandLine command;
+    command.form = CommandForm::DifFile;
+    command.difPath = f.file("p.dif");
+    f.dialogs.paths = {f.file("bin.bin"), f.file("out.bin")};
+    QVERIFY(!f.window->runCommandLine(command));
+    QVERIFY(!f.window->chooser().cmdMode);
+    // Only the BIN and the output were asked for.
+    QCOMPARE(f.dialogs.requests.size(), std::size_t(2));
+    QCOMPARE(f.dialogs.requests[0].title, std::string("Выберите Исходный BIN Файл"));
+    QCOMPARE(readFile(f.file("out.bin")), std::vector<std::uint8_t>(4, 0));
+  }
+
+  void editedDifTakesBlocksFromTwoDataFiles() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    std::vector<std::uint8_t> base(64, 0);
+    test::writeFile(f.file("base.bin"), base);
+    std::vector<std::uint8_t> target = base;
+    for (int i = 8; i < 12; ++i) target[i] = 0xAA;
+    test::writeFile(f.file("tgt.bin"), target);
+    child<QLineEdit>(w, "inFile")->setText(q(f.file("base.bin")));
+    child<QLineEdit>(w, "outFile")->setText(q(f.file("tgt.bin")));
+    w.bSer_Click();
+    f.dialogs.paths = {f.file("first.dif")};
+    w.bdif_Click();
+
+    f.dialogs.paths = {f.file("first.dif")};
+    w.redDIF_Click();
+    QVERIFY(w.difEdit());
+    QCOMPARE(w.header()->count(), 6);
+    QCOMPARE(QString::fromUtf8(w.blocks().text(0)), QString("000008\t00000B\t04\t00\t00\t"));
+
+    test::writeFile(f.file("one.dat"), std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8});
+    test::writeFile(f.file("two.dat"), std::vector<std::uint8_t>{9, 9, 9, 9});
+    child<QLineEdit>(w, "inFile")->setText(q(f.file("one.dat")));
+    QVERIFY(child<QPushButton>(w, "bAdd")->isEnabled());
+    f.blockDialogs.answer = [](BlockExchange& e) {
+      QCOMPARE(e.highLimit, 8);
+      QCOMPARE(e.blockEnd, 8);
+      e.blockStart = 0x20;      // destination
+      e.lowLimit = 3;           // length
+      e.highLimit = 2;          // offset
+      e.blockEnd = 0x22;
+      e.actionFlag = true;
+    };
+    w.bAdd_Click();
+    QCOMPARE(f.blockDialogs.titles.back(), std::string("Добавление блока из файла данных"));
+    child<QLineEdit>(w, "inFile")->setText(q(f.file("two.dat")));
+    f.blockDialogs.answer = [](BlockExchange& e) {
+      e.blockStart = 0x30;
+      e.lowLimit = 2;
+      e.highLimit = 0;
+      e.blockEnd = 0x31;
+      e.actionFlag = true;
+    };
+    w.bAdd_Click();
+    QCOMPARE(w.blocks().count(), 3);
+    QCOMPARE(QString::fromUtf8(w.blocks().text(1)),
+             QString("000020\t000022\t03\t0D\t02\t") + q(f.file("one.dat")));
+
+    f.dialogs.paths = {f.file("second.dif")};
+    w.bdif_Click();
+    QCOMPARE(child<QLabel>(w, "lStat")->text(), QString("DIF файл успешно создан!"));
+    QVERIFY(!fileExists(f.file("second.dif_bak.dif")));
+
+    test::writeFile(f.file("zero.bin"), std::vector<std::uint8_t>(16, 0));
+    f.dialogs.paths = {f.file("second.dif"), f.file("zero.bin"), f.file("out.bin")};
+    w.AppDif_Click();
+    std::vector<std::uint8_t> out = readFile(f.file("out.bin"));
+    QCOMPARE(out.size(), std::size_t(0x32));
+    QCOMPARE(out[8], std::uint8_t(0xAA));
+    QCOMPARE(out[0x20], std::uint8_t(3));
+    QCOMPARE(out[0x22], std::uint8_t(5));
+    QCOMPARE(out[0x31], std::uint8_t(9));
+  }
+
+  void rejectedDifLeavesNoLinesBehind() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    std::string dif("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\3\0\0\0", 32);
+    for (int i = 0; i < 2; ++i) dif += std::string("FBLKNORD\5\0\0\0", 12) + char(i) + std::string("\0\0\0", 3) + "x";
+    dif += std::string("XXXXXXXX\5\0\0\0\7\0\0\0y", 17);
+    test::writeFile(f.file("third.dif"), dif);
+    f.dialogs.paths = {f.file("third.dif")};
+    w.redDIF_Click();
+    QCOMPARE(f.messenger.lastText(), std::string("Неверный DIF файл!"));
+    QCOMPARE(w.blocks().count(), 0);
+    QVERIFY(w.difEdit());
+    QCOMPARE(w.header()->count(), 6);
+  }
+
+  void unreadableDifKeepsTheModeWithAnEmptyList() {
+    WindowFixture f;
+    f.dialogs.paths = {f.file("missing.dif")};
+    f.window->redDIF_Click();
+    QCOMPARE(f.messenger.lastText(), std::string("Ошибка открытия файла!"));
+    QVERIFY(f.window->difEdit());
+    QCOMPARE(f.window->blocks().count(), 0);
+  }
+
+  void comparisonFormWritesTheDifAndEnds() {
+    WindowFixture f;
+    test::writeFile(f.file("old.bin"), std::vector<std::uint8_t>(40, 0));
+    std::vector<std::uint8_t> changed(40, 0);
+    changed[3] = 1;
+    changed[20] = 1;
+    test::writeFile(f.file("new.bin"), changed);
+    CommandLine command = parseCommandLine(
+        f.file("old.bin") + " /MD:16 /t:" + f.file("new.bin") + " /d:" + f.file("out"),
+        namesExistingFile);
+    QCOMPARE(int(command.form), int(CommandForm::Comparison));
+    std::optional<int> status = f.window->runCommandLine(command);
+    QVERIFY(status);
+    QCOMPARE(*status, 0);
+    QCOMPARE(child<QScrollBar>(*f.window, "byteWith")->value(), 16);
+    std::vector<std::uint8_t> dif = readFile(f.file("out.dif"));
+    QCOMPARE(dif.size(), std::size_t(32 + 16 + 18));  // one record of 3..20 joined
+  }
+
+  void comparisonWithAMissingFileEndsNotFound() {
+    WindowFixture f;
+    CommandLine command = parseCommandLine(
+        f.file("none.bin") + " /t:" + f.file("none2.bin") + " /d:" + f.file("out.dif"),
+        namesExistingFile);
+    std::optional<int> status = f.window->runCommandLine(command);
+    QVERIFY(status);
+    QCOMPARE(*status, 3);
+    QCOMPARE(f.messenger.lastText(), std::string("Файл не найден"));
+    QCOMPARE(child<QLineEdit>(*f.window, "inFile")->text(), q(f.file("none.bin")));
+    QVERIFY(!fileExists(f.file("out.dif")));
+  }
+
+  void badLineShowsTheMessageWithTheLine() {
+    WindowFixture f;
+    CommandLine command = parseCommandLine("old.bin /md:200 /t:new.bin /d:out.dif", namesExistingFile);
+    std::optional<int> status = f.window->runCommandLine(command);
+    QVERIFY(status);
+    QCOMPARE(*status, 2);
+    QCOMPARE(f.messenger.lastText(),
+             std::string("Неверные параметры командной сторки!\n\nold.bin /md:200 /t:new.bin /d:out.dif"));
+  }
+
+  void blockInsertionRewritesTheDifInPlace() {
+    WindowFixture f;
+    test::writeFile(f.file("patch.dif"), std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\0\0\0\0", 32));
+    std::vector<std::uint8_t> data(0x40);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i);
+    test::writeFile(f.file("data.bin"), data);
+    CommandLine command = parseCommandLine(
+        f.file("patch.dif") + " <1A0000:10:20> " + f.file("data.bin"), namesExistingFile);
+    std::optional<int> status = f.window->runCommandLine(command);
+    QVERIFY(status);
+    QCOMPARE(*status, 0);
+    std::vector<std::uint8_t> dif = readFile(f.file("patch.dif"));
+    QCOMPARE(dif.size(), std::size_t(32 + 16 + 0x20));
+    QCOMPARE(dif[28], std::uint8_t(1));
+    QCOMPARE(dif[44], std::uint8_t(0x00));
+    QCOMPARE(dif[46], std::uint8_t(0x1A));
+    QCOMPARE(dif[48], std::uint8_t(0x10));
+    QCOMPARE(dif[48 + 0x1F], std::uint8_t(0x2F));
+  }
+};
+
+}  // namespace hm::test
+
+QTEST_MAIN(hm::test::DifCommandsTest)
+#include "dif_commands_test.moc"

@@ -1,0 +1,184 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QtTest>
+
+#include "blocks/qt/block_list_view.h"
+#include "support/window_fixture.h"
+
+namespace hm::test {
+
+// A clock that moves on by a fixed step every time it is read, so progress reports come due.
+class SteppingClock : public Clock {
+ public:
+  explicit SteppingClock(std::uint32_t step) : step_(step) {}
+  Tick now() override { return now_ += step_; }
+
+ private:
+  Tick now_ = 0;
+  std::uint32_t step_;
+};
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void startsWithEmptyListAndDisabledCommands() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    QCOMPARE(w.windowTitle(), QString("Hexmarshal v1.02"));
+    QCOMPARE(f.window->chooser().LastFolder, std::string());
+    QCOMPARE(child<QLineEdit>(w, "tbyteWith")->text(), QString("8"));
+    QCOMPARE(child<QScrollBar>(w, "byteWith")->value(), 8);
+    QCOMPARE(w.blocks().count(), 0);
+    QCOMPARE(w.header()->count(), 4);
+    QCOMPARE(w.header()->model()->headerData(3, Qt::Horizontal).toString(), QString("Дистанция"));
+    for (const char* name : {"bSer", "bAdd", "bSplit", "bDel"}) {
+      QVERIFY2(!child<QPushButton>(w, name)->isEnabled(), name);
+    }
+    for (const char* name : {"bDIF", "Command1", "Command2"}) {
+      QVERIFY2(child<QPushButton>(w, name)->isEnabled(), name);
+    }
+    QVERIFY(child<QPushButton>(w, "bCancel")->isHidden());
+    QCOMPARE(child<QLabel>(w, "lStat")->text(), QString("Кол-во байтов: 0;    Блоков: 0"));
+  }
+
+  void controlsAreCreatedInTheirOrder() {
+    WindowFixture f;
+    QStringList names;
+    for (QWidget* c : f.window->controls()) names << (c ? c->objectName() : QString("Timer1"));
+    QCOMPARE(names, QStringList({"bSplit", "bAdd", "bDel", "Check1", "bDIF", "bCancel",
+                                 "tbyteWith", "byteWith", "Frame1", "Timer1", "Lst1", "bSer",
+                                 "Command2", "Command1", "outFile", "inFile", "cBW", "Label1",
+                                 "lStat"}));
+    QCOMPARE(f.window->listView()->parentWidget()->objectName(), QString("Frame1"));
+  }
+
+  void menusCarryTheirShortcuts() {
+    WindowFixture f;
+    const std::pair<const char*, const char*> items[] = {
+        {"opOrig", "F5"}, {"opTarg", "F6"}, {"redDIF", "F4"}, {"AppDif", "F3"}, {"About", "F1"}};
+    for (auto [name, key] : items) {
+      QAction* action = f.window->findChild<QAction*>(name);
+      QVERIFY2(action, name);
+      QCOMPARE(action->shortcut(), QKeySequence(key));
+    }
+    QVERIFY(f.window->findChild<QAction*>("asso"));
+    QVERIFY(f.window->findChild<QAction*>("exxit"));
+  }
+
+  void searchOverTypedPathsListsTheRegroupedBlocks() {
+    WindowFixture f;
+    test::writeFile(f.file("a.bin"), std::vector<std::uint8_t>{0, 1, 2, 3, 4, 5});
+    test::writeFile(f.file("b.bin"), std::vector<std::uint8_t>{0xFF, 1, 2, 3, 4, 0xFF});
+    MainWindow& w = *f.window;
+    QTest::keyClicks(child<QLineEdit>(w, "inFile"), QString::fromStdString(f.file("a.bin")));
+    QTest::keyClicks(child<QLineEdit>(w, "outFile"), QString::fromStdString(f.file("b.bin")));
+    QVERIFY(child<QPushButton>(w, "bSer")->isEnabled());
+
+    child<QScrollBar>(w, "byteWith")->setValue(0);
+    QTest::mouseClick(child<QPushButton>(w, "bSer"), Qt::LeftButton);
+    QCOMPARE(w.blocks().count(), 2);
+    QCOMPARE(QString::fromUtf8(w.blocks().text(0)), QString("000000\t000000\t01\t04\t"));
+    QCOMPARE(QString::fromUtf8(w.blocks().text(1)), QString("000005\t000005\t01\t00\t"));
+    QCOMPARE(child<QLabel>(w, "lStat")->text(), QString("Кол-во байтов: 2;    Блоков: 2"));
+    QVERIFY(child<QPushButton>(w, "bSplit")->isEnabled());
+    QVERIFY(child<QPushButton>(w, "bCancel")->isHidden());
+
+    // A larger distance joins the two blocks at once.
+    child<QScrollBar>(w, "byteWith")->setValue(4);
+    QCOMPARE(w.blocks().count(), 1);
+    QCOMPARE(QString::fromUtf8(w.blocks().text(0)), QString("000000\t000005\t06\t00\t"));
+  }
+
+  void missingFileReportsAnOpenError() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    child<QLineEdit>(w, "inFile")->setText(QString::fromStdString(f.file("none.bin")));
+    child<QLineEdit>(w, "outFile")->setText(QString::fromStdString(f.file("none2.bin")));
+    w.bSer_Click();
+    QCOMPARE(f.messenger.lastText(), std::string("Ошибка открытия файла!"));
+    QCOMPARE(f.messenger.shown.back().icon, MessageIcon::Stop);
+    QVERIFY(w.rawBlocks().empty());
+  }
+
+  void cancelStopsTheSearchAtTheNextReport() {
+    TempDir dir;
+    ScriptedMessenger messenger;
+    ScriptedFileDialogs dialogs;
+    ScriptedBlockDialogs blockDialogs;
+    SteppingClock clock(150);
+    SettingsStore settings(dir.file("settings.reg"));
+    MainWindow w({messenger, dialogs, blockDialogs, realFileSystem(), clock, settings, ""});
+    std::vector<std::uint8_t> a(1 << 20, 0), b(1 << 20, 0);
+    for (std::size_t i = 0; i < b.size(); i += 2) b[i] = 1;
+    test::writeFile(dir.file("a.bin"), a);
+    test::writeFile(dir.file("b.bin"), b);
+    child<QLineEdit>(w, "inFile")->setText(QString::fromStdString(dir.file("a.bin")));
+    child<QLineEdit>(w, "outFile")->setText(QString::fromStdString(dir.file("b.bin")));
+
+    QTimer::singleShot(0, &w, [&w] { w.bCancel_Click(); });
+    w.bSer_Click();
+    QCOMPARE(child<QLabel>(w, "lStat")->text(), QString("Поиск отменен."));
+    QCOMPARE(w.blocks().count(), 0);
+    QVERIFY(w.rawBlocks().empty());
+    QVERIFY(child<QPushButton>(w, "bCancel")->isHidden());
+  }
+
+  void presetSetsTheDistanceEverywhere() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    auto* combo = child<QComboBox>(w, "cBW");
+    int index = combo->findText("128");
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+    QCOMPARE(child<QScrollBar>(w, "byteWith")->value(), 128);
+    QCOMPARE(child<QLineEdit>(w, "tbyteWith")->text(), QString("128"));
+    QCOMPARE(combo->currentText(), QString("128"));
+  }
+
+  void distanceTextOutsideTheRangeIsNotApplied() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    auto* text = child<QLineEdit>(w, "tbyteWith");
+    for (const char* typed : {"129", "-1", "x", ""}) {
+      text->setText(typed);
+      QCOMPARE(child<QScrollBar>(w, "byteWith")->value(), 8);
+    }
+    text->setText("16");
+    QCOMPARE(child<QScrollBar>(w, "byteWith")->value(), 16);
+  }
+
+  void changingAPathThrowsTheListAway() {
+    WindowFixture f;
+    test::writeFile(f.file("a.bin"), std::vector<std::uint8_t>{1, 2});
+    test::writeFile(f.file("b.bin"), std::vector<std::uint8_t>{1, 3});
+    MainWindow& w = *f.window;
+    child<QLineEdit>(w, "inFile")->setText(QString::fromStdString(f.file("a.bin")));
+    child<QLineEdit>(w, "outFile")->setText(QString::fromStdString(f.file("b.bin")));
+    w.bSer_Click();
+    QCOMPARE(w.blocks().count(), 1);
+    child<QLineEdit>(w, "outFile")->setText("other");
+    QCOMPARE(w.blocks().count(), 0);
+    QVERIFY(w.rawBlocks().empty());
+    QVERIFY(!child<QPushButton>(w, "bSplit")->isEnabled());
+  }
+
+  void aboutBoxBeginsWithTheCaption() {
+    WindowFixture f;
+    f.window->About_Click();
+    QVERIFY(f.messenger.lastText().starts_with("Hexmarshal v1.02\n\n"));
+    QCOMPARE(f.messenger.shown.back().icon, MessageIcon::None);
+  }
+};
+
+}  // namespace hm::test
+
+QTEST_MAIN(hm::test::MainWindowTest)
+#include "main_window_test.moc"
