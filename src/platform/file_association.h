@@ -13,10 +13,13 @@ struct AssociationPlaces {
   static AssociationPlaces fromEnvironment(const std::string& programPath);
 };
 
+// The absolute path of the running executable (from /proc/self/exe); empty when unknown.
+std::string runningProgramPath();
+
 // The six values under HKEY_CLASSES_ROOT in their order, then the desktop registration:
 // a .desktop entry, a MIME package for *.bin and *.dif in any case, the two icons and the
 // defaults in mimeapps.list; update-mime-database and update-desktop-database when present.
-// Reports nothing; running it again changes nothing more.
+// Reports nothing; running it again changes nothing more. Does nothing without a program path.
 void associateFileTypes(SettingsStore& store, const AssociationPlaces& places);
 
 }  // namespace hm

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+
+#include "platform/file_dialog_rules.h"
+#include "platform/file_system.h"
+#include "platform/messenger.h"
+#include "platform/settings_store.h"
+
+namespace hm {
+
+struct FileDialogRequest {
+  FileKind kind = FileKind::Dif;
+  bool save = false;
+  std::string title;        // openDialogTitle / saveDialogTitle
+  std::string extension;    // "DIF" or "BIN": the first filter entry is "*.EXT" in any letter case
+  std::string startFolder;  // LastFolder
+};
+
+// The seam in front of the platform's file chooser: a full path, or empty when cancelled.
+// Open requests need an existing file; save requests confirm before overwriting.
+class FileDialogs {
+ public:
+  virtual ~FileDialogs() = default;
+  virtual std::string choose(const FileDialogRequest& request) = 0;
+};
+
+// AskOpenFile, AskSaveFile and RememberFolder with the state they share.
+class FileChooser {
+ public:
+  FileChooser(FileDialogs& dialogs, FileSystem& fs, Messenger& messenger, SettingsStore& settings);
+
+  // Start-up: "TekDir" into LastFolder, which stays empty when there is none.
+  void loadLastFolder();
+
+  // While cmdMode is set both answer difPath at once.
+  std::string AskOpenFile(FileKind kind);
+  std::string AskSaveFile(FileKind kind);
+  void RememberFolder(const std::string& path);
+
+  std::string LastFolder;
+  bool cmdMode = false;
+  std::string difPath;
+
+ private:
+  FileDialogs& dialogs_;
+  FileSystem& fs_;
+  Messenger& messenger_;
+  SettingsStore& settings_;
+};
+
+}  // namespace hm

@@ -1,0 +1,310 @@
+#include "app/command_line.h"
+
+#include <unistd.h>
+
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+
+namespace hm {
+namespace {
+
+bool fakeExists(const std::string& path) {
+  static const std::set<std::string> files = {"/w/patch.dif",     "/w/PATCH.DIF",
+                                              "/w/old.bin",       "/w/my patch.Dif",
+                                              "/w/notes.dif.txt", "/w/a /t:b /d:c.bin"};
+  return files.count(path) > 0;
+}
+
+struct LineCase {
+  const char* name;
+  const char* args;
+  CommandForm form;
+  const char* line = nullptr;  // the prepared line, when it differs from args
+  std::optional<int> minDistance = std::nullopt;
+  const char* source = "";
+  const char* target = "";
+  const char* dif = "";
+  const char* data = "";
+  const char* output = "";
+  bool numbersValid = true;
+  std::int32_t address = 0;
+  std::int32_t offset = 0;
+  std::optional<std::int32_t> length = std::nullopt;
+};
+
+void PrintTo(const LineCase& c, std::ostream* os) {
+  *os << c.name << ": " << c.args;
+}
+
+class ParseCommandLineTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(ParseCommandLineTest, ReadsTheFormAndItsParts) {
+  const LineCase& c = GetParam();
+  CommandLine command = parseCommandLine(c.args, fakeExists);
+  EXPECT_EQ(command.form, c.form);
+  EXPECT_EQ(command.line, c.line ? c.line : c.args);
+  EXPECT_EQ(command.minDistance, c.minDistance);
+  EXPECT_EQ(command.sourcePath, c.source);
+  EXPECT_EQ(command.targetPath, c.target);
+  EXPECT_EQ(command.difPath, c.dif);
+  EXPECT_EQ(command.dataPath, c.data);
+  EXPECT_EQ(command.outputPath, c.output);
+  EXPECT_EQ(command.numbersValid, c.numbersValid);
+  EXPECT_EQ(command.address, c.address);
+  EXPECT_EQ(command.offset, c.offset);
+  EXPECT_EQ(command.length, c.length);
+}
+
+using F = CommandForm;
+
+const LineCase kSingleLines[] = {
+    {.name = "NoArguments", .args = "", .form = F::Empty},
+    {.name = "OnlySpaces", .args = "   ", .form = F::Empty, .line = ""},
+    {.name = "OnlyQuotes", .args = "\"\"", .form = F::Empty, .line = ""},
+    {.name = "DifPath", .args = "/w/patch.dif", .form = F::DifFile, .dif = "/w/patch.dif"},
+    {.name = "QuotedDifPath",
+     .args = " \"/w/patch.dif\" ",
+     .form = F::DifFile,
+     .line = "/w/patch.dif",
+     .dif = "/w/patch.dif"},
+    {.name = "CapitalDif", .args = "/w/PATCH.DIF", .form = F::DifFile, .dif = "/w/PATCH.DIF"},
+    {.name = "DifWithSpaces",
+     .args = "/w/my patch.Dif",
+     .form = F::DifFile,
+     .dif = "/w/my patch.Dif"},
+    {.name = "OtherFile",
+     .args = "\"/w/old.bin\"",
+     .form = F::OtherFile,
+     .line = "/w/old.bin",
+     .source = "/w/old.bin"},
+    {.name = "DifOnlyInsideName",
+     .args = "/w/notes.dif.txt",
+     .form = F::OtherFile,
+     .source = "/w/notes.dif.txt"},
+    {.name = "MissingFile", .args = "/w/missing.dif", .form = F::BadParameters},
+    {.name = "TooShortName", .args = "a.b", .form = F::BadParameters},
+    {.name = "SwitchesInsideAnExistingName",
+     .args = "/w/a /t:b /d:c.bin",
+     .form = F::OtherFile,
+     .source = "/w/a /t:b /d:c.bin"},
+};
+INSTANTIATE_TEST_SUITE_P(SinglePath, ParseCommandLineTest, ::testing::ValuesIn(kSingleLines),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const LineCase kComparisons[] = {
+    {.name = "Plain",
+     .args = "old.bin /t:new.bin /d:out.dif",
+     .form = F::Comparison,
+     .source = "old.bin",
+     .target = "new.bin",
+     .dif = "out.dif"},
+    {.name = "MinDistanceUpperCase",
+     .args = "old.bin /MD:16 /t:new.bin /d:out.dif",
+     .form = F::Comparison,
+     .minDistance = 16,
+     .source = "old.bin",
+     .target = "new.bin",
+     .dif = "out.dif"},
+    {.name = "MinDistanceBounds",
+     .args = "a.bin /md:0 /T:b.bin /D:c.dif",
+     .form = F::Comparison,
+     .minDistance = 0,
+     .source = "a.bin",
+     .target = "b.bin",
+     .dif = "c.dif"},
+    {.name = "MinDistanceMax",
+     .args = "a.bin /md:128 /t:b.bin /d:c.dif",
+     .form = F::Comparison,
+     .minDistance = 128,
+     .source = "a.bin",
+     .target = "b.bin",
+     .dif = "c.dif"},
+    {.name = "MinDistanceLeadingZero",
+     .args = "a.bin /md:016 /t:b.bin /d:c.dif",
+     .form = F::Comparison,
+     .minDistance = 16,
+     .source = "a.bin",
+     .target = "b.bin",
+     .dif = "c.dif"},
+    {.name = "AbsolutePathsWithSpaces",
+     .args = "\"/home/u/my old.bin  /t: /home/u/my new.bin /d:/home/u/out file.dif\"",
+     .form = F::Comparison,
+     .line = "/home/u/my old.bin  /t: /home/u/my new.bin /d:/home/u/out file.dif",
+     .source = "/home/u/my old.bin",
+     .target = "/home/u/my new.bin",
+     .dif = "/home/u/out file.dif"},
+    {.name = "InnerQuotesKept",
+     .args = "old.bin /t:\"new.bin\" /d:out.dif",
+     .form = F::Comparison,
+     .source = "old.bin",
+     .target = "\"new.bin\"",
+     .dif = "out.dif"},
+    {.name = "MinDistanceTooLarge",
+     .args = "old.bin /md:200 /t:new.bin /d:out.dif",
+     .form = F::BadParameters},
+    {.name = "MinDistanceJustOver",
+     .args = "old.bin /md:129 /t:new.bin /d:out.dif",
+     .form = F::BadParameters},
+    {.name = "MinDistanceNegative",
+     .args = "old.bin /md:-1 /t:new.bin /d:out.dif",
+     .form = F::BadParameters},
+    {.name = "MinDistanceNotANumber",
+     .args = "old.bin /md:ab /t:new.bin /d:out.dif",
+     .form = F::BadParameters},
+    {.name = "MinDistanceEmpty",
+     .args = "old.bin /md: 16 /t:new.bin /d:out.dif",
+     .form = F::BadParameters},
+    {.name = "MinDistanceWithoutSpace",
+     .args = "old.bin /md:16/t:new.bin /d:out.dif",
+     .form = F::BadParameters},
+    {.name = "OnlyMinDistance", .args = "/md:16", .form = F::BadParameters},
+    {.name = "OnlyMinDistanceAndSpace",
+     .args = "/md:16 ",
+     .form = F::BadParameters,
+     .line = "/md:16"},
+    {.name = "DifBeforeTarget", .args = "old.bin /d:out.dif /t:new.bin", .form = F::BadParameters},
+    {.name = "EmptySource", .args = "/t:new.bin /d:out.dif", .form = F::BadParameters},
+    {.name = "EmptyTarget", .args = "old.bin /t:  /d:out.dif", .form = F::BadParameters},
+    {.name = "EmptyDif",
+     .args = "old.bin /t:new.bin /d: ",
+     .form = F::BadParameters,
+     .line = "old.bin /t:new.bin /d:"},
+    {.name = "TargetWithoutDif", .args = "old.bin /t:new.bin", .form = F::BadParameters},
+};
+INSTANTIATE_TEST_SUITE_P(Comparison, ParseCommandLineTest, ::testing::ValuesIn(kComparisons),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const LineCase kInsertions[] = {
+    {.name = "WholeDataFile",
+     .args = "patch.dif <1A0000::> data.bin",
+     .form = F::BlockInsertion,
+     .dif = "patch.dif",
+     .data = "data.bin",
+     .address = 0x1A0000},
+    {.name = "OffsetAndLength",
+     .args = "patch.dif <1A0000:10:20> data.bin",
+     .form = F::BlockInsertion,
+     .dif = "patch.dif",
+     .data = "data.bin",
+     .address = 0x1A0000,
+     .offset = 0x10,
+     .length = 0x20},
+    {.name = "LowerCaseDigits",
+     .args = "patch.dif <1a00ff:0:ff> data.bin",
+     .form = F::BlockInsertion,
+     .dif = "patch.dif",
+     .data = "data.bin",
+     .address = 0x1A00FF,
+     .length = 0xFF},
+    {.name = "AllEmpty",
+     .args = "/w/my patch.dif <::> /w/my data.bin",
+     .form = F::BlockInsertion,
+     .dif = "/w/my patch.dif",
+     .data = "/w/my data.bin"},
+    {.name = "LargestNumber",
+     .args = "p.dif <FFFFFFFF:0:1> d.bin",
+     .form = F::BlockInsertion,
+     .dif = "p.dif",
+     .data = "d.bin",
+     .address = -1,
+     .length = 1},
+    {.name = "OverThirtyTwoBits",
+     .args = "p.dif <100000000::> d.bin",
+     .form = F::BlockInsertion,
+     .dif = "p.dif",
+     .data = "d.bin",
+     .numbersValid = false},
+    {.name = "NotHex",
+     .args = "p.dif <1G::> d.bin",
+     .form = F::BlockInsertion,
+     .dif = "p.dif",
+     .data = "d.bin",
+     .numbersValid = false},
+    {.name = "Prefixed",
+     .args = "p.dif <0x10::> d.bin",
+     .form = F::BlockInsertion,
+     .dif = "p.dif",
+     .data = "d.bin",
+     .numbersValid = false},
+    {.name = "SpaceInside",
+     .args = "p.dif < 10::> d.bin",
+     .form = F::BlockInsertion,
+     .dif = "p.dif",
+     .data = "d.bin",
+     .numbersValid = false},
+    {.name = "OneColon",
+     .args = "p.dif <10:20> d.bin",
+     .form = F::BlockInsertion,
+     .dif = "p.dif",
+     .data = "d.bin",
+     .numbersValid = false},
+    {.name = "ThreeColons",
+     .args = "p.dif <1:2:3:4> d.bin",
+     .form = F::BlockInsertion,
+     .dif = "p.dif",
+     .data = "d.bin",
+     .numbersValid = false},
+    {.name = "CloseBeforeOpen", .args = "p.dif >1:2:3< d.bin", .form = F::BadParameters},
+    {.name = "OnlyOpen", .args = "p.dif <1:2:3 d.bin", .form = F::BadParameters},
+};
+INSTANTIATE_TEST_SUITE_P(BlockInsertion, ParseCommandLineTest, ::testing::ValuesIn(kInsertions),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const LineCase kApplies[] = {
+    {.name = "Plain",
+     .args = "in.bin /a:patch.dif /o:out.bin",
+     .form = F::Apply,
+     .source = "in.bin",
+     .dif = "patch.dif",
+     .output = "out.bin"},
+    {.name = "UpperCaseSwitches",
+     .args = "/w/in 1.bin /A: /w/p.dif /O:/w/out 1.bin",
+     .form = F::Apply,
+     .source = "/w/in 1.bin",
+     .dif = "/w/p.dif",
+     .output = "/w/out 1.bin"},
+    {.name = "OutputBeforeDif", .args = "in.bin /o:out.bin /a:patch.dif", .form = F::BadParameters},
+    {.name = "EmptyOutput", .args = "in.bin /a:patch.dif /o:", .form = F::BadParameters},
+    {.name = "EmptyBin", .args = "/a:patch.dif /o:out.bin", .form = F::BadParameters},
+};
+INSTANTIATE_TEST_SUITE_P(Apply, ParseCommandLineTest, ::testing::ValuesIn(kApplies),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BadParametersMessage, QuotesThePreparedLineAfterAnEmptyLine) {
+  CommandLine command =
+      parseCommandLine("  \"old.bin /md:200 /t:new.bin /d:out.dif\" ", fakeExists);
+  ASSERT_EQ(command.form, CommandForm::BadParameters);
+  EXPECT_EQ(badParametersMessage(command.line),
+            "Неверные параметры командной сторки!\n\nold.bin /md:200 /t:new.bin /d:out.dif");
+}
+
+TEST(NamesExistingFile, NeedsARegularFileWithANameOfFourCharacters) {
+  test::TempDir dir;
+  for (const char* name : {"a.b", "abcd", "data.bin", "фай", "файл"}) {
+    test::writeFile(dir.file(name), std::string("x"));
+  }
+  ASSERT_EQ(::mkdir(dir.file("dir.bin").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink(dir.file("data.bin").c_str(), dir.file("link.bin").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.file("gone.bin").c_str(), dir.file("dead.bin").c_str()), 0);
+
+  EXPECT_FALSE(namesExistingFile(dir.file("a.b")));
+  EXPECT_TRUE(namesExistingFile(dir.file("abcd")));
+  EXPECT_TRUE(namesExistingFile(dir.file("data.bin")));
+  EXPECT_FALSE(namesExistingFile(dir.file("фай")));
+  EXPECT_TRUE(namesExistingFile(dir.file("файл")));
+  EXPECT_FALSE(namesExistingFile(dir.file("dir.bin")));
+  EXPECT_TRUE(namesExistingFile(dir.file("link.bin")));
+  EXPECT_FALSE(namesExistingFile(dir.file("dead.bin")));
+  EXPECT_FALSE(namesExistingFile(dir.file("missing.bin")));
+  EXPECT_FALSE(namesExistingFile(""));
+
+  // Without a check of its own the parser asks the file system.
+  EXPECT_EQ(parseCommandLine(dir.file("a.b"), {}).form, CommandForm::BadParameters);
+  EXPECT_EQ(parseCommandLine(dir.file("data.bin"), {}).form, CommandForm::OtherFile);
+}
+
+}  // namespace
+}  // namespace hm

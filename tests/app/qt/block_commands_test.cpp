@@ -1,0 +1,165 @@
+#include <QLabel>
+#include <QtTest>
+
+#include "blocks/hex_format.h"
+#include "support/window_fixture.h"
+
+namespace hm::test {
+
+namespace {
+
+// A window whose list holds these normal-mode lines, found by a search over a 0x1000-byte target.
+void fill(WindowFixture& f, const std::vector<std::string>& lines) {
+  std::vector<std::uint8_t> source(0x1000, 0), target(0x1000, 0);
+  for (const std::string& line : lines) {
+    for (std::int32_t a = lineField(line, 1).value; a <= lineField(line, 2).value; ++a) target[a] = 1;
+  }
+  writeFile(f.file("s.bin"), source);
+  writeFile(f.file("t.bin"), target);
+  f.window->inFile_Change();
+  f.dialogs.paths = {f.file("s.bin"), f.file("t.bin")};
+  f.window->Command1_Click();
+  f.window->Command2_Click();
+  f.window->bSer_Click();
+}
+
+std::vector<std::string> lines(MainWindow& w) {
+  std::vector<std::string> out;
+  for (int i = 0; i < w.blocks().count(); ++i) out.emplace_back(w.blocks().text(i));
+  return out;
+}
+
+void select(MainWindow& w, std::initializer_list<int> rows) {
+  w.blocks().clearSelection();
+  for (int r : rows) w.blocks().setSelected(r, true);
+}
+
+const std::vector<std::string> kFive = {"000010\t000012\t03\t0D\t", "000020\t000022\t03\t0D\t",
+                                        "000030\t000032\t03\t0D\t", "000040\t000042\t03\t0D\t",
+                                        "000050\t000052\t03\t00\t"};
+
+}  // namespace
+
+class BlockCommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void mergeJoinsNeighboursAcrossTheirGap() {
+    WindowFixture f;
+    fill(f, kFive);
+    select(*f.window, {2, 3});
+    f.window->bSplit_Click();
+    QCOMPARE(f.messenger.shown.back().text,
+             std::string("Вы действительно хотите объединить выделенные блоки?"));
+    QCOMPARE(f.messenger.shown.back().icon, MessageIcon::Question);
+    QCOMPARE(lines(*f.window),
+             (std::vector<std::string>{kFive[0], "000020\t000022\t03\t0D\t",
+                                       "000030\t000042\t13\t0D\t", "000050\t000052\t03\t00\t"}));
+  }
+
+  void mergeRefusals() {
+    WindowFixture f;
+    fill(f, kFive);
+    select(*f.window, {1});
+    f.window->bSplit_Click();
+    QCOMPARE(f.messenger.lastText(), std::string("Нужно выделить не менее 2 соседних блоков!"));
+    QCOMPARE(f.messenger.shown.back().icon, MessageIcon::Exclamation);
+    select(*f.window, {0, 1, 3});
+    f.window->bSplit_Click();
+    QCOMPARE(f.messenger.lastText(), std::string("Объединять можно только соседние блоки!"));
+    QCOMPARE(f.messenger.shown.back().icon, MessageIcon::None);
+    QCOMPARE(lines(*f.window), kFive);
+    QCOMPARE(f.window->blocks().selCount(), 3);
+  }
+
+  void cancelledConfirmationsChangeNothing() {
+    WindowFixture f;
+    fill(f, kFive);
+    select(*f.window, {0, 1});
+    f.messenger.answers = {MessageAnswer::Cancel, MessageAnswer::Cancel};
+    f.window->bSplit_Click();
+    f.window->bDel_Click();
+    QCOMPARE(lines(*f.window), kFive);
+    QCOMPARE(f.window->blocks().selCount(), 2);
+  }
+
+  void deleteRemovesExactlyTheSelection() {
+    WindowFixture f;
+    fill(f, kFive);
+    select(*f.window, {0, 2, 4});
+    f.window->bDel_Click();
+    QCOMPARE(lines(*f.window), (std::vector<std::string>{"000020\t000022\t03\t1D\t",
+                                                         "000040\t000042\t03\t00\t"}));
+    QCOMPARE(child<QLabel>(*f.window, "lStat")->text(), QString("Кол-во байтов: 6;    Блоков: 2"));
+    f.window->blocks().clearSelection();
+    f.window->bDel_Click();
+    QCOMPARE(f.messenger.lastText(), std::string("Нужно выделить блоки!"));
+  }
+
+  void doubleClickHandsTheFreeRoomToTheDialog() {
+    WindowFixture f;
+    fill(f, kFive);
+    f.window->blocks().setCaret(0);
+    f.window->Lst1_DblClick();
+    QCOMPARE(f.blockDialogs.titles.back(), std::string("Изменение адресов блока"));
+    BlockExchange first = f.blockDialogs.seen.back();
+    QCOMPARE(first.blockStart, 0x10);
+    QCOMPARE(first.blockEnd, 0x12);
+    QCOMPARE(first.lowLimit, 0);
+    QCOMPARE(first.highLimit, 0x1F);
+    QVERIFY(!first.actionFlag);
+  }
+
+  void doubleClickWritesTheNewAddressesBack() {
+    WindowFixture f;
+    fill(f, kFive);
+    f.window->blocks().setCaret(1);
+    f.blockDialogs.answer = [](BlockExchange& e) {
+      e.blockEnd = 0x2E;
+      e.actionFlag = true;
+    };
+    f.window->Lst1_DblClick();
+    QCOMPARE(lines(*f.window)[1], std::string("000020\t00002E\t0F\t01\t"));
+    QCOMPARE(f.window->blocks().count(), 5);
+  }
+
+  void unchangedAnswerDoesNotRegroup() {
+    WindowFixture f;
+    f.window->blocks().add("000010\t000012\t03\t99\t");
+    f.window->blocks().setCaret(0);
+    f.blockDialogs.answer = [](BlockExchange& e) { e.actionFlag = true; };
+    f.window->Lst1_DblClick();
+    // reCalc would have rewritten the distance.
+    QCOMPARE(lines(*f.window)[0], std::string("000010\t000012\t03\t99\t"));
+  }
+
+  void addPutsTheBlockInItsPlace() {
+    WindowFixture f;
+    fill(f, {"000010\t000012\t03\t02ED\t", "000300\t000302\t03\t00\t"});
+    f.blockDialogs.answer = [](BlockExchange& e) {
+      e.blockStart = 0x100;
+      e.blockEnd = 0x1FF;
+      e.actionFlag = true;
+    };
+    f.window->bAdd_Click();
+    QCOMPARE(f.blockDialogs.titles.back(), std::string("Добавление нового блока"));
+    QCOMPARE(lines(*f.window),
+             (std::vector<std::string>{"000010\t000012\t03\tED\t", "000100\t0001FF\t0100\t0100\t",
+                                       "000300\t000302\t03\t00\t"}));
+  }
+
+  void addingWithoutADataFileSaysSo() {
+    WindowFixture f;
+    test::writeFile(f.file("e.dif"), std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\0\0\0\0", 32));
+    f.dialogs.paths = {f.file("e.dif")};
+    f.window->redDIF_Click();
+    f.window->bAdd_Click();
+    QCOMPARE(f.messenger.lastText(), std::string("Не выбран файл данных!"));
+    QVERIFY(f.blockDialogs.titles.empty());
+  }
+};
+
+}  // namespace hm::test
+
+QTEST_MAIN(hm::test::BlockCommandsTest)
+#include "block_commands_test.moc"
