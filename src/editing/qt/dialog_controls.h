@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace hm {
+
+class HexLineEdit;
+
+// The controls the two block dialogs are built from, each named and placed in twips.
+QLabel* makeCaption(QWidget* parent, const char* name, const char* text, int left, int top,
+                    int width);
+// A label of the small font that shows an address range.
+QLabel* makeRangeLabel(QWidget* parent, const char* name, int left, int top, int width);
+HexLineEdit* makeHexField(QWidget* parent, const char* name, int left, int top, int width);
+QPushButton* makeButton(QWidget* parent, const char* name, const char* text, int left, int top,
+                        int width);
+
+}  // namespace hm

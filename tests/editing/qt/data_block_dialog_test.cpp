@@ -1,0 +1,171 @@
+#include "editing/qt/data_block_dialog.h"
+
+#include "editing/qt/fake_messenger.h"
+#include "editing/qt/type_text.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace hm {
+
+namespace {
+
+constexpr int kDataFileLength = 1000;  // 3E8
+
+// What the Add command hands over for a data file of 1000 bytes.
+BlockExchange addingFromThousandBytes() {
+  return {0, kDataFileLength, 0, kDataFileLength};
+}
+
+QLineEdit* field(QDialog& dialog, const char* name) {
+  return dialog.findChild<QLineEdit*>(QString::fromLatin1(name));
+}
+
+QString labelText(QDialog& dialog, const char* name) {
+  return dialog.findChild<QLabel*>(QString::fromLatin1(name))->text();
+}
+
+void click(QDialog& dialog, const char* button) {
+  QTest::mouseClick(dialog.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+}
+
+void retype(QDialog& dialog, const char* name, const QString& text) {
+  QLineEdit* edit = field(dialog, name);
+  edit->clear();
+  test::typeText(edit, text);
+}
+
+}  // namespace
+
+class DataBlockDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { messenger_ = test::FakeMessenger(); }
+
+  void opensOnTheWholeDataFile() {
+    BlockExchange ex = addingFromThousandBytes();
+    DataBlockDialog dialog(nullptr, ex, messenger_);
+    QCOMPARE(dialog.objectName(), QStringLiteral("Form3"));
+    QCOMPARE(dialog.windowTitle(), QString::fromUtf8(kDataBlockTitle));
+    QCOMPARE(labelText(dialog, "Label1"), QStringLiteral("Начало (офсет):"));
+    QCOMPARE(labelText(dialog, "Label2"), QStringLiteral("Длина:"));
+    QCOMPARE(labelText(dialog, "Label3"), QStringLiteral("Адрес назначения:"));
+    QCOMPARE(field(dialog, "Text1")->text(), QString());
+    QCOMPARE(field(dialog, "Text2")->text(), QStringLiteral("03E8"));
+    QCOMPARE(field(dialog, "Text3")->text(), QString());
+    QCOMPARE(labelText(dialog, "lfr"), QStringLiteral("000000-0003E8"));
+    QCOMPARE(labelText(dialog, "lto"), QStringLiteral("000000-0003E8"));
+    QCOMPARE(labelText(dialog, "Label4"), QStringLiteral("000000-FFFFFF"));
+    for (const char* name : {"Text1", "Text2", "Text3"})
+      QCOMPARE(field(dialog, name)->maxLength(), 6);
+  }
+
+  void editingShowsTheBlock() {
+    BlockExchange ex{0x100, 0x80, 0x200, 0x800};
+    DataBlockDialog dialog(nullptr, ex, messenger_, QString::fromUtf8(kEditDataBlockTitle));
+    QCOMPARE(dialog.windowTitle(), QString::fromUtf8(kEditDataBlockTitle));
+    QCOMPARE(field(dialog, "Text1")->text(), QStringLiteral("0200"));
+    QCOMPARE(field(dialog, "Text2")->text(), QStringLiteral("80"));
+    QCOMPARE(field(dialog, "Text3")->text(), QStringLiteral("0100"));
+    QCOMPARE(labelText(dialog, "lfr"), QStringLiteral("000000-000800"));
+  }
+
+  void okKeepsTheBlockInTheFile_data() {
+    QTest::addColumn<QString>("offset");
+    QTest::addColumn<QString>("length");
+    QTest::addColumn<QString>("destination");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("ends at the last byte") << "3E0"
+                                           << "8"
+                                           << "1000" << true;
+    QTest::newRow("one byte past the end") << "3E0"
+                                           << "9"
+                                           << "1000" << false;
+    QTest::newRow("zero length") << "3E0"
+                                 << "0"
+                                 << "1000" << false;
+    QTest::newRow("past FFFFFF") << "3E0"
+                                 << "8"
+                                 << "FFFFF9" << false;
+  }
+  void okKeepsTheBlockInTheFile() {
+    QFETCH(QString, offset);
+    QFETCH(QString, length);
+    QFETCH(QString, destination);
+    QFETCH(bool, accepted);
+    BlockExchange ex = addingFromThousandBytes();
+    DataBlockDialog dialog(nullptr, ex, messenger_);
+    dialog.open();
+    retype(dialog, "Text1", offset);
+    retype(dialog, "Text2", length);
+    retype(dialog, "Text3", destination);
+    click(dialog, "Command1");
+    QCOMPARE(ex.actionFlag, accepted);
+    QCOMPARE(dialog.isVisible(), !accepted);
+    if (accepted) {
+      QCOMPARE(ex.blockStart, 0x1000);
+      QCOMPARE(ex.blockEnd, 0x1007);
+      QCOMPARE(ex.lowLimit, 8);
+      QCOMPARE(ex.highLimit, 0x3E0);
+      QVERIFY(messenger_.shown.empty());
+    } else {
+      QCOMPARE(ex.blockEnd, kDataFileLength);
+      QCOMPARE(ex.highLimit, kDataFileLength);
+      QCOMPARE(messenger_.shown.size(), size_t{1});
+      QCOMPARE(messenger_.shown[0].text, std::string(kBadAddressesText));
+      QVERIFY(messenger_.shown[0].buttons == MessageButtons::Ok);
+      QVERIFY(messenger_.shown[0].icon == MessageIcon::None);
+      QCOMPARE(field(dialog, "Text2")->text(), length);
+      dialog.reject();
+    }
+  }
+
+  void runsModallyUntilOk() {
+    BlockExchange ex = addingFromThousandBytes();
+    DataBlockDialog dialog(nullptr, ex, messenger_);
+    QTimer::singleShot(0, &dialog, [&dialog] {
+      retype(dialog, "Text3", u"ф0"_qs);
+      click(dialog, "Command1");
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+    QCOMPARE(ex.blockStart, 0xA0);
+    QCOMPARE(ex.blockEnd, 0xA0 + kDataFileLength - 1);
+    QCOMPARE(ex.lowLimit, kDataFileLength);
+    QCOMPARE(ex.highLimit, 0);
+  }
+
+  void cancelLeavesTheFlag() {
+    BlockExchange ex = addingFromThousandBytes();
+    DataBlockDialog dialog(nullptr, ex, messenger_);
+    QTimer::singleShot(0, &dialog, [&dialog] { click(dialog, "Command2"); });
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    QVERIFY(!ex.actionFlag);
+    QCOMPARE(ex.blockEnd, kDataFileLength);
+  }
+
+  void enterCyclesThroughTheFields() {
+    BlockExchange ex = addingFromThousandBytes();
+    DataBlockDialog dialog(nullptr, ex, messenger_);
+    dialog.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.focusWidget(), field(dialog, "Text1"));
+    for (const char* next : {"Text2", "Text3", "Text1"}) {
+      QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
+      QCOMPARE(dialog.focusWidget(), field(dialog, next));
+    }
+    QVERIFY(dialog.isVisible());
+    dialog.reject();
+  }
+
+ private:
+  test::FakeMessenger messenger_;
+};
+
+}  // namespace hm
+
+QTEST_MAIN(hm::DataBlockDialogTest)
+#include "data_block_dialog_test.moc"
