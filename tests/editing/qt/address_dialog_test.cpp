@@ -1,6 +1,6 @@
 #include "editing/qt/address_dialog.h"
 
-#include "editing/qt/fake_messenger.h"
+#include "support/scripted.h"
 #include "editing/qt/type_text.h"
 
 #include <QLabel>
@@ -205,10 +205,10 @@ class AddressDialogTest : public QObject {
     dialog.reject();
   }
 
-  void init() { messenger_ = test::FakeMessenger(); }
+  void init() { messenger_ = test::ScriptedMessenger(); }
 
  private:
-  test::FakeMessenger messenger_;
+  test::ScriptedMessenger messenger_;
 };
 
 }  // namespace hm

@@ -1,6 +1,6 @@
 #include "editing/qt/data_block_dialog.h"
 
-#include "editing/qt/fake_messenger.h"
+#include "support/scripted.h"
 #include "editing/qt/type_text.h"
 
 #include <QLabel>
@@ -44,7 +44,7 @@ class DataBlockDialogTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { messenger_ = test::FakeMessenger(); }
+  void init() { messenger_ = test::ScriptedMessenger(); }
 
   void opensOnTheWholeDataFile() {
     BlockExchange ex = addingFromThousandBytes();
@@ -162,7 +162,7 @@ class DataBlockDialogTest : public QObject {
   }
 
  private:
-  test::FakeMessenger messenger_;
+  test::ScriptedMessenger messenger_;
 };
 
 }  // namespace hm
