@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 
 namespace hm {
@@ -37,6 +38,15 @@ std::string capturedStderr(const std::function<void()>& body) {
 enum class Action { ClickOk, ClickCancel, PressEscape, CloseWindow };
 
 }  // namespace
+
+}  // namespace hm
+
+Q_DECLARE_METATYPE(hm::MessageIcon)
+Q_DECLARE_METATYPE(hm::MessageButtons)
+Q_DECLARE_METATYPE(hm::MessageAnswer)
+Q_DECLARE_METATYPE(hm::Action)
+
+namespace hm {
 
 class QtMessengerTest : public QObject {
   Q_OBJECT
@@ -92,17 +102,17 @@ class QtMessengerTest : public QObject {
     QTest::addColumn<MessageButtons>("buttons");
     QTest::addColumn<Action>("action");
     QTest::addColumn<MessageAnswer>("expected");
-    QTest::newRow("OK of OK/Cancel") << MessageButtons::OkCancel << Action::ClickOk
-                                     << MessageAnswer::Ok;
+    QTest::newRow("OK of OK/Cancel")
+        << MessageButtons::OkCancel << Action::ClickOk << MessageAnswer::Ok;
     QTest::newRow("Cancel") << MessageButtons::OkCancel << Action::ClickCancel
                             << MessageAnswer::Cancel;
     QTest::newRow("Escape on OK/Cancel")
         << MessageButtons::OkCancel << Action::PressEscape << MessageAnswer::Cancel;
-    QTest::newRow("closed OK/Cancel") << MessageButtons::OkCancel << Action::CloseWindow
-                                      << MessageAnswer::Cancel;
+    QTest::newRow("closed OK/Cancel")
+        << MessageButtons::OkCancel << Action::CloseWindow << MessageAnswer::Cancel;
     QTest::newRow("OK alone") << MessageButtons::Ok << Action::ClickOk << MessageAnswer::Ok;
-    QTest::newRow("closed OK alone") << MessageButtons::Ok << Action::CloseWindow
-                                     << MessageAnswer::Ok;
+    QTest::newRow("closed OK alone")
+        << MessageButtons::Ok << Action::CloseWindow << MessageAnswer::Ok;
   }
 
   void answerFollowsHowTheBoxWasClosed() {
@@ -133,11 +143,6 @@ class QtMessengerTest : public QObject {
 };
 
 }  // namespace hm
-
-Q_DECLARE_METATYPE(hm::MessageIcon)
-Q_DECLARE_METATYPE(hm::MessageButtons)
-Q_DECLARE_METATYPE(hm::MessageAnswer)
-Q_DECLARE_METATYPE(hm::Action)
 
 QTEST_MAIN(hm::QtMessengerTest)
 #include "qt_messenger_test.moc"

@@ -1,0 +1,65 @@
+#include "platform/qt/qt_file_dialogs.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+#include "platform/qt/qt_messenger.h"
+
+namespace hm {
+
+namespace {
+
+// "*.[Dd][Ii][Ff]": the extension in any letter case, whatever the file system's case rules.
+QString anyCasePattern(const QString& extension) {
+  QString pattern = QStringLiteral("*.");
+  for (QChar c : extension) {
+    if (c.isLetter()) {
+      pattern += u'[' + c.toUpper() + c.toLower() + u']';
+    } else {
+      pattern += c;
+    }
+  }
+  return pattern;
+}
+
+QStringList nameFilters(const QString& extension) {
+  return {QStringLiteral("*.%1 (%2)").arg(extension, anyCasePattern(extension)),
+          QStringLiteral("Все файлы (*)")};
+}
+
+}  // namespace
+
+std::unique_ptr<QFileDialog> makeFileDialog(const FileDialogRequest& request, QWidget* parent) {
+  const QString extension = QString::fromStdString(request.extension);
+  auto dialog = std::make_unique<QFileDialog>(parent, QString::fromStdString(request.title));
+  // Qt's own dialog behaves the same on every desktop and can be driven in tests.
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setOption(QFileDialog::HideNameFilterDetails);
+  if (!request.startFolder.empty()) {
+    dialog->setDirectory(QString::fromStdString(request.startFolder));
+  }
+  const QStringList filters = nameFilters(extension);
+  dialog->setNameFilters(filters);
+  dialog->selectNameFilter(filters.front());
+  if (request.save) {
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    // The caller appends the extension to a bare name; appending it here already lets the
+    // overwrite question cover the file that will really be written.
+    dialog->setDefaultSuffix(extension);
+  } else {
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+  }
+  return dialog;
+}
+
+std::string QtFileDialogs::choose(const FileDialogRequest& request) {
+  if (isHeadlessPlatform()) return {};
+  std::unique_ptr<QFileDialog> dialog = makeFileDialog(request, parent_);
+  if (dialog->exec() != QDialog::Accepted) return {};
+  const QStringList files = dialog->selectedFiles();
+  return files.isEmpty() ? std::string() : files.front().toStdString();
+}
+
+}  // namespace hm

@@ -1,0 +1,58 @@
+#include "platform/qt/qt_messenger.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QString>
+
+namespace hm {
+
+namespace {
+
+QMessageBox::Icon boxIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Stop:
+      return QMessageBox::Critical;
+    case MessageIcon::Exclamation:
+      return QMessageBox::Warning;
+    case MessageIcon::Question:
+      return QMessageBox::Question;
+    case MessageIcon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+bool isHeadlessPlatform() {
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return true;
+  const QString platform = QGuiApplication::platformName();
+  return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, MessageButtons buttons,
+                                            MessageIcon icon, QWidget* parent) {
+  auto box = std::make_unique<QMessageBox>(boxIcon(icon), QStringLiteral("Hexmarshal"),
+                                           QString::fromStdString(text), QMessageBox::Ok, parent);
+  if (buttons == MessageButtons::OkCancel) {
+    box->addButton(QMessageBox::Cancel);
+    box->setEscapeButton(QMessageBox::Cancel);
+  }
+  box->setDefaultButton(QMessageBox::Ok);
+  return box;
+}
+
+MessageAnswer answerOf(const QMessageBox& box) {
+  if (!box.button(QMessageBox::Cancel)) return MessageAnswer::Ok;
+  return box.clickedButton() == box.button(QMessageBox::Ok) ? MessageAnswer::Ok
+                                                            : MessageAnswer::Cancel;
+}
+
+MessageAnswer QtMessenger::show(const std::string& text, MessageButtons buttons, MessageIcon icon) {
+  if (isHeadlessPlatform()) return StderrMessenger().show(text, buttons, icon);
+  std::unique_ptr<QMessageBox> box = makeMessageBox(text, buttons, icon, parent_);
+  box->exec();
+  return answerOf(*box);
+}
+
+}  // namespace hm

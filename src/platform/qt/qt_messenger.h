@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/messenger.h"
+
+class QMessageBox;
+class QWidget;
+
+namespace hm {
+
+// True on Qt's offscreen and minimal platforms, where no person can answer a box.
+bool isHeadlessPlatform();
+
+// Message boxes titled "Hexmarshal" with the icon asked for; on a headless platform the text
+// goes to standard error and counts as answered OK.
+class QtMessenger : public Messenger {
+ public:
+  explicit QtMessenger(QWidget* parent = nullptr) : parent_(parent) {}
+  void setParent(QWidget* parent) { parent_ = parent; }
+  MessageAnswer show(const std::string& text, MessageButtons buttons, MessageIcon icon) override;
+
+ private:
+  QWidget* parent_;
+};
+
+// The box that show() runs, built but not yet shown.
+std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, MessageButtons buttons,
+                                            MessageIcon icon, QWidget* parent);
+// What a finished box answered: Cancel, or closing an OK/Cancel box any other way, is Cancel.
+MessageAnswer answerOf(const QMessageBox& box);
+
+}  // namespace hm
