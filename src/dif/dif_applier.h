@@ -23,7 +23,8 @@ void applyDif(std::span<const std::uint8_t> dif, ByteImage& bin);
 Status writeBin(FileSystem& fs, const std::string& path, std::span<const std::uint8_t> image);
 
 // The unattended form: read the DIF, check it, read the BIN, apply, write `outPath`.
-// Errors carry the texts above (an unreadable DIF or BIN is "Ошибка записи BIN файла!").
+// Errors carry the texts above (an unreadable DIF or BIN is OpenFailed "Ошибка записи BIN
+// файла!"). The output is written whole or not at all, so `outPath` may be `binPath`.
 Status applyDifFile(FileSystem& fs, const std::string& difPath, const std::string& binPath,
                     const std::string& outPath);
 

@@ -15,27 +15,32 @@ inline constexpr const char* kDifWriteErrorText = "Ошибка записи DIF
 inline constexpr const char* kDifWritingText = "Запись DIF файла...";
 inline constexpr const char* kDifCreatedText = "DIF файл успешно создан!";
 
-// Appends ".dif" unless the name, trimmed of spaces and lower-cased, already ends with it.
+// Appends ".dif" unless the name, trimmed of spaces and lower-cased, already ends with it. The
+// extension goes onto the name as given, spaces and all; a name that passes is returned as is.
 std::string difOutputName(const std::string& name);
 // The backup beside a DIF: the full name with "_bak.dif" appended.
 std::string backupDifName(const std::string& difName);
 
 // Normal mode: one record per list line, in list order, with the bytes of `image` at the
 // line's addresses. Every block is checked before anything is written; a block outside the
-// image refuses the whole file (BadBlock, "Ошибка записи DIF файла"). Write failures are
+// image, with its end before its start, or reaching past kLastImageOffset refuses the whole
+// file (BadBlock, "Ошибка записи DIF файла"). Write failures are
 // WriteFailed with the same text; the file that was there before stays as it was.
 Status writeDif(FileSystem& fs, const std::string& path, const BlockList& list,
                 std::span<const std::uint8_t> image);
 
 // DIF-editing mode: first the lines without a data file, their bytes found in `difBytes` by the
 // record walk, then the lines of each data file grouped by file in order of first appearance,
-// each file read once. Same checks and errors as writeDif; a data file that cannot be read
-// refuses the whole file too.
+// each file read once. Same checks and errors as writeDif, also for a block past the end of its
+// data file or with a negative data offset; a data file that cannot be read refuses the whole
+// file too (OpenFailed, same text).
 Status writeEditedDif(FileSystem& fs, const std::string& path, const BlockList& list,
                       std::span<const std::uint8_t> difBytes);
 
-// The record walk: where the `length` bytes of the block starting at `start` lie in the DIF,
-// if one record holds them all. Reads only the length and address fields, never outside.
+// The record walk: where the `length` bytes of the block starting at `start` lie in the DIF.
+// The walk stops at the first record whose data covers `start`; nothing unless that record
+// holds all `length` bytes inside the file. Reads only the length and address fields, never
+// outside; a length field below 5 ends the walk.
 std::optional<std::size_t> findBlockInDif(std::span<const std::uint8_t> dif, std::int32_t start,
                                           std::int32_t length);
 

@@ -13,15 +13,21 @@ std::string openDialogTitle(FileKind kind) {
   std::string title = "Выберите ";
   if (kind == FileKind::SourceBin) title += "Исходный ";
   if (kind == FileKind::TargetBin) title += "Конечный ";
-  return title + kindExtension(kind) + " Файл";
+  title += kindExtension(kind);
+  title += " Файл";
+  return title;
 }
 
 std::string saveDialogTitle(FileKind kind) {
-  return "Выберите Новый " + kindExtension(kind) + " Файл";
+  std::string title = "Выберите Новый ";
+  title += kindExtension(kind);
+  title += " Файл";
+  return title;
 }
 
 std::string withSaveExtension(const std::string& path, FileKind kind) {
-  std::string suffix = "." + kindExtension(kind);
+  std::string suffix = ".";
+  suffix += kindExtension(kind);
   std::string tail = path.size() > suffix.size() ? path.substr(path.size() - suffix.size()) : path;
   if (asciiUpper(tail) == suffix) return path;
   return path + suffix;

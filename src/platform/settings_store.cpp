@@ -158,16 +158,18 @@ Document parse(std::string_view text) {
 
 std::string serialize(const Document& doc) {
   std::string out;
-  for (const std::string& line : doc.preamble) out += line + "\n";
+  for (const std::string& line : doc.preamble) out.append(line).append("\n");
   for (const Section& section : doc.sections) {
     if (!out.empty()) out += "\n";
-    out += "[" + section.key + "]\n";
+    out.append("[").append(section.key).append("]\n");
     for (const Entry& entry : section.entries) {
       if (!entry.readable) {
         out += entry.raw;
+      } else if (entry.name.empty()) {
+        out.append("@=\"").append(escape(entry.value)).append("\"");
       } else {
-        out += entry.name.empty() ? std::string("@") : "\"" + escape(entry.name) + "\"";
-        out += "=\"" + escape(entry.value) + "\"";
+        out.append("\"").append(escape(entry.name)).append("\"=\"");
+        out.append(escape(entry.value)).append("\"");
       }
       out += "\n";
     }

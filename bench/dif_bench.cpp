@@ -1,0 +1,212 @@
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "blocks/block_list.h"
+#include "blocks/hex_format.h"
+#include "dif/dif_applier.h"
+#include "dif/dif_writer.h"
+#include "platform/file_system.h"
+
+namespace hm {
+namespace {
+
+// The worst case for record count: the largest pair, every other byte changed, so
+// 8,388,608 one-byte blocks and a DIF of about 143 MB.
+constexpr std::size_t kImageSize = 0xFFFFFF;
+
+struct Workload {
+  ByteImage source{kImageSize};
+  ByteImage target{kImageSize};
+  BlockList list;
+  ByteImage dif;
+  std::string folder;
+
+  Workload() {
+    for (std::size_t i = 0; i < kImageSize; ++i) {
+      source[i] = static_cast<std::uint8_t>(i * 7);
+      target[i] = static_cast<std::uint8_t>(i % 2 == 0 ? source[i] + 1 : source[i]);
+    }
+    list.reserve(kImageSize / 2 + 1, 20);
+    BlockList::Batch batch(list);
+    std::string line;
+    for (std::size_t a = 0; a < kImageSize; a += 2) {
+      line.clear();
+      appendHexField(line, static_cast<std::int32_t>(a), 6);
+      appendHexField(line, static_cast<std::int32_t>(a), 6);
+      line += "01\t01\t";
+      list.insert(list.count(), line);
+    }
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "hexmarshal-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data())) folder = pattern;
+  }
+
+  ~Workload() {
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+  }
+
+  const ByteImage& difBytes() {
+    if (dif.empty()) {
+      std::string path = folder + "/setup.dif";
+      if (writeDif(realFileSystem(), path, list, target.bytes()).ok()) {
+        dif = std::move(*realFileSystem().read(path));
+      }
+    }
+    return dif;
+  }
+};
+
+Workload& workload() {
+  static Workload w;
+  return w;
+}
+
+// The real file system, timing each commit: the fsync before the rename is the part of a write
+// that the program cannot speed up.
+class CommitTimingFileSystem : public FileSystem {
+ public:
+  double commitSeconds = 0;
+
+  std::optional<FileInfo> stat(const std::string& path) override {
+    return realFileSystem().stat(path);
+  }
+  std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes) override {
+    return realFileSystem().read(path, maxBytes);
+  }
+  std::unique_ptr<OutputFile> create(const std::string& path) override {
+    std::unique_ptr<OutputFile> inner = realFileSystem().create(path);
+    if (!inner) return nullptr;
+    return std::make_unique<Output>(*this, std::move(inner));
+  }
+
+ private:
+  class Output : public OutputFile {
+   public:
+    Output(CommitTimingFileSystem& fs, std::unique_ptr<OutputFile> inner)
+        : fs_(fs), inner_(std::move(inner)) {}
+    bool write(const void* data, std::size_t size) override { return inner_->write(data, size); }
+    bool commit() override {
+      auto begin = std::chrono::steady_clock::now();
+      bool ok = inner_->commit();
+      fs_.commitSeconds +=
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+      return ok;
+    }
+
+   private:
+    CommitTimingFileSystem& fs_;
+    std::unique_ptr<OutputFile> inner_;
+  };
+};
+
+// Formatting alone: every byte is accepted and dropped.
+class NullFileSystem : public FileSystem {
+ public:
+  std::optional<FileInfo> stat(const std::string&) override { return std::nullopt; }
+  std::optional<ByteImage> read(const std::string&, std::size_t) override { return std::nullopt; }
+  std::unique_ptr<OutputFile> create(const std::string&) override {
+    return std::make_unique<Output>();
+  }
+
+ private:
+  class Output : public OutputFile {
+   public:
+    bool write(const void* data, std::size_t size) override {
+      benchmark::DoNotOptimize(data);
+      benchmark::DoNotOptimize(size);
+      return true;
+    }
+    bool commit() override { return true; }
+  };
+};
+
+void runWrite(benchmark::State& state, FileSystem& fs) {
+  Workload& w = workload();
+  std::string path = w.folder + "/bench.dif";
+  for (auto _ : state) {
+    if (!writeDif(fs, path, w.list, w.target.bytes()).ok()) state.SkipWithError("write failed");
+  }
+  state.counters["blocks"] = w.list.count();
+}
+
+void BM_WriteDif(benchmark::State& state) {
+  CommitTimingFileSystem fs;
+  runWrite(state, fs);
+  state.counters["commit_ms"] = 1000 * fs.commitSeconds / static_cast<double>(state.iterations());
+}
+void BM_WriteDifFormattingOnly(benchmark::State& state) {
+  NullFileSystem fs;
+  runWrite(state, fs);
+}
+
+void runApply(benchmark::State& state, FileSystem& fs) {
+  Workload& w = workload();
+  const ByteImage& dif = w.difBytes();
+  ByteImage bin = ByteImage::uninitialized(kImageSize);
+  std::copy_n(w.source.data(), kImageSize, bin.data());
+  std::string path = w.folder + "/bench.bin";
+  for (auto _ : state) {
+    if (!checkDif(dif.bytes()).ok()) state.SkipWithError("check failed");
+    applyDif(dif.bytes(), bin);
+    if (!writeBin(fs, path, bin.bytes()).ok()) state.SkipWithError("write failed");
+  }
+}
+
+void BM_ApplyDif(benchmark::State& state) {
+  CommitTimingFileSystem fs;
+  runApply(state, fs);
+  state.counters["commit_ms"] = 1000 * fs.commitSeconds / static_cast<double>(state.iterations());
+}
+
+void BM_CheckAndApplyInMemory(benchmark::State& state) {
+  Workload& w = workload();
+  const ByteImage& dif = w.difBytes();
+  ByteImage bin = ByteImage::uninitialized(kImageSize);
+  std::copy_n(w.source.data(), kImageSize, bin.data());
+  for (auto _ : state) {
+    if (!checkDif(dif.bytes()).ok()) state.SkipWithError("check failed");
+    applyDif(dif.bytes(), bin);
+    benchmark::DoNotOptimize(bin.data());
+  }
+}
+
+// Writing the worst-case DIF again after opening it for editing: every block is looked up in
+// the DIF held in memory.
+void BM_WriteEditedDif(benchmark::State& state) {
+  Workload& w = workload();
+  const ByteImage& dif = w.difBytes();
+  BlockList list;
+  list.reserve(static_cast<std::size_t>(w.list.count()), 24);
+  {
+    BlockList::Batch batch(list);
+    std::string line;
+    for (int i = 0; i < w.list.count(); ++i) {
+      line.assign(w.list.text(i));
+      line += "00\t";
+      list.insert(i, line);
+    }
+  }
+  std::string path = w.folder + "/edited.dif";
+  for (auto _ : state) {
+    if (!writeEditedDif(realFileSystem(), path, list, dif.bytes()).ok()) {
+      state.SkipWithError("write failed");
+    }
+  }
+}
+
+BENCHMARK(BM_WriteDif)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteDifFormattingOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteEditedDif)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ApplyDif)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CheckAndApplyInMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace hm
+
+BENCHMARK_MAIN();

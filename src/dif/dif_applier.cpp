@@ -1,0 +1,44 @@
+#include "dif/dif_applier.h"
+
+#include <cstring>
+
+#include "dif/dif_format.h"
+
+namespace hm {
+
+Status checkDif(std::span<const std::uint8_t> dif) {
+  if (!walkDif(dif).ok()) return Error{ErrorCode::InvalidDif, kInvalidDifApplyText};
+  return success();
+}
+
+void applyDif(std::span<const std::uint8_t> dif, ByteImage& bin) {
+  walkDif(dif, [&](const DifRecord& record) {
+    auto start = static_cast<std::size_t>(record.address);
+    auto length = static_cast<std::size_t>(record.length);
+    if (bin.size() < start + length) bin.resize(start + length);
+    std::memcpy(bin.data() + start, dif.data() + record.dataOffset, length);
+  });
+}
+
+Status writeBin(FileSystem& fs, const std::string& path, std::span<const std::uint8_t> image) {
+  std::unique_ptr<OutputFile> out = fs.create(path);
+  if (!out) return Error{ErrorCode::WriteFailed, kBinWriteErrorText};
+  BufferedWriter writer(*out);
+  if (!image.empty()) writer.write(image.data(), image.size());
+  if (!writer.finish()) return Error{ErrorCode::WriteFailed, kBinWriteErrorText};
+  return success();
+}
+
+Status applyDifFile(FileSystem& fs, const std::string& difPath, const std::string& binPath,
+                    const std::string& outPath) {
+  std::optional<ByteImage> dif = fs.read(difPath);
+  if (!dif) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
+  if (Status checked = checkDif(dif->bytes()); !checked) return checked;
+  std::optional<ByteImage> bin = fs.read(binPath);
+  if (!bin) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
+  applyDif(dif->bytes(), *bin);
+  dif->release();
+  return writeBin(fs, outPath, bin->bytes());
+}
+
+}  // namespace hm

@@ -1,0 +1,90 @@
+#include "dif/dif_format.h"
+
+namespace hm {
+
+namespace {
+
+std::int32_t int32At(const std::uint8_t* p) {
+  auto v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+  return static_cast<std::int32_t>(v);
+}
+
+}  // namespace
+
+bool DifCursor::skip(std::size_t count) {
+  if (position_ > image_.size() || image_.size() - position_ < count) return false;
+  position_ += count;
+  return true;
+}
+
+bool DifCursor::readInt32(std::int32_t& value) {
+  std::size_t at = position_;
+  if (!skip(4)) return false;
+  value = int32At(image_.data() + at);
+  return true;
+}
+
+bool DifCursor::readText(std::size_t count, std::string_view& text) {
+  std::size_t at = position_;
+  if (!skip(count)) return false;
+  text = {reinterpret_cast<const char*>(image_.data() + at), count};
+  return true;
+}
+
+bool DifCursor::readByte(std::uint8_t& value) {
+  std::size_t at = position_;
+  if (!skip(1)) return false;
+  value = image_[at];
+  return true;
+}
+
+namespace {
+
+DifFault checkRecord(DifCursor& cursor, DifRecord& record) {
+  std::string_view marker;
+  if (!cursor.readText(kRecordMarker.size(), marker)) return DifFault::Truncated;
+  if (marker != kRecordMarker) return DifFault::BadMarker;
+  std::int32_t length = 0;
+  std::int32_t address = 0;
+  if (!cursor.readInt32(length) || !cursor.readInt32(address)) return DifFault::Truncated;
+  if (length < 5) return DifFault::BadLength;
+  std::int64_t dataLength = std::int64_t{length} - 4;
+  if (address < 0 || address + dataLength - 1 > kLastImageOffset) return DifFault::BadAddress;
+  record.address = address;
+  record.length = static_cast<std::int32_t>(dataLength);
+  record.dataOffset = cursor.position();
+  if (!cursor.skip(static_cast<std::size_t>(dataLength))) return DifFault::Truncated;
+  return DifFault::None;
+}
+
+}  // namespace
+
+DifWalk walkDif(std::span<const std::uint8_t> dif,
+                const std::function<void(const DifRecord&)>& visit) {
+  DifWalk walk;
+  DifCursor cursor(dif);
+  std::string_view signature;
+  if (!cursor.readText(kDifSignature.size(), signature) || signature != kDifSignature) {
+    walk.fault = DifFault::BadSignature;
+    return walk;
+  }
+  cursor.seek(kBlockCountOffset);
+  if (!cursor.readInt32(walk.count)) {
+    walk.fault = DifFault::Truncated;
+    return walk;
+  }
+  if (walk.count < 0) {
+    walk.fault = DifFault::BadCount;
+    return walk;
+  }
+  for (; walk.recordsRead < walk.count; ++walk.recordsRead) {
+    DifRecord record{};
+    walk.fault = checkRecord(cursor, record);
+    if (!walk.ok()) return walk;
+    if (visit) visit(record);
+  }
+  return walk;
+}
+
+}  // namespace hm

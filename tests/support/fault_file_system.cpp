@@ -1,0 +1,59 @@
+#include "support/fault_file_system.h"
+
+namespace hm::test {
+
+class FaultOutputFile : public OutputFile {
+ public:
+  FaultOutputFile(FaultFileSystem& fs, std::unique_ptr<OutputFile> inner)
+      : fs_(fs), inner_(std::move(inner)) {}
+
+  bool write(const void* data, std::size_t size) override {
+    if (fs_.writeLimit && fs_.bytesWritten_ + size > *fs_.writeLimit) return false;
+    if (!inner_->write(data, size)) return false;
+    fs_.bytesWritten_ += size;
+    return true;
+  }
+
+  bool commit() override {
+    if (fs_.failCommit) return false;
+    if (!inner_->commit()) return false;
+    ++fs_.commits_;
+    return true;
+  }
+
+ private:
+  FaultFileSystem& fs_;
+  std::unique_ptr<OutputFile> inner_;
+};
+
+int FaultFileSystem::readCount(const std::string& path) const {
+  auto it = reads_.find(path);
+  return it == reads_.end() ? 0 : it->second;
+}
+
+std::size_t FaultFileSystem::lastReadLimit(const std::string& path) const {
+  auto it = readLimits_.find(path);
+  return it == readLimits_.end() ? 0 : it->second;
+}
+
+std::optional<FileInfo> FaultFileSystem::stat(const std::string& path) {
+  return inner_.stat(path);
+}
+
+std::optional<ByteImage> FaultFileSystem::read(const std::string& path, std::size_t maxBytes) {
+  ++reads_[path];
+  ++totalReads_;
+  readLimits_[path] = maxBytes;
+  if (unreadable.count(path)) return std::nullopt;
+  return inner_.read(path, maxBytes);
+}
+
+std::unique_ptr<OutputFile> FaultFileSystem::create(const std::string& path) {
+  ++creates_;
+  if (failCreate) return nullptr;
+  std::unique_ptr<OutputFile> inner = inner_.create(path);
+  if (!inner) return nullptr;
+  return std::make_unique<FaultOutputFile>(*this, std::move(inner));
+}
+
+}  // namespace hm::test

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace hm::test {
+
+// Wraps another FileSystem (the real one by default), counts what passes through it and fails
+// the steps a test asks for. An output whose write or commit fails is dropped uncommitted, so
+// the wrapped file system discards its temporary as it would after a real failure.
+class FaultFileSystem : public FileSystem {
+ public:
+  explicit FaultFileSystem(FileSystem& inner = realFileSystem()) : inner_(inner) {}
+
+  // Faults; every one is off until set.
+  std::set<std::string> unreadable;       // read() of these paths fails; stat() still answers
+  bool failCreate = false;                // create() gives nothing
+  std::optional<std::size_t> writeLimit;  // a write that would pass this many bytes fails
+  bool failCommit = false;                // commit() fails after every write went through
+
+  // What went through.
+  int readCount(const std::string& path) const;
+  int totalReads() const { return totalReads_; }
+  std::size_t lastReadLimit(const std::string& path) const;  // maxBytes of the last read
+  int creates() const { return creates_; }
+  int commits() const { return commits_; }
+  std::size_t bytesWritten() const { return bytesWritten_; }
+
+  std::optional<FileInfo> stat(const std::string& path) override;
+  std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes = SIZE_MAX) override;
+  std::unique_ptr<OutputFile> create(const std::string& path) override;
+
+ private:
+  friend class FaultOutputFile;
+
+  FileSystem& inner_;
+  std::map<std::string, int> reads_;
+  std::map<std::string, std::size_t> readLimits_;
+  int totalReads_ = 0;
+  int creates_ = 0;
+  int commits_ = 0;
+  std::size_t bytesWritten_ = 0;
+};
+
+}  // namespace hm::test

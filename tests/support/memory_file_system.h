@@ -1,0 +1,61 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace hm::test {
+
+// Files held in a map: fast enough for tests that write thousands of files. An output appears
+// only when committed, as with the real file system.
+class MemoryFileSystem : public FileSystem {
+ public:
+  std::map<std::string, std::vector<std::uint8_t>> files;
+
+  std::optional<FileInfo> stat(const std::string& path) override {
+    auto it = files.find(path);
+    if (it == files.end()) return std::nullopt;
+    return FileInfo{true, it->second.size()};
+  }
+
+  std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes = SIZE_MAX) override {
+    auto it = files.find(path);
+    if (it == files.end()) return std::nullopt;
+    std::size_t size = std::min(it->second.size(), maxBytes);
+    ByteImage image = ByteImage::uninitialized(size);
+    std::copy_n(it->second.begin(), size, image.data());
+    return image;
+  }
+
+  std::unique_ptr<OutputFile> create(const std::string& path) override {
+    return std::make_unique<Output>(*this, path);
+  }
+
+ private:
+  class Output : public OutputFile {
+   public:
+    Output(MemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+    bool write(const void* data, std::size_t size) override {
+      auto* p = static_cast<const std::uint8_t*>(data);
+      bytes_.insert(bytes_.end(), p, p + size);
+      return true;
+    }
+    bool commit() override {
+      fs_.files[path_] = std::move(bytes_);
+      return true;
+    }
+
+   private:
+    MemoryFileSystem& fs_;
+    std::string path_;
+    std::vector<std::uint8_t> bytes_;
+  };
+};
+
+}  // namespace hm::test
