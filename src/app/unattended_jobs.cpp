@@ -32,22 +32,25 @@ int notFound(JobContext& context) {
   return kExitNotFound;
 }
 
-// The lines of a DIF opened for editing, added in sorted order so millions of them stay linear.
-void listDifBlocks(const std::vector<DifBlock>& blocks, BlockList& list) {
-  std::vector<std::string> lines;
-  lines.reserve(blocks.size());
-  for (const DifBlock& b : blocks) {
-    std::string line;
-    appendHexField(line, b.start, 6);
-    appendHexField(line, b.end, 6);
-    lines.push_back(std::move(line));
-  }
-  std::stable_sort(lines.begin(), lines.end());
-  BlockList::Batch batch(list);
-  for (const std::string& line : lines) list.add(line);
-}
-
 }  // namespace
+
+std::optional<std::string> insertionLine(const CommandLine& command, std::uint64_t dataFileSize) {
+  std::int64_t length = command.length ? *command.length
+                                       : static_cast<std::int64_t>(std::min<std::uint64_t>(
+                                             dataFileSize, kMaxImageSize + 1));
+  // Six address digits cannot hold a block past the largest image: such a line would silently
+  // move the block, so the numbers are refused instead.
+  std::int64_t end = static_cast<std::int64_t>(command.address) + length - 1;
+  if (command.address < 0 || length <= 0 || end > kLastImageOffset) return std::nullopt;
+  std::string line;
+  appendHexField(line, command.address, 6);
+  appendHexField(line, static_cast<std::int32_t>(end), 6);
+  appendHexField(line, 0, 0);
+  appendHexField(line, 0, 0);
+  appendHexField(line, command.offset, 0);
+  line += command.dataPath;
+  return line;
+}
 
 int runComparison(const CommandLine& command, JobContext& context) {
   if (!namesExistingFile(command.sourcePath) || !namesExistingFile(command.targetPath)) {
@@ -86,33 +89,17 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
     context.messenger.notice(badParametersMessage(command.line));
     return kExitBadParameters;
   }
-  std::int32_t length = 0;
-  if (command.length) {
-    length = *command.length;
-  } else {
-    std::optional<FileInfo> data = context.fs.stat(command.dataPath);
-    if (!data) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
-    length = static_cast<std::int32_t>(std::min<std::uint64_t>(data->size, 0x7FFFFFFF));
-  }
-
-  // Six address digits cannot hold a block past the largest image: such a line would silently
-  // move the block, so the numbers are refused instead.
-  std::int64_t end = static_cast<std::int64_t>(command.address) + length - 1;
-  if (command.address < 0 || length <= 0 || end > kLastImageOffset) {
+  std::optional<FileInfo> data = context.fs.stat(command.dataPath);
+  if (!data) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
+  std::optional<std::string> added = insertionLine(command, data->size);
+  if (!added) {
     context.messenger.notice(badParametersMessage(command.line));
     return kExitBadParameters;
   }
 
   BlockList list;
   listDifBlocks(*blocks, list);
-  std::string line;
-  appendHexField(line, command.address, 6);
-  appendHexField(line, static_cast<std::int32_t>(end), 6);
-  appendHexField(line, 0, 0);
-  appendHexField(line, 0, 0);
-  appendHexField(line, command.offset, 0);
-  line += command.dataPath;
-  list.add(line);
+  list.add(*added);
   say(context, totalsText(recalc(list, true, 0)));
 
   say(context, kDifWritingText);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/command_line.h"
@@ -33,6 +35,10 @@ bool displayAvailable(const char* display, const char* waylandDisplay, const cha
 // bad-parameters exit.
 bool runsUnattended(CommandForm form);
 int runUnattended(const CommandLine& command, JobContext& context);
+
+// The six-field line the block-insertion form adds for the data file, or nothing when the
+// numbers cannot make a block inside the largest image.
+std::optional<std::string> insertionLine(const CommandLine& command, std::uint64_t dataFileSize);
 
 // The comparison form without a window: search, regroup with the line's minimum distance (8 when
 // absent), write the DIF to its path.

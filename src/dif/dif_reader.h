@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "blocks/block_list.h"
 #include "platform/result.h"
 
 namespace hm {
@@ -20,5 +21,9 @@ struct DifBlock {
 // The blocks of a DIF opened for editing, one per record in file order.
 // Error: InvalidDif "Неверный DIF файл!" for anything walkDif refuses.
 Result<std::vector<DifBlock>> readDifBlocks(std::span<const std::uint8_t> dif);
+
+// Adds one two-field line (start and end) per block. The lines are sorted before they go in,
+// so a file of millions of records in any order still fills the list in linear time.
+void listDifBlocks(const std::vector<DifBlock>& blocks, BlockList& list);
 
 }  // namespace hm

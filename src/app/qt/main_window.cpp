@@ -20,6 +20,7 @@
 #include <qdrawutil.h>
 
 #include "app/qt/block_dialogs.h"
+#include "app/unattended_jobs.h"
 #include "blocks/hex_format.h"
 #include "blocks/qt/block_list_view.h"
 #include "blocks/qt/column_header.h"
@@ -567,20 +568,7 @@ void MainWindow::redDIF_Click() {
     showError(blocks.error().message);
     return;
   }
-  std::vector<std::string> lines;
-  lines.reserve(blocks->size());
-  for (const DifBlock& b : *blocks) {
-    std::string line;
-    appendHexField(line, b.start, 6);
-    appendHexField(line, b.end, 6);
-    lines.push_back(std::move(line));
-  }
-  // Sorted first, the lines arrive in order and adding them stays linear.
-  std::stable_sort(lines.begin(), lines.end());
-  {
-    BlockList::Batch batch(list_);
-    for (const std::string& line : lines) list_.add(line);
-  }
+  listDifBlocks(*blocks, list_);
   reCalc();
 }
 
@@ -732,24 +720,13 @@ int MainWindow::runBlockInsertion(const CommandLine& command) {
     ask(badParametersMessage(command.line), MessageButtons::Ok, MessageIcon::None);
     return 2;
   }
-  std::int64_t length = 0;
-  if (command.length) {
-    length = *command.length;
-  } else if (std::optional<FileInfo> info = services_.fs.stat(command.dataPath)) {
-    length = static_cast<std::int64_t>(std::min<std::uint64_t>(info->size, 0x7FFFFFFF));
-  }
-  // Six address digits cannot hold a block past the largest image.
-  std::int64_t end = static_cast<std::int64_t>(command.address) + length - 1;
-  if (command.address < 0 || length <= 0 || end > kLastImageOffset) {
+  std::optional<FileInfo> data = services_.fs.stat(command.dataPath);
+  std::optional<std::string> added = insertionLine(command, data ? data->size : 0);
+  if (!added) {
     ask(badParametersMessage(command.line), MessageButtons::Ok, MessageIcon::None);
     return 2;
   }
-  BlockExchange added;
-  added.blockStart = command.address;
-  added.blockEnd = static_cast<std::int32_t>(end);
-  added.lowLimit = static_cast<std::int32_t>(length);
-  added.highLimit = command.offset;
-  list_.add(addedLine(added, true, ss(inFile_->text())));
+  list_.add(*added);
   reCalc();
   bdif_Click();
   return errorsReported_ == errors ? 0 : 1;
