@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "app/command_line.h"
+#include "platform/settings_store.h"
 #include "support/window_fixture.h"
 
 namespace hm::test {
@@ -216,6 +217,34 @@ class DifCommandsTest : public QObject {
     QCOMPARE(*status, 2);
     QCOMPARE(f.messenger.lastText(),
              std::string("Неверные параметры командной сторки!\n\nold.bin /md:200 /t:new.bin /d:out.dif"));
+  }
+
+  void associationRegistersBothTypes() {
+    WindowFixture f;
+    TempDir xdg;
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(xdg.file("data")));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(xdg.file("config")));
+    f.window->asso_Click();
+    f.window->asso_Click();
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    QVERIFY(f.messenger.shown.empty());
+    const std::string program = f.file("hexmarshal");
+    const std::pair<const char*, std::string> values[] = {
+        {".bin", "Hexmarshal.bin"},
+        {"Hexmarshal.bin\\DefaultIcon", program},
+        {"Hexmarshal.bin\\shell\\open\\command", program + " %1"},
+        {".dif", "Hexmarshal.dif"},
+        {"Hexmarshal.dif\\DefaultIcon", program + ",1"},
+        {"Hexmarshal.dif\\shell\\open\\command", program + " %1"}};
+    for (const auto& [key, expected] : values) {
+      std::string value;
+      QVERIFY2(f.settings.ReadRegValue(RegRoot::ClassesRoot, key, "", value), key);
+      QCOMPARE(value, expected);
+    }
+    QVERIFY(fileExists(xdg.file("data/applications/hexmarshal.desktop")));
+    QVERIFY(fileExists(xdg.file("data/mime/packages/hexmarshal.xml")));
+    QVERIFY(fileExists(xdg.file("config/mimeapps.list")));
   }
 
   void blockInsertionRewritesTheDifInPlace() {
