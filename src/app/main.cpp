@@ -1,5 +1,7 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/command_line.h"
@@ -7,6 +9,10 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
+
+#ifdef HM_WINDOW_PROGRAM
+#include <unistd.h>
+#endif
 
 #ifndef HM_NO_GUI
 #include <QApplication>
@@ -29,6 +35,25 @@ std::string joinArguments(int argc, char** argv) {
   }
   return line;
 }
+
+#ifdef HM_WINDOW_PROGRAM
+// The window lives in its own program beside this one, so the unattended forms never load Qt
+// (that alone took longer than comparing two 16 MiB images).
+int startWindowProgram(char** argv) {
+  std::string program = HM_WINDOW_PROGRAM;
+  std::string self(4096, '\0');
+  ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size());
+  if (length > 0) {
+    self.resize(static_cast<std::size_t>(length));
+    program = self.substr(0, self.rfind('/') + 1) + program;
+  }
+  // Without /proc the bare name is looked for on the PATH.
+  ::execvp(program.c_str(), argv);
+  std::fprintf(stderr, "Hexmarshal: не удалось запустить %s: %s\n", program.c_str(),
+               std::strerror(errno));
+  return hm::kExitJobError;
+}
+#endif
 
 #ifndef HM_NO_GUI
 int runWindow(int argc, char** argv, const hm::CommandLine& command) {
@@ -57,7 +82,7 @@ int main(int argc, char** argv) {
   hm::CommandLine command = hm::parseCommandLine(joinArguments(argc, argv), hm::namesExistingFile);
   bool window = hm::displayAvailable(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
                                      std::getenv("QT_QPA_PLATFORM"));
-#ifdef HM_NO_GUI
+#if defined(HM_NO_GUI) && !defined(HM_WINDOW_PROGRAM)
   window = false;
 #endif
   // Scripts apply without a window even where one could be shown.
@@ -71,7 +96,9 @@ int main(int argc, char** argv) {
                stderr);
     return hm::kExitJobError;
   }
-#ifndef HM_NO_GUI
+#if defined(HM_WINDOW_PROGRAM)
+  return startWindowProgram(argv);
+#elif !defined(HM_NO_GUI)
   return runWindow(argc, argv, command);
 #endif
 }

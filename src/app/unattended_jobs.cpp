@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "blocks/block_list.h"
@@ -98,7 +99,7 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
   }
 
   BlockList list;
-  listDifBlocks(*blocks, list);
+  listDifBlocks(std::move(*blocks), list);
   list.add(*added);
   say(context, totalsText(recalc(list, true, 0)));
 

@@ -18,18 +18,20 @@ Result<std::vector<DifBlock>> readDifBlocks(std::span<const std::uint8_t> dif) {
   return blocks;
 }
 
-void listDifBlocks(const std::vector<DifBlock>& blocks, BlockList& list) {
-  std::vector<std::string> lines;
-  lines.reserve(blocks.size());
+void listDifBlocks(std::vector<DifBlock> blocks, BlockList& list) {
+  // Six-digit fields sort as their numbers do, so the lines' text order is (start, end).
+  std::sort(blocks.begin(), blocks.end(), [](const DifBlock& a, const DifBlock& b) {
+    return a.start != b.start ? a.start < b.start : a.end < b.end;
+  });
+  BlockList::Batch batch(list);
+  list.reserve(blocks.size(), 24);
+  std::string line;
   for (const DifBlock& b : blocks) {
-    std::string line;
+    line.clear();
     appendHexField(line, b.start, 6);
     appendHexField(line, b.end, 6);
-    lines.push_back(std::move(line));
+    list.add(line);
   }
-  std::sort(lines.begin(), lines.end());
-  BlockList::Batch batch(list);
-  for (const std::string& line : lines) list.add(line);
 }
 
 }  // namespace hm

@@ -22,8 +22,8 @@ struct DifBlock {
 // Error: InvalidDif "Неверный DIF файл!" for anything walkDif refuses.
 Result<std::vector<DifBlock>> readDifBlocks(std::span<const std::uint8_t> dif);
 
-// Adds one two-field line (start and end) per block. The lines are sorted before they go in,
-// so a file of millions of records in any order still fills the list in linear time.
-void listDifBlocks(const std::vector<DifBlock>& blocks, BlockList& list);
+// Adds one two-field line (start and end) per block, taking the blocks. They are sorted before
+// they go in, so a file of millions of records in any order fills the list in linear time.
+void listDifBlocks(std::vector<DifBlock> blocks, BlockList& list);
 
 }  // namespace hm

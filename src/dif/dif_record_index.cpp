@@ -1,6 +1,7 @@
 #include "dif/dif_record_index.h"
 
 #include <algorithm>
+#include <climits>
 #include <map>
 
 namespace hm {
@@ -15,12 +16,19 @@ std::optional<std::size_t> blockInRecord(std::span<const std::uint8_t> dif, cons
 }
 
 DifRecordIndex::DifRecordIndex(std::span<const std::uint8_t> dif) : dif_(dif) {
+  std::int64_t lastEnd = INT64_MIN;
   walkRecordHeads(dif, [&](const RecordHead& head) {
-    if (!heads_.empty() && head.address < recordDataEnd(heads_.back())) ordered_ = false;
-    heads_.push_back(head);
+    if (head.address < lastEnd) ordered_ = false;
+    lastEnd = recordDataEnd(head);
+    records_.push_back(head.dataOffset);
     return true;
   });
   if (!ordered_) paintOverlapping();
+}
+
+RecordHead DifRecordIndex::head(std::size_t record) const {
+  std::uint64_t data = records_[record];
+  return {int32At(dif_, data - 4), int32At(dif_, data - 8), static_cast<std::size_t>(data)};
 }
 
 // Gives every address to the first record in walk order that covers it. `covered` holds the
@@ -28,9 +36,10 @@ DifRecordIndex::DifRecordIndex(std::span<const std::uint8_t> dif) : dif_(dif) {
 // every run is merged away at most once.
 void DifRecordIndex::paintOverlapping() {
   std::map<std::int64_t, std::int64_t> covered;
-  for (std::size_t r = 0; r < heads_.size(); ++r) {
-    std::int64_t begin = heads_[r].address;
-    std::int64_t end = recordDataEnd(heads_[r]);
+  for (std::size_t r = 0; r < records_.size(); ++r) {
+    const RecordHead h = head(r);
+    std::int64_t begin = h.address;
+    std::int64_t end = recordDataEnd(h);
     auto it = covered.upper_bound(begin);
     if (it != covered.begin() && std::prev(it)->second >= begin) --it;
     std::int64_t claimed = begin;
@@ -51,19 +60,22 @@ void DifRecordIndex::paintOverlapping() {
 }
 
 std::optional<std::size_t> DifRecordIndex::find(std::int32_t start, std::int32_t length) const {
-  const RecordHead* head = nullptr;
+  std::optional<RecordHead> found;
   if (ordered_) {
-    auto it = std::upper_bound(heads_.begin(), heads_.end(), start,
-                               [](std::int32_t s, const RecordHead& h) { return s < h.address; });
-    if (it != heads_.begin() && start < recordDataEnd(*std::prev(it))) head = &*std::prev(it);
+    auto it = std::upper_bound(
+        records_.begin(), records_.end(), start,
+        [this](std::int32_t s, std::uint64_t data) { return s < int32At(dif_, data - 4); });
+    if (it != records_.begin()) {
+      RecordHead h = head(static_cast<std::size_t>(std::prev(it) - records_.begin()));
+      if (start < recordDataEnd(h)) found = h;
+    }
   } else {
     auto it = std::upper_bound(segments_.begin(), segments_.end(), start,
                                [](std::int32_t s, const Segment& g) { return s < g.begin; });
-    if (it != segments_.begin() && start < std::prev(it)->end)
-      head = &heads_[std::prev(it)->record];
+    if (it != segments_.begin() && start < std::prev(it)->end) found = head(std::prev(it)->record);
   }
-  if (!head) return std::nullopt;
-  return blockInRecord(dif_, *head, start, length);
+  if (!found) return std::nullopt;
+  return blockInRecord(dif_, *found, start, length);
 }
 
 }  // namespace hm

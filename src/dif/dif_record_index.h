@@ -45,9 +45,12 @@ class DifRecordIndex {
   };
 
   void paintOverlapping();
+  RecordHead head(std::size_t record) const;
 
   std::span<const std::uint8_t> dif_;
-  std::vector<RecordHead> heads_;
+  // Only where each record's data begins: the heads are read again from the DIF when asked,
+  // which keeps the index at 8 bytes a record for files of millions of records.
+  std::vector<std::uint64_t> records_;
   std::vector<Segment> segments_;  // sorted by begin, disjoint; unused when ordered_
   bool ordered_ = true;            // heads ascend without overlap: search them directly
 };
@@ -56,17 +59,19 @@ inline std::int64_t recordDataEnd(const RecordHead& head) {
   return std::int64_t{head.address} + head.length - 4;
 }
 
+inline std::int32_t int32At(std::span<const std::uint8_t> dif, std::uint64_t p) {
+  const std::uint8_t* b = dif.data() + p;
+  return static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+      static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24);
+}
+
 template <class Visit>
 void walkRecordHeads(std::span<const std::uint8_t> dif, Visit&& visit) {
-  auto int32At = [&](std::int64_t p) {
-    const std::uint8_t* b = dif.data() + p;
-    return static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-        static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24);
-  };
   const std::int64_t limit = static_cast<std::int64_t>(dif.size()) - 8;
   for (std::int64_t p = 40; p <= limit;) {
-    RecordHead head{int32At(p + 4), int32At(p), static_cast<std::size_t>(p + 8)};
+    auto at = static_cast<std::uint64_t>(p);
+    RecordHead head{int32At(dif, at + 4), int32At(dif, at), static_cast<std::size_t>(p + 8)};
     if (head.length < 5 || !visit(head)) return;
     p += std::int64_t{head.length} + 12;
   }

@@ -106,8 +106,9 @@ struct DataFile {
 };
 
 struct EditedPlan {
-  std::vector<std::size_t> difData;  // for each line without a data file, in list order
-  std::vector<int> difLines;
+  // Built only when a line takes its bytes from the edited DIF. The writing pass asks it again
+  // rather than keeping an answer per line: a DIF of millions of records stays within memory.
+  std::optional<DifRecordIndex> index;
   std::vector<DataFile> files;  // in order of first appearance
 };
 
@@ -115,7 +116,6 @@ struct EditedPlan {
 // bytes lie in the edited DIF, and that its data offset is not negative.
 bool planEditedDif(const BlockList& list, std::span<const std::uint8_t> difBytes,
                    EditedPlan& plan) {
-  std::optional<DifRecordIndex> index;
   std::unordered_map<std::string_view, std::size_t> fileOf;
   for (int i = 0; i < list.count(); ++i) {
     std::string_view line = list.text(i);
@@ -123,11 +123,8 @@ bool planEditedDif(const BlockList& list, std::span<const std::uint8_t> difBytes
     if (!carriable(range)) return false;
     std::string_view path = lineField(line, 6).text;
     if (path.empty()) {
-      if (!index) index.emplace(difBytes);
-      std::optional<std::size_t> at = index->find(range.start, range.length());
-      if (!at) return false;
-      plan.difLines.push_back(i);
-      plan.difData.push_back(*at);
+      if (!plan.index) plan.index.emplace(difBytes);
+      if (!plan.index->find(range.start, range.length())) return false;
       continue;
     }
     std::int32_t offset = lineField(line, 5).value;
@@ -202,8 +199,13 @@ Status writeEditedDif(FileSystem& fs, const std::string& path, const BlockList& 
   if (!out) return writeFailed();
   BufferedWriter writer(*out);
   writeHeader(writer, list.count());
-  for (std::size_t k = 0; k < plan.difLines.size(); ++k) {
-    writeRecord(writer, rangeOf(list.text(plan.difLines[k])), difBytes.data() + plan.difData[k]);
+  if (plan.index) {
+    for (int i = 0; i < list.count(); ++i) {
+      std::string_view line = list.text(i);
+      if (!lineField(line, 6).text.empty()) continue;
+      BlockRange range = rangeOf(line);
+      writeRecord(writer, range, difBytes.data() + *plan.index->find(range.start, range.length()));
+    }
   }
   for (const DataFile& file : plan.files) {
     // Returning early drops the output uncommitted, so nothing replaces the old file.

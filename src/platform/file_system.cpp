@@ -4,10 +4,28 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace hm {
+
+namespace {
+
+// An image is filled right after it is allocated. On 2 MiB pages a 16 MiB image costs a few
+// faults instead of four thousand, which took longer than comparing the bytes. Only a hint:
+// without huge pages nothing changes.
+std::unique_ptr<std::uint8_t[]> allocateImage(std::size_t size) {
+  std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[size ? size : 1]);
+  constexpr std::uintptr_t kHugePage = std::uintptr_t{1} << 21;
+  auto at = reinterpret_cast<std::uintptr_t>(bytes.get());
+  std::uintptr_t begin = (at + kHugePage - 1) & ~(kHugePage - 1);
+  std::uintptr_t end = (at + size) & ~(kHugePage - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  return bytes;
+}
+
+}  // namespace
 
 ByteImage::ByteImage(std::size_t size) : ByteImage(uninitialized(size)) {
   if (size) std::memset(data_.get(), 0, size);
@@ -15,7 +33,7 @@ ByteImage::ByteImage(std::size_t size) : ByteImage(uninitialized(size)) {
 
 ByteImage ByteImage::uninitialized(std::size_t size) {
   ByteImage image;
-  image.data_.reset(new std::uint8_t[size ? size : 1]);
+  image.data_ = allocateImage(size);
   image.size_ = size;
   image.capacity_ = size;
   return image;
@@ -24,7 +42,7 @@ ByteImage ByteImage::uninitialized(std::size_t size) {
 void ByteImage::resize(std::size_t size) {
   if (size > capacity_) {
     std::size_t capacity = std::max(size, capacity_ + capacity_ / 2);
-    std::unique_ptr<std::uint8_t[]> grown(new std::uint8_t[capacity]);
+    std::unique_ptr<std::uint8_t[]> grown = allocateImage(capacity);
     if (size_) std::memcpy(grown.get(), data_.get(), size_);
     data_ = std::move(grown);
     capacity_ = capacity;

@@ -568,7 +568,7 @@ void MainWindow::redDIF_Click() {
     showError(blocks.error().message);
     return;
   }
-  listDifBlocks(*blocks, list_);
+  listDifBlocks(std::move(*blocks), list_);
   reCalc();
 }
 
