@@ -137,7 +137,10 @@ Document parse(std::string_view text) {
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
+    // A line kept as it stands keeps all of its carriage returns: written back with one fewer,
+    // a line ending in two could read as a key or a value the next time.
+    const std::string_view asWritten = text.substr(start, end - start);
+    std::string_view line = asWritten;
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (isBlank(line)) continue;
@@ -146,9 +149,9 @@ Document parse(std::string_view text) {
       continue;
     }
     std::optional<Entry> entry = parseValueLine(line);
-    if (!entry) entry = Entry{false, {}, {}, std::string(line)};
+    if (!entry) entry = Entry{false, {}, {}, std::string(asWritten)};
     if (doc.sections.empty()) {
-      doc.preamble.emplace_back(line);
+      doc.preamble.emplace_back(asWritten);
     } else {
       doc.sections.back().entries.push_back(std::move(*entry));
     }

@@ -1,0 +1,102 @@
+// Any bytes as a patch file: the check and the record walk agree with a plain reading of the
+// format, and applying an accepted file gives exactly the image the format promises.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "dif/dif_applier.h"
+#include "dif/dif_format.h"
+#include "dif_model.h"
+#include "fuzz_check.h"
+
+namespace {
+
+using hm::fuzz::ModelDif;
+using hm::fuzz::ModelRecord;
+
+void checkWalk(std::span<const std::uint8_t> dif, const ModelDif& model) {
+  std::vector<hm::DifRecord> seen;
+  hm::DifWalk walk = hm::walkDif(dif, [&](const hm::DifRecord& r) { seen.push_back(r); });
+  HM_FUZZ_CHECK(walk.ok() == model.ok);
+  HM_FUZZ_CHECK(static_cast<std::size_t>(walk.recordsRead) == seen.size());
+  HM_FUZZ_CHECK(seen.size() == model.records.size());
+  for (std::size_t i = 0; i < seen.size(); ++i) {
+    HM_FUZZ_CHECK(seen[i].dataOffset + static_cast<std::size_t>(seen[i].length) <= dif.size());
+    HM_FUZZ_CHECK(seen[i].address == model.records[i].address);
+    HM_FUZZ_CHECK(seen[i].length == model.records[i].length);
+    HM_FUZZ_CHECK(seen[i].dataOffset == model.records[i].dataOffset);
+  }
+  if (walk.ok()) HM_FUZZ_CHECK(walk.count == model.count);
+
+  hm::Status checked = hm::checkDif(dif);
+  HM_FUZZ_CHECK(checked.ok() == model.ok);
+  if (!checked) {
+    HM_FUZZ_CHECK(checked.error().code == hm::ErrorCode::InvalidDif);
+    HM_FUZZ_CHECK(checked.error().message == hm::kInvalidDifApplyText);
+  }
+}
+
+// Every byte outside the records keeps the BIN's byte, or is zero where the image grew.
+void checkUntouched(const hm::ByteImage& image, const std::vector<std::uint8_t>& bin,
+                    std::int64_t from, std::int64_t to) {
+  static const std::vector<std::uint8_t> zeros(1 << 16, 0);
+  auto binEnd = static_cast<std::int64_t>(bin.size());
+  for (std::int64_t p = from; p < std::min(to, binEnd); ++p) {
+    HM_FUZZ_CHECK(image[static_cast<std::size_t>(p)] == bin[static_cast<std::size_t>(p)]);
+  }
+  for (std::int64_t p = std::max(from, binEnd); p < to;) {
+    auto n = static_cast<std::size_t>(std::min<std::int64_t>(to - p, std::ssize(zeros)));
+    HM_FUZZ_CHECK(std::memcmp(image.data() + p, zeros.data(), n) == 0);
+    p += static_cast<std::int64_t>(n);
+  }
+}
+
+void checkApplied(std::span<const std::uint8_t> dif, const ModelDif& model,
+                  const std::vector<std::uint8_t>& bin) {
+  hm::ByteImage image(bin.size());
+  if (!bin.empty()) std::memcpy(image.data(), bin.data(), bin.size());
+  hm::applyDif(dif, image);
+
+  auto end = static_cast<std::int64_t>(bin.size());
+  std::unordered_map<std::int64_t, std::uint8_t> last;
+  std::vector<std::pair<std::int64_t, std::int64_t>> covered;
+  for (const ModelRecord& r : model.records) {
+    end = std::max(end, r.address + r.length);
+    for (std::int64_t j = 0; j < r.length; ++j) {
+      last[r.address + j] = dif[r.dataOffset + static_cast<std::size_t>(j)];
+    }
+    covered.emplace_back(r.address, r.address + r.length);
+  }
+  HM_FUZZ_CHECK(static_cast<std::int64_t>(image.size()) == end);
+  for (auto [address, byte] : last) {
+    HM_FUZZ_CHECK(image[static_cast<std::size_t>(address)] == byte);
+  }
+
+  std::sort(covered.begin(), covered.end());
+  std::int64_t p = 0;
+  for (auto [begin, stop] : covered) {
+    if (begin > p) checkUntouched(image, bin, p, begin);
+    p = std::max(p, stop);
+  }
+  checkUntouched(image, bin, p, end);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::span<const std::uint8_t> dif(data, size);
+  ModelDif model = hm::fuzz::readModel(dif);
+  checkWalk(dif, model);
+  if (!model.ok) return 0;
+
+  // A short BIN of a length the input picks, so blocks land inside it, across its end and past it.
+  std::vector<std::uint8_t> bin(size % 61);
+  for (std::size_t i = 0; i < bin.size(); ++i) bin[i] = static_cast<std::uint8_t>(i * 31 + size);
+  checkApplied(dif, model, bin);
+  return 0;
+}
