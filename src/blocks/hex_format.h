@@ -14,7 +14,7 @@ std::string HexPad(std::int32_t value, int width);
 std::string HexField(std::int32_t value, int width);
 void appendHexField(std::string& line, std::int32_t value, int width);
 
-// A hex number with spaces around it; anything else (empty, not hex, over eight digits) is 0.
+// A hex number with spaces around it; anything else (empty, not hex, over FFFFFFFF) is 0.
 // Eight digits from 80000000 up read back as the negative value HexPad wrote them from.
 std::int32_t parseHex(std::string_view text);
 

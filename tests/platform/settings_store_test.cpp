@@ -163,6 +163,25 @@ TEST_F(SettingsStoreTest, DamagedFileKeepsItsReadableValuesAndItsOtherLines) {
   EXPECT_EQ(result, "/kept/");
 }
 
+// A kept line must keep every carriage return: with one fewer it would read as a key or a value
+// the next time, hiding the value just written or bringing back an old one.
+TEST_F(SettingsStoreTest, KeptLinesReadTheSameAfterARewrite) {
+  writeFile(dir.file("returns.reg"),
+            std::string("[HKEY_LOCAL_MACHINE\\software\\Quorral\\Hexmarshal]\n"
+                        "\"n\"=\"old\"\r\r\n"
+                        "[junk]\r\r\n"));
+  SettingsStore returns(dir.file("returns.reg"));
+  ASSERT_TRUE(returns.WriteRegValue(RegRoot::LocalMachine, kProgramKey, "n", "new"));
+  std::string result;
+  ASSERT_TRUE(returns.ReadRegValue(RegRoot::LocalMachine, kProgramKey, "n", result));
+  EXPECT_EQ(result, "new");
+  ASSERT_TRUE(returns.WriteRegValue(RegRoot::LocalMachine, kProgramKey, "m", "v"));
+  ASSERT_TRUE(returns.ReadRegValue(RegRoot::LocalMachine, kProgramKey, "m", result));
+  EXPECT_EQ(result, "v");
+  ASSERT_TRUE(returns.ReadRegValue(RegRoot::LocalMachine, kProgramKey, "n", result));
+  EXPECT_EQ(result, "new");
+}
+
 TEST_F(SettingsStoreTest, UnusableKeyPathsAreRefused) {
   std::string result;
   for (const char* key : {"\\software", "software\\", "a\\\\b", "line\nbreak"}) {
