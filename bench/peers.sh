@@ -8,6 +8,7 @@
 # --runs N      rounds per pair (default 7); the tools take turns inside every round
 # --full-dif    also applies and extends the largest DIF there can be for 16 MiB of blocks
 #               (16,777,215 one-byte records, about 285 MB)
+# HM_PEER_PAIRS the pairs to run (default: identical percent runs100 alternate longer)
 # HM_BENCH_DIR  folder for the generated files (default: a new folder under ${TMPDIR:-/tmp});
 #               the outputs are written there, so its file system's write and fsync costs count
 set -euo pipefail
@@ -83,7 +84,7 @@ same() {  # same FILE EXPECTED WHAT
   fi
 }
 
-pairs=(identical percent runs100 alternate longer)
+pairs=(${HM_PEER_PAIRS:-identical percent runs100 alternate longer})
 declare -A label=([identical]="identical" [percent]="1% changed" [runs100]="100 runs"
                   [alternate]="every other byte" [longer]="target +4096")
 
@@ -104,6 +105,9 @@ for pair in "${pairs[@]}"; do
       compare=(cmp_l xdelta3_e hm_compare)
       apply=(xdelta3_d hm_apply)
     fi
+    # Every run writes a new file, as the save dialogs usually ask for: no tool pays for freeing
+    # an old output first.
+    rm -f "$dir/out.dif" "$dir/out.xd" "$dir/patched.bin" "$dir/patched2.bin"
     for tool in "${compare[@]}"; do
       case $tool in
         hm_compare) timed "$pair" "$tool" 0 "$hm" "$src" "/t:$tgt" "/d:$dir/out.dif" ;;

@@ -16,6 +16,7 @@
 
 #ifndef HM_NO_GUI
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 
 #include "app/qt/block_dialogs.h"
@@ -56,6 +57,14 @@ int startWindowProgram(char** argv) {
 #endif
 
 #ifndef HM_NO_GUI
+// The file types are registered with the program people start: the launcher beside the window
+// program when there is one.
+std::string programToRegister() {
+  QFileInfo launcher(QCoreApplication::applicationDirPath() + "/hexmarshal");
+  if (launcher.isFile() && launcher.isExecutable()) return launcher.absoluteFilePath().toStdString();
+  return QCoreApplication::applicationFilePath().toStdString();
+}
+
 int runWindow(int argc, char** argv, const hm::CommandLine& command) {
   QApplication app(argc, argv);
   app.setApplicationName("Hexmarshal");
@@ -67,7 +76,7 @@ int runWindow(int argc, char** argv, const hm::CommandLine& command) {
   hm::SettingsStore settings(hm::SettingsStore::defaultPath());
   hm::MainWindow window({messenger, dialogs, blockDialogs, hm::realFileSystem(),
                          hm::systemClock(), settings,
-                         QCoreApplication::applicationFilePath().toStdString()});
+                         programToRegister()});
   messenger.setParent(&window);
   dialogs.setParent(&window);
   if (std::optional<int> status = window.runCommandLine(command)) return *status;

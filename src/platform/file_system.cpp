@@ -103,8 +103,11 @@ class AtomicOutputFile : public OutputFile {
 
   bool commit() override {
     if (fd_ < 0 || failed_ || committed_) return false;
-    keepModeOfTarget();
-    bool ok = ::fsync(fd_) == 0;
+    // A file that is replaced must reach the disk before the rename, or a crash could leave
+    // neither its old nor its new bytes. A new name puts nothing at stake, and the flush would
+    // cost more than the job itself.
+    const bool replacing = keepModeOfTarget();
+    bool ok = !replacing || ::fsync(fd_) == 0;
     // don't retry close on EINTR: the descriptor is gone either way
     ok = (::close(fd_) == 0) && ok;
     fd_ = -1;
@@ -115,10 +118,12 @@ class AtomicOutputFile : public OutputFile {
   }
 
  private:
-  void keepModeOfTarget() {
+  // Gives the output the mode of the file it replaces; true when there is one.
+  bool keepModeOfTarget() {
     struct stat st;
     mode_t mode;
-    if (::stat(target_.c_str(), &st) == 0) {
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
+    if (exists) {
       mode = st.st_mode & 07777;
     } else {
       mode_t mask = ::umask(0);
@@ -126,6 +131,7 @@ class AtomicOutputFile : public OutputFile {
       mode = 0666 & ~mask;
     }
     ::fchmod(fd_, mode);
+    return exists;
   }
 
   std::string target_;
