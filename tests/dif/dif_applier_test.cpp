@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "support/byte_images.h"
 #include "support/dif_builder.h"
 #include "support/fault_file_system.h"
 #include "support/temp_dir.h"
@@ -13,17 +14,9 @@ namespace {
 
 using test::DifBuilder;
 using test::FaultFileSystem;
-using Bytes = std::vector<std::uint8_t>;
-
-ByteImage imageOf(const Bytes& bytes) {
-  ByteImage image(bytes.size());
-  std::copy(bytes.begin(), bytes.end(), image.data());
-  return image;
-}
-
-Bytes bytesOf(const ByteImage& image) {
-  return Bytes(image.data(), image.data() + image.size());
-}
+using test::Bytes;
+using test::bytesOf;
+using test::imageOf;
 
 struct ApplyCase {
   const char* name;

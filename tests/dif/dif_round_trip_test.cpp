@@ -12,22 +12,15 @@
 #include "platform/clock.h"
 #include "search/diff_search.h"
 #include "search/regroup.h"
+#include "support/byte_images.h"
 #include "support/memory_file_system.h"
 
 namespace hm {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-ByteImage imageOf(const Bytes& bytes) {
-  ByteImage image(bytes.size());
-  std::copy(bytes.begin(), bytes.end(), image.data());
-  return image;
-}
-
-Bytes bytesOf(const ByteImage& image) {
-  return Bytes(image.data(), image.data() + image.size());
-}
+using test::Bytes;
+using test::bytesOf;
+using test::imageOf;
 
 Bytes patched(const Bytes& dif, const Bytes& bin) {
   EXPECT_TRUE(checkDif(dif).ok());

@@ -11,27 +11,10 @@
 
 namespace hm {
 
-namespace {
-
-QLineEdit* field(QDialog& dialog, const char* name) {
-  return dialog.findChild<QLineEdit*>(QString::fromLatin1(name));
-}
-
-QString labelText(QDialog& dialog, const char* name) {
-  return dialog.findChild<QLabel*>(QString::fromLatin1(name))->text();
-}
-
-void click(QDialog& dialog, const char* button) {
-  QTest::mouseClick(dialog.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
-}
-
-void retype(QDialog& dialog, const char* name, const QString& text) {
-  QLineEdit* edit = field(dialog, name);
-  edit->clear();
-  test::typeText(edit, text);
-}
-
-}  // namespace
+using test::click;
+using test::field;
+using test::labelText;
+using test::retype;
 
 class AddressDialogTest : public QObject {
   Q_OBJECT

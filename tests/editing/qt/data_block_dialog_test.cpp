@@ -11,6 +11,11 @@
 
 namespace hm {
 
+using test::click;
+using test::field;
+using test::labelText;
+using test::retype;
+
 namespace {
 
 constexpr int kDataFileLength = 1000;  // 3E8
@@ -18,24 +23,6 @@ constexpr int kDataFileLength = 1000;  // 3E8
 // What the Add command hands over for a data file of 1000 bytes.
 BlockExchange addingFromThousandBytes() {
   return {0, kDataFileLength, 0, kDataFileLength};
-}
-
-QLineEdit* field(QDialog& dialog, const char* name) {
-  return dialog.findChild<QLineEdit*>(QString::fromLatin1(name));
-}
-
-QString labelText(QDialog& dialog, const char* name) {
-  return dialog.findChild<QLabel*>(QString::fromLatin1(name))->text();
-}
-
-void click(QDialog& dialog, const char* button) {
-  QTest::mouseClick(dialog.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
-}
-
-void retype(QDialog& dialog, const char* name, const QString& text) {
-  QLineEdit* edit = field(dialog, name);
-  edit->clear();
-  test::typeText(edit, text);
 }
 
 }  // namespace

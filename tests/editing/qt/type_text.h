@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QString>
 #include <QTest>
 #include <QWidget>
@@ -17,6 +21,24 @@ inline void typeText(QWidget* widget, const QString& text) {
                           Qt::NoModifier);
     }
   }
+}
+
+inline QLineEdit* field(QDialog& dialog, const char* name) {
+  return dialog.findChild<QLineEdit*>(QString::fromLatin1(name));
+}
+
+inline QString labelText(QDialog& dialog, const char* name) {
+  return dialog.findChild<QLabel*>(QString::fromLatin1(name))->text();
+}
+
+inline void click(QDialog& dialog, const char* button) {
+  QTest::mouseClick(dialog.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+}
+
+inline void retype(QDialog& dialog, const char* name, const QString& text) {
+  QLineEdit* edit = field(dialog, name);
+  edit->clear();
+  typeText(edit, text);
 }
 
 }  // namespace hm::test

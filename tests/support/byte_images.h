@@ -1,0 +1,23 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace hm::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline ByteImage imageOf(const Bytes& bytes) {
+  ByteImage image(bytes.size());
+  std::copy(bytes.begin(), bytes.end(), image.data());
+  return image;
+}
+
+inline Bytes bytesOf(const ByteImage& image) {
+  return Bytes(image.data(), image.data() + image.size());
+}
+
+}  // namespace hm::test
