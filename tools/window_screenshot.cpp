@@ -24,17 +24,16 @@ int main(int argc, char** argv) {
   hm::QtFileDialogs dialogs;
   hm::ModalBlockDialogs blockDialogs(messenger);
   hm::SettingsStore settings(hm::SettingsStore::defaultPath());
-  hm::MainWindow window({messenger, dialogs, blockDialogs, hm::realFileSystem(), hm::systemClock(),
-                         settings, ""});
+  hm::MainWindow window(
+      {messenger, dialogs, blockDialogs, hm::realFileSystem(), hm::systemClock(), settings, ""});
   window.findChild<QLineEdit*>("inFile")->setText(argv[1]);
   window.findChild<QLineEdit*>("outFile")->setText(argv[2]);
   window.show();
   window.bSer_Click();
   QTimer::singleShot(500, [&] {
-    QPixmap shot = window.screen()->grabWindow(0, window.frameGeometry().x(),
-                                               window.frameGeometry().y(),
-                                               window.frameGeometry().width(),
-                                               window.frameGeometry().height());
+    QPixmap shot = window.screen()->grabWindow(
+        0, window.frameGeometry().x(), window.frameGeometry().y(), window.frameGeometry().width(),
+        window.frameGeometry().height());
     if (shot.isNull()) shot = window.grab();
     app.exit(shot.save(argv[3]) ? 0 : 1);
   });

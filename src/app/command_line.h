@@ -22,7 +22,7 @@ enum class CommandForm {
 
 struct CommandLine {
   CommandForm form = CommandForm::Empty;
-  std::string line;  // trimmed, one enclosing quotation mark removed at each end
+  std::string line;                // trimmed, one enclosing quotation mark removed at each end
   std::optional<int> minDistance;  // from "/md:"
   std::string sourcePath, targetPath, difPath, dataPath;
   std::string outputPath;  // the apply form's "/o:"

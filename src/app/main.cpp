@@ -61,7 +61,8 @@ int startWindowProgram(char** argv) {
 // program when there is one.
 std::string programToRegister() {
   QFileInfo launcher(QCoreApplication::applicationDirPath() + "/hexmarshal");
-  if (launcher.isFile() && launcher.isExecutable()) return launcher.absoluteFilePath().toStdString();
+  if (launcher.isFile() && launcher.isExecutable())
+    return launcher.absoluteFilePath().toStdString();
   return QCoreApplication::applicationFilePath().toStdString();
 }
 
@@ -74,9 +75,8 @@ int runWindow(int argc, char** argv, const hm::CommandLine& command) {
   hm::QtFileDialogs dialogs;
   hm::ModalBlockDialogs blockDialogs(messenger);
   hm::SettingsStore settings(hm::SettingsStore::defaultPath());
-  hm::MainWindow window({messenger, dialogs, blockDialogs, hm::realFileSystem(),
-                         hm::systemClock(), settings,
-                         programToRegister()});
+  hm::MainWindow window({messenger, dialogs, blockDialogs, hm::realFileSystem(), hm::systemClock(),
+                         settings, programToRegister()});
   messenger.setParent(&window);
   dialogs.setParent(&window);
   if (std::optional<int> status = window.runCommandLine(command)) return *status;

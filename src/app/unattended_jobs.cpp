@@ -36,9 +36,10 @@ int notFound(JobContext& context) {
 }  // namespace
 
 std::optional<std::string> insertionLine(const CommandLine& command, std::uint64_t dataFileSize) {
-  std::int64_t length = command.length ? *command.length
-                                       : static_cast<std::int64_t>(std::min<std::uint64_t>(
-                                             dataFileSize, kMaxImageSize + 1));
+  std::int64_t length =
+      command.length
+          ? *command.length
+          : static_cast<std::int64_t>(std::min<std::uint64_t>(dataFileSize, kMaxImageSize + 1));
   // Six address digits cannot hold a block past the largest image: such a line would silently
   // move the block, so the numbers are refused instead.
   std::int64_t end = static_cast<std::int64_t>(command.address) + length - 1;
@@ -70,7 +71,8 @@ int runComparison(const CommandLine& command, JobContext& context) {
   say(context, totalsText(recalc(list, false, search->targetLength)));
 
   say(context, kDifWritingText);
-  Status written = writeDif(context.fs, difOutputName(command.difPath), list, search->target.bytes());
+  Status written =
+      writeDif(context.fs, difOutputName(command.difPath), list, search->target.bytes());
   if (!written) return reportError(context, written.error());
   say(context, kDifCreatedText);
   return kExitDone;
@@ -104,8 +106,7 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
   say(context, totalsText(recalc(list, true, 0)));
 
   say(context, kDifWritingText);
-  Status written =
-      writeEditedDif(context.fs, difOutputName(command.difPath), list, dif->bytes());
+  Status written = writeEditedDif(context.fs, difOutputName(command.difPath), list, dif->bytes());
   if (!written) return reportError(context, written.error());
   say(context, kDifCreatedText);
   return kExitDone;

@@ -99,7 +99,9 @@ void BlockList::replaceCaret(std::string_view line) {
   compactIfWasteful();
 }
 
-void BlockList::setCaret(int index) { caret_ = (index >= 0 && index < count()) ? index : -1; }
+void BlockList::setCaret(int index) {
+  caret_ = (index >= 0 && index < count()) ? index : -1;
+}
 
 bool BlockList::isSelected(int index) const {
   return index >= 0 && index < count() && entries_[static_cast<std::size_t>(index)].selected;

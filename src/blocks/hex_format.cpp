@@ -80,8 +80,8 @@ LineField lineField(std::string_view line, int field) {
   }
   if (begin > line.size()) return {{}, 0};
   std::size_t end = line.find('\t', begin);
-  std::string_view text = line.substr(begin, end == std::string_view::npos ? line.size() - begin
-                                                                           : end - begin);
+  std::string_view text =
+      line.substr(begin, end == std::string_view::npos ? line.size() - begin : end - begin);
   return {text, parseHex(text)};
 }
 

@@ -12,7 +12,7 @@ namespace hm {
 //   "FBLKNORD", int32 L = N + 4, int32 address, N data bytes.
 // All integers are 32-bit little-endian two's complement.
 inline constexpr std::string_view kDifMagic = "SPFDSGHA <=HEXMARSHAL=> ";  // 24 characters
-inline constexpr std::string_view kDifSignature = "SPFDSGHA";            // what readers check
+inline constexpr std::string_view kDifSignature = "SPFDSGHA";              // what readers check
 inline constexpr std::string_view kRecordMarker = "FBLKNORD";
 inline constexpr std::size_t kDifHeaderSize = 32;
 inline constexpr std::size_t kBlockCountOffset = 28;
@@ -48,18 +48,18 @@ struct DifRecord {
 
 enum class DifFault {
   None,
-  BadSignature,   // the first 8 bytes are not "SPFDSGHA"
-  BadMarker,      // a record does not begin with "FBLKNORD"
-  Truncated,      // the count or a record length reaches past the end of the file
-  BadCount,       // a negative block count
-  BadLength,      // a record length below 5
-  BadAddress,     // a negative address, or a block ending past kLastImageOffset
+  BadSignature,  // the first 8 bytes are not "SPFDSGHA"
+  BadMarker,     // a record does not begin with "FBLKNORD"
+  Truncated,     // the count or a record length reaches past the end of the file
+  BadCount,      // a negative block count
+  BadLength,     // a record length below 5
+  BadAddress,    // a negative address, or a block ending past kLastImageOffset
 };
 
 struct DifWalk {
   DifFault fault = DifFault::None;
-  std::int32_t count = 0;         // the header's block count
-  std::int32_t recordsRead = 0;   // records accepted before a fault (all of them without one)
+  std::int32_t count = 0;        // the header's block count
+  std::int32_t recordsRead = 0;  // records accepted before a fault (all of them without one)
   bool ok() const { return fault == DifFault::None; }
 };
 

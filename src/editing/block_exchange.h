@@ -55,11 +55,11 @@ struct LineEditPlan {
   BlockExchange exchange;
   bool dataBlock = false;  // open the data-block dialog
   std::int32_t oldStart = 0, oldEnd = 0, oldDistance = 0, oldOffset = 0;
-  std::string oldPath;     // field 6 as written
+  std::string oldPath;  // field 6 as written
 };
 // `dataFileLength` is asked only for a data block in DIF-editing mode.
-LineEditPlan planLineEdit(const BlockList& list, int index, bool difEdit,
-                          std::int32_t targetLength, std::int32_t dataFileLength);
+LineEditPlan planLineEdit(const BlockList& list, int index, bool difEdit, std::int32_t targetLength,
+                          std::int32_t dataFileLength);
 
 // The line that replaces the edited one, or nothing when nothing changed.
 std::optional<std::string> editedLine(const LineEditPlan& plan, const BlockExchange& result,

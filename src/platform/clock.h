@@ -8,7 +8,9 @@ namespace hm {
 using Tick = std::uint32_t;
 
 // Time since `from`, correct across one wrap of the counter.
-inline std::uint32_t elapsedSince(Tick from, Tick now) { return static_cast<std::uint32_t>(now - from); }
+inline std::uint32_t elapsedSince(Tick from, Tick now) {
+  return static_cast<std::uint32_t>(now - from);
+}
 
 class Clock {
  public:

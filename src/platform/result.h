@@ -48,6 +48,8 @@ class [[nodiscard]] Result {
 struct Done {};
 using Status = Result<Done>;
 
-inline Status success() { return Done{}; }
+inline Status success() {
+  return Done{};
+}
 
 }  // namespace hm

@@ -20,17 +20,19 @@ TEST_P(HexPadTest, Formats) {
   EXPECT_EQ(HexField(c.value, c.width), std::string(c.expected) + "\t");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Widths, HexPadTest,
-    ::testing::Values(PadCase{"Address", 0x12A, 6, "00012A"}, PadCase{"Zero", 0, 0, "00"},
-                      PadCase{"OneDigit", 5, 0, "05"}, PadCase{"ThreeDigits", 0x123, 0, "0123"},
-                      PadCase{"FiveDigits", 0x12345, 0, "012345"},
-                      PadCase{"SevenDigits", 0x1000000, 0, "01000000"},
-                      PadCase{"MinusTwo", -2, 0, "FFFFFFFE"}, PadCase{"MinusOne", -1, 0, "FFFFFFFF"},
-                      PadCase{"TooWideForSix", 0x1234567, 6, "234567"},
-                      PadCase{"ZeroAddress", 0, 6, "000000"},
-                      PadCase{"Largest", 0x7FFFFFFF, 0, "7FFFFFFF"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Widths, HexPadTest,
+                         ::testing::Values(PadCase{"Address", 0x12A, 6, "00012A"},
+                                           PadCase{"Zero", 0, 0, "00"},
+                                           PadCase{"OneDigit", 5, 0, "05"},
+                                           PadCase{"ThreeDigits", 0x123, 0, "0123"},
+                                           PadCase{"FiveDigits", 0x12345, 0, "012345"},
+                                           PadCase{"SevenDigits", 0x1000000, 0, "01000000"},
+                                           PadCase{"MinusTwo", -2, 0, "FFFFFFFE"},
+                                           PadCase{"MinusOne", -1, 0, "FFFFFFFF"},
+                                           PadCase{"TooWideForSix", 0x1234567, 6, "234567"},
+                                           PadCase{"ZeroAddress", 0, 6, "000000"},
+                                           PadCase{"Largest", 0x7FFFFFFF, 0, "7FFFFFFF"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LineFieldTest, NormalLineHasNoFieldsFiveAndSix) {
   const std::string line = "00012A\t00012F\t06\t1F\t";

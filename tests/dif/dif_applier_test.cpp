@@ -12,10 +12,10 @@
 namespace hm {
 namespace {
 
-using test::DifBuilder;
-using test::FaultFileSystem;
 using test::Bytes;
 using test::bytesOf;
+using test::DifBuilder;
+using test::FaultFileSystem;
 using test::imageOf;
 
 struct ApplyCase {

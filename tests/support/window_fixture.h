@@ -46,9 +46,9 @@ class ScriptedBlockDialogs : public BlockDialogs {
 struct WindowFixture {
   WindowFixture()
       : settings(dir.file("settings.reg")),
-        window(std::make_unique<MainWindow>(WindowServices{
-            messenger, dialogs, blockDialogs, realFileSystem(), clock, settings,
-            dir.file("hexmarshal")})) {}
+        window(std::make_unique<MainWindow>(WindowServices{messenger, dialogs, blockDialogs,
+                                                           realFileSystem(), clock, settings,
+                                                           dir.file("hexmarshal")})) {}
 
   std::string file(const std::string& name) const { return dir.file(name); }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <qdrawutil.h>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
-#include <qdrawutil.h>
 
 #include "app/qt/block_dialogs.h"
 #include "app/unattended_jobs.h"
@@ -48,10 +48,16 @@ constexpr int kTimerFallingMs = 5;
 constexpr int kTimerCreatedMs = 100;
 constexpr int kFallStepTwips = 30;
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
-std::string ss(const QString& s) { return s.toStdString(); }
+QString qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
+std::string ss(const QString& s) {
+  return s.toStdString();
+}
 
-int px(int twips) { return twips / layout::kTwipsPerPixel; }
+int px(int twips) {
+  return twips / layout::kTwipsPerPixel;
+}
 
 void place(QWidget* w, const layout::Place& p) {
   w->setGeometry(px(p.left), px(p.top), px(p.width), px(p.height));
@@ -173,9 +179,9 @@ void MainWindow::buildControls() {
   lStat_->setObjectName("lStat");
   place(lStat_, layout::klStat);
 
-  controls_ = {bSplit_,  bAdd_,     bDel_,     Check1_,  bDIF_,   bCancel_, tbyteWith_,
-               byteWith_, Frame1_,  nullptr,   Lst1_,    bSer_,   Command2_, Command1_,
-               outFile_, inFile_,   cBW_,      Label1_,  lStat_};
+  controls_ = {bSplit_,   bAdd_,   bDel_,   Check1_, bDIF_, bCancel_,  tbyteWith_,
+               byteWith_, Frame1_, nullptr, Lst1_,   bSer_, Command2_, Command1_,
+               outFile_,  inFile_, cBW_,    Label1_, lStat_};
 
   // Clicks on a label or on the frame belong to them, not to the window's free area.
   for (QWidget* w : {static_cast<QWidget*>(Label1_), static_cast<QWidget*>(lStat_),
@@ -222,8 +228,7 @@ void MainWindow::buildMenus() {
   QMenu* file = header("Файл", 0);
   item(file, "opOrig", "Открыть исходный BIN", Qt::Key_F5, &MainWindow::opOrig_Click);
   item(file, "opTarg", "Открыть конечный BIN", Qt::Key_F6, &MainWindow::opTarg_Click);
-  item(file, "redDIF", "Открыть DIF для редактирования", Qt::Key_F4,
-       &MainWindow::redDIF_Click);
+  item(file, "redDIF", "Открыть DIF для редактирования", Qt::Key_F4, &MainWindow::redDIF_Click);
   file->addSeparator()->setObjectName("ss");
   QAction* exit = file->addAction("Выход");
   exit->setObjectName("exxit");
@@ -249,7 +254,8 @@ void MainWindow::Form_Load() {
   ctlTop_.assign(controls_.size() + 1, 0);
   lastTick_ = services_.clock.now();
   for (std::size_t i = 0; i < controls_.size(); ++i) {
-    if (controls_[i]) ctlTop_[i] = static_cast<std::int16_t>(controls_[i]->y() * layout::kTwipsPerPixel);
+    if (controls_[i])
+      ctlTop_[i] = static_cast<std::int16_t>(controls_[i]->y() * layout::kTwipsPerPixel);
   }
 
   byteWith_->setValue(kMinDistanceStart);
@@ -287,9 +293,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::processEvents() { QCoreApplication::processEvents(); }
+void MainWindow::processEvents() {
+  QCoreApplication::processEvents();
+}
 
-void MainWindow::say(const QString& text) { lStat_->setText(text); }
+void MainWindow::say(const QString& text) {
+  lStat_->setText(text);
+}
 
 MessageAnswer MainWindow::ask(const std::string& text, MessageButtons buttons, MessageIcon icon) {
   if (icon == MessageIcon::Stop) ++errorsReported_;
@@ -353,7 +363,9 @@ void MainWindow::Form_Click() {
   }
 }
 
-void MainWindow::Lst1_Click() { lastTick_ = services_.clock.now(); }
+void MainWindow::Lst1_Click() {
+  lastTick_ = services_.clock.now();
+}
 
 // ---- Minimum distance and regrouping ----
 
@@ -377,9 +389,13 @@ void MainWindow::tbyteWith_Change() {
   cBW_->setEditText(QString::number(byteWith_->value()));
 }
 
-void MainWindow::cBW_Click() { tbyteWith_->setText(cBW_->currentText()); }
+void MainWindow::cBW_Click() {
+  tbyteWith_->setText(cBW_->currentText());
+}
 
-void MainWindow::tbyteWith_DblClick() { cBW_->showPopup(); }
+void MainWindow::tbyteWith_DblClick() {
+  cBW_->showPopup();
+}
 
 // ---- File selection ----
 
@@ -442,8 +458,8 @@ void MainWindow::bSer_Click() {
     processEvents();
     return !ActionFlag_;
   };
-  Result<SearchOutcome> search = runSearch(services_.fs, ss(inFile_->text()),
-                                           ss(outFile_->text()), services_.clock, progress);
+  Result<SearchOutcome> search =
+      runSearch(services_.fs, ss(inFile_->text()), ss(outFile_->text()), services_.clock, progress);
   searching_ = false;
 
   if (search) {
@@ -489,8 +505,7 @@ void MainWindow::bdif_Click() {
     return;
   }
   if (Check1_->checkState() == Qt::Checked && !difEdit_) {
-    Status backup =
-        writeDif(services_.fs, backupDifName(path), list_, SourceBytes_.bytes());
+    Status backup = writeDif(services_.fs, backupDifName(path), list_, SourceBytes_.bytes());
     if (!backup) {
       showError(backup.error().message);
       return;
@@ -629,6 +644,9 @@ void MainWindow::bAdd_Click() {
     services_.blockDialogs.editAddresses(this, exchange, false, kAddBlockTitle);
   }
   if (!exchange.actionFlag) return;
+  // One reset of the view instead of an insertion and then a reset: millions of lines are laid
+  // out once.
+  BlockList::Batch batch(list_);
   list_.add(addedLine(exchange, difEdit_, ss(inFile_->text())));
   reCalc();
 }

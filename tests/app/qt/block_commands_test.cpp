@@ -12,7 +12,8 @@ namespace {
 void fill(WindowFixture& f, const std::vector<std::string>& lines) {
   std::vector<std::uint8_t> source(0x1000, 0), target(0x1000, 0);
   for (const std::string& line : lines) {
-    for (std::int32_t a = lineField(line, 1).value; a <= lineField(line, 2).value; ++a) target[a] = 1;
+    for (std::int32_t a = lineField(line, 1).value; a <= lineField(line, 2).value; ++a)
+      target[a] = 1;
   }
   writeFile(f.file("s.bin"), source);
   writeFile(f.file("t.bin"), target);
@@ -88,8 +89,8 @@ class BlockCommandsTest : public QObject {
     fill(f, kFive);
     select(*f.window, {0, 2, 4});
     f.window->bDel_Click();
-    QCOMPARE(lines(*f.window), (std::vector<std::string>{"000020\t000022\t03\t1D\t",
-                                                         "000040\t000042\t03\t00\t"}));
+    QCOMPARE(lines(*f.window),
+             (std::vector<std::string>{"000020\t000022\t03\t1D\t", "000040\t000042\t03\t00\t"}));
     QCOMPARE(child<QLabel>(*f.window, "lStat")->text(), QString("Кол-во байтов: 6;    Блоков: 2"));
     f.window->blocks().clearSelection();
     f.window->bDel_Click();

@@ -27,7 +27,8 @@ Layout layoutOf(MainWindow& w) {
           child<QPushButton>(w, "bSplit")->isEnabled(),
           child<QPushButton>(w, "bDel")->isEnabled(),
           nullptr,
-          !child<QCheckBox>(w, "Check1")->isHidden() && !child<QPushButton>(w, "Command2")->isHidden() &&
+          !child<QCheckBox>(w, "Check1")->isHidden() &&
+              !child<QPushButton>(w, "Command2")->isHidden() &&
               !child<QLineEdit>(w, "outFile")->isHidden(),
           child<QScrollBar>(w, "byteWith")->isEnabled() &&
               child<QLineEdit>(w, "tbyteWith")->isEnabled()};
@@ -49,7 +50,8 @@ std::vector<std::uint8_t> smallDif(std::int32_t address, int n) {
   std::string head = "SPFDSGHA <=HEXMARSHAL=> ";
   std::vector<std::uint8_t> d(head.begin(), head.end());
   auto put = [&d](std::int32_t v) {
-    for (int i = 0; i < 4; ++i) d.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+      d.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
   };
   put(0);
   put(1);

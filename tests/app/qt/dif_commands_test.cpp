@@ -23,7 +23,9 @@ std::vector<std::uint8_t> randomBytes(std::size_t n, std::uint32_t seed) {
   return v;
 }
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 }  // namespace
 
@@ -65,7 +67,8 @@ class DifCommandsTest : public QObject {
 
   void invalidDifIsRefusedBeforeTheBinIsAsked() {
     WindowFixture f;
-    test::writeFile(f.file("bad.dif"), std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\1\0\0\0XBLKNORD", 40));
+    test::writeFile(f.file("bad.dif"),
+                    std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\1\0\0\0XBLKNORD", 40));
     f.dialogs.paths = {f.file("bad.dif"), f.file("never.bin")};
     f.window->AppDif_Click();
     QCOMPARE(f.messenger.lastText(), std::string("Неверный DIF файл!!!"));
@@ -116,9 +119,9 @@ class DifCommandsTest : public QObject {
     f.blockDialogs.answer = [](BlockExchange& e) {
       QCOMPARE(e.highLimit, 8);
       QCOMPARE(e.blockEnd, 8);
-      e.blockStart = 0x20;      // destination
-      e.lowLimit = 3;           // length
-      e.highLimit = 2;          // offset
+      e.blockStart = 0x20;  // destination
+      e.lowLimit = 3;       // length
+      e.highLimit = 2;      // offset
       e.blockEnd = 0x22;
       e.actionFlag = true;
     };
@@ -157,7 +160,8 @@ class DifCommandsTest : public QObject {
     WindowFixture f;
     MainWindow& w = *f.window;
     std::string dif("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\3\0\0\0", 32);
-    for (int i = 0; i < 2; ++i) dif += std::string("FBLKNORD\5\0\0\0", 12) + char(i) + std::string("\0\0\0", 3) + "x";
+    for (int i = 0; i < 2; ++i)
+      dif += std::string("FBLKNORD\5\0\0\0", 12) + char(i) + std::string("\0\0\0", 3) + "x";
     dif += std::string("XXXXXXXX\5\0\0\0\7\0\0\0y", 17);
     test::writeFile(f.file("third.dif"), dif);
     f.dialogs.paths = {f.file("third.dif")};
@@ -211,12 +215,14 @@ class DifCommandsTest : public QObject {
 
   void badLineShowsTheMessageWithTheLine() {
     WindowFixture f;
-    CommandLine command = parseCommandLine("old.bin /md:200 /t:new.bin /d:out.dif", namesExistingFile);
+    CommandLine command =
+        parseCommandLine("old.bin /md:200 /t:new.bin /d:out.dif", namesExistingFile);
     std::optional<int> status = f.window->runCommandLine(command);
     QVERIFY(status);
     QCOMPARE(*status, 2);
     QCOMPARE(f.messenger.lastText(),
-             std::string("Неверные параметры командной сторки!\n\nold.bin /md:200 /t:new.bin /d:out.dif"));
+             std::string(
+                 "Неверные параметры командной сторки!\n\nold.bin /md:200 /t:new.bin /d:out.dif"));
   }
 
   void associationRegistersBothTypes() {
@@ -249,7 +255,8 @@ class DifCommandsTest : public QObject {
 
   void blockInsertionRewritesTheDifInPlace() {
     WindowFixture f;
-    test::writeFile(f.file("patch.dif"), std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\0\0\0\0", 32));
+    test::writeFile(f.file("patch.dif"),
+                    std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\0\0\0\0", 32));
     std::vector<std::uint8_t> data(0x40);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i);
     test::writeFile(f.file("data.bin"), data);

@@ -53,10 +53,9 @@ class MainWindowTest : public QObject {
     WindowFixture f;
     QStringList names;
     for (QWidget* c : f.window->controls()) names << (c ? c->objectName() : QString("Timer1"));
-    QCOMPARE(names, QStringList({"bSplit", "bAdd", "bDel", "Check1", "bDIF", "bCancel",
-                                 "tbyteWith", "byteWith", "Frame1", "Timer1", "Lst1", "bSer",
-                                 "Command2", "Command1", "outFile", "inFile", "cBW", "Label1",
-                                 "lStat"}));
+    QCOMPARE(names, QStringList({"bSplit", "bAdd", "bDel", "Check1", "bDIF", "bCancel", "tbyteWith",
+                                 "byteWith", "Frame1", "Timer1", "Lst1", "bSer", "Command2",
+                                 "Command1", "outFile", "inFile", "cBW", "Label1", "lStat"}));
     QCOMPARE(f.window->listView()->parentWidget()->objectName(), QString("Frame1"));
   }
 

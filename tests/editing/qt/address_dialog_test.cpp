@@ -1,7 +1,7 @@
 #include "editing/qt/address_dialog.h"
 
-#include "support/scripted.h"
 #include "editing/qt/type_text.h"
+#include "support/scripted.h"
 
 #include <QLabel>
 #include <QLineEdit>
