@@ -140,7 +140,11 @@ class RowWriter {
     // A following line at offset 0 reads as no following line at all.
     std::int32_t nextStart = k + 1 < m ? rows_.spans[k + 1].start : 0;
     std::int32_t distance = nextStart == 0 ? 0 : wrap32(std::int64_t{nextStart} - end - 1);
-    if (!difEdit_ && k + 1 == m && std::int64_t{end} > std::int64_t{targetLength_} - 1) {
+    // Only a block that begins inside the target is cut back to it: one wholly past its end (or
+    // any block before a search) would be turned into a negative length, so it stays as written
+    // and the DIF writer refuses it with its message.
+    if (!difEdit_ && k + 1 == m && start < targetLength_ &&
+        std::int64_t{end} > std::int64_t{targetLength_} - 1) {
       end = targetLength_ - 1;
     }
     length_ = wrap32(std::int64_t{end} - start + 1);

@@ -150,6 +150,16 @@ INSTANTIATE_TEST_SUITE_P(
                                0x1000,
                                {"000F00\t000FFF\t\t\t"},
                                {"000F00\t000FFF\t0100\t00\t"}},
+                    RecalcCase{"LastLineWhollyPastTheTargetKept",
+                               false,
+                               0x100,
+                               {"000200\t000300\t\t\t"},
+                               {"000200\t000300\t0101\t00\t"}},
+                    RecalcCase{"NoTargetBeforeASearch",
+                               false,
+                               0,
+                               {"000100\t0001FF\t\t\t"},
+                               {"000100\t0001FF\t0100\t00\t"}},
                     RecalcCase{"Empty", false, 0x1000, {}, {}}),
     [](const testing::TestParamInfo<RecalcCase>& info) { return info.param.name; });
 
