@@ -25,7 +25,6 @@
 #include "blocks/qt/block_list_view.h"
 #include "blocks/qt/column_header.h"
 #include "dif/dif_applier.h"
-#include "dif/dif_format.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
 #include "editing/block_merge.h"
@@ -708,22 +707,22 @@ int MainWindow::runComparison(const CommandLine& command) {
   outFile_->setText(qs(command.targetPath));
   if (!namesExistingFile(command.sourcePath) || !namesExistingFile(command.targetPath)) {
     ask(kFileNotFoundText, MessageButtons::Ok, MessageIcon::None);
-    return 3;
+    return kExitNotFound;
   }
   chooser_.difPath = command.difPath;
   chooser_.cmdMode = true;
   int errors = errorsReported_;
   bSer_Click();
   // A DIF is written only from a search that completed: after a failure it would be empty.
-  if (!searchCompleted_) return 1;
+  if (!searchCompleted_) return kExitJobError;
   bdif_Click();
-  return errorsReported_ == errors ? 0 : 1;
+  return errorsReported_ == errors ? kExitDone : kExitJobError;
 }
 
 int MainWindow::runBlockInsertion(const CommandLine& command) {
   if (!namesExistingFile(command.difPath) || !namesExistingFile(command.dataPath)) {
     ask(kFileNotFoundText, MessageButtons::Ok, MessageIcon::None);
-    return 3;
+    return kExitNotFound;
   }
   show();
   chooser_.difPath = command.difPath;
@@ -731,23 +730,23 @@ int MainWindow::runBlockInsertion(const CommandLine& command) {
   difEdit_ = true;
   int errors = errorsReported_;
   redDIF_Click();
-  if (errorsReported_ != errors) return 1;
+  if (errorsReported_ != errors) return kExitJobError;
 
   inFile_->setText(qs(command.dataPath));
   if (!command.numbersValid) {
     ask(badParametersMessage(command.line), MessageButtons::Ok, MessageIcon::None);
-    return 2;
+    return kExitBadParameters;
   }
   std::optional<FileInfo> data = services_.fs.stat(command.dataPath);
   std::optional<std::string> added = insertionLine(command, data ? data->size : 0);
   if (!added) {
     ask(badParametersMessage(command.line), MessageButtons::Ok, MessageIcon::None);
-    return 2;
+    return kExitBadParameters;
   }
   list_.add(*added);
   reCalc();
   bdif_Click();
-  return errorsReported_ == errors ? 0 : 1;
+  return errorsReported_ == errors ? kExitDone : kExitJobError;
 }
 
 std::optional<int> MainWindow::runCommandLine(const CommandLine& command) {
@@ -776,9 +775,7 @@ std::optional<int> MainWindow::runCommandLine(const CommandLine& command) {
       break;
   }
   ask(badParametersMessage(command.line), MessageButtons::Ok, MessageIcon::None);
-  return endProgram(2);
+  return endProgram(kExitBadParameters);
 }
-
-// ---- The real block dialogs ----
 
 }  // namespace hm

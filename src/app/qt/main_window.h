@@ -148,7 +148,6 @@ class MainWindow : public QMainWindow {
   std::vector<std::int16_t> ctlTop_;
 
   bool difEdit_ = false;
-  std::string dataPath_;
   Tick lastTick_ = 0;
   bool ActionFlag_ = false;
   bool searching_ = false;
