@@ -21,7 +21,7 @@ need_packages() {
   fi
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libqt6svg6)
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libqt6svg6 qt6-translations-l10n)
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
 
 configure() {

@@ -10,6 +10,7 @@
 
 #include "app/qt/block_dialogs.h"
 #include "app/qt/main_window.h"
+#include "app/qt/russian_translations.h"
 #include "platform/qt/qt_file_dialogs.h"
 #include "platform/qt/qt_messenger.h"
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   app.setWindowIcon(QIcon(":/hexmarshal.svg"));
+  hm::installRussianTranslations(app);
   hm::QtMessenger messenger;
   hm::QtFileDialogs dialogs;
   hm::ModalBlockDialogs blockDialogs(messenger);

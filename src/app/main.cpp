@@ -21,6 +21,7 @@
 
 #include "app/qt/block_dialogs.h"
 #include "app/qt/main_window.h"
+#include "app/qt/russian_translations.h"
 #include "platform/qt/qt_file_dialogs.h"
 #include "platform/qt/qt_messenger.h"
 #include "platform/settings_store.h"
@@ -70,6 +71,7 @@ int runWindow(int argc, char** argv, const hm::CommandLine& command) {
   QApplication app(argc, argv);
   app.setApplicationName("Hexmarshal");
   app.setWindowIcon(QIcon(":/hexmarshal.svg"));
+  hm::installRussianTranslations(app);
 
   hm::QtMessenger messenger;
   hm::QtFileDialogs dialogs;

@@ -8,22 +8,31 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
+#include <QWheelEvent>
+
+#include <cmath>
+#include <span>
 
 #include "app/qt/block_dialogs.h"
+#include "app/qt/distance_controls.h"
 #include "app/unattended_jobs.h"
 #include "blocks/hex_format.h"
 #include "blocks/qt/block_list_view.h"
 #include "blocks/qt/column_header.h"
+#include "blocks/qt/tab_stop_delegate.h"
 #include "dif/dif_applier.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
@@ -67,6 +76,29 @@ struct Column {
   int width;
 };
 
+// The column widths were drawn for an 8-point system font. A wider font widens every column
+// alike, so that each caption and a six-digit address with its gap fit their columns.
+double columnScale(std::span<const Column> columns, const QFontMetrics& header,
+                   const QFontMetrics& list, int captionMargins) {
+  const int address = list.horizontalAdvance(QStringLiteral("000000")) + fieldGap(list);
+  double scale = 1.0;
+  for (const Column& c : columns) {
+    const int caption = header.horizontalAdvance(QString::fromUtf8(c.caption)) + captionMargins;
+    scale = std::max(scale, static_cast<double>(std::max(address, caption)) / c.width);
+  }
+  return scale;
+}
+
+void addColumns(QHeaderView* header, const QWidget* list, std::span<const Column> columns) {
+  const double scale = columnScale(
+      columns, header->fontMetrics(), list->fontMetrics(),
+      2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin) + fieldGap(header->fontMetrics()));
+  int index = 0;
+  for (const Column& c : columns) {
+    AddColumn(header, index++, static_cast<int>(std::lround(c.width * scale)), 2, 0, c.caption);
+  }
+}
+
 constexpr Column kStartColumns[] = {
     {"Начало", 75}, {"Конец", 75}, {"Длина", 75}, {"Дистанция", 75}};
 constexpr Column kDifColumns[] = {{"Начало", 49}, {"Конец", 49},     {"Длина", 45},
@@ -102,6 +134,8 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
   setWindowTitle(kCaption);
   buildControls();
   buildMenus();
+  // The controls stand where they were designed; a larger window would only add empty space.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
   Form_Load();
 }
 
@@ -134,8 +168,9 @@ void MainWindow::buildControls() {
 
   tbyteWith_ = new QLineEdit(surface_);
   tbyteWith_->setObjectName("tbyteWith");
+  tbyteWith_->setValidator(new DistanceValidator(kMinDistanceHigh, tbyteWith_));
   place(tbyteWith_, layout::ktbyteWith);
-  byteWith_ = new QScrollBar(Qt::Vertical, surface_);
+  byteWith_ = new DistanceScrollBar(surface_);
   byteWith_->setObjectName("byteWith");
   byteWith_->setRange(kMinDistanceLow, kMinDistanceHigh);
   // The design value differs from the start value, so start-up runs the change handler.
@@ -169,6 +204,7 @@ void MainWindow::buildControls() {
   cBW_->setEditable(true);
   cBW_->addItems({"0", "2", "4", "8", "16", "32", "64", "128"});
   cBW_->setCurrentIndex(-1);
+  cBW_->setValidator(new DistanceValidator(kMinDistanceHigh, cBW_));
   place(cBW_, layout::kcBW);
 
   Label1_ = new QLabel("Мин. Дистанция:", surface_);
@@ -205,7 +241,18 @@ void MainWindow::buildControls() {
   connect(cBW_, &QComboBox::activated, this, &MainWindow::cBW_Click);
   connect(inFile_, &QLineEdit::textChanged, this, &MainWindow::inFile_Change);
   connect(outFile_, &QLineEdit::textChanged, this, &MainWindow::outFile_Change);
+  setReadingOrder();
   Timer1_->start();
+}
+
+// Tab walks the window as it reads: the two paths with their buttons, the search and its
+// distance, the list, then the commands on the right from top to bottom.
+void MainWindow::setReadingOrder() {
+  const QWidget* order[] = {inFile_, Command1_, outFile_, Command2_, bSer_, bCancel_, tbyteWith_,
+                            cBW_,    Lst1_,     bSplit_,  bAdd_,     bDel_, Check1_,  bDIF_};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+    setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+  inFile_->setFocus();
 }
 
 void MainWindow::buildMenus() {
@@ -247,8 +294,7 @@ void MainWindow::Form_Load() {
   QRect list = Lst1_->geometry();
   hHdr_ = CreateHeader(Lst1_, list.left(), list.top() - layout::kHeaderHeightPixels, list.width(),
                        layout::kHeaderHeightPixels, 0);
-  int index = 0;
-  for (const Column& c : kStartColumns) AddColumn(hHdr_, index++, c.width, 2, 0, c.caption);
+  addColumns(hHdr_, Lst1_, kStartColumns);
 
   ctlTop_.assign(controls_.size() + 1, 0);
   lastTick_ = services_.clock.now();
@@ -284,12 +330,51 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == tbyteWith_ && event->type() == QEvent::MouseButtonDblClick) {
-    tbyteWith_DblClick();
-    return true;
-  }
-  if (watched != tbyteWith_ && event->type() == QEvent::MouseButtonPress) return true;
+  if (watched == tbyteWith_) return distanceBoxEvent(event);
+  if (event->type() == QEvent::MouseButtonPress) return true;
   return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::distanceBoxEvent(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonDblClick:
+      // Opened at once, the list would take the button's release as a click outside it and
+      // close again: it opens when the button comes up.
+      presetsOnRelease_ = true;
+      return true;
+    case QEvent::MouseButtonRelease:
+      if (presetsOnRelease_) {
+        presetsOnRelease_ = false;
+        QTimer::singleShot(0, this, &MainWindow::tbyteWith_DblClick);
+      }
+      return false;
+    case QEvent::KeyPress: {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key != Qt::Key_Up && key != Qt::Key_Down) return false;
+      byteWith_->triggerAction(key == Qt::Key_Up ? QAbstractSlider::SliderSingleStepAdd
+                                                 : QAbstractSlider::SliderSingleStepSub);
+      return true;
+    }
+    case QEvent::Wheel: {
+      const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+      if (delta == 0) return false;
+      byteWith_->triggerAction(delta > 0 ? QAbstractSlider::SliderSingleStepAdd
+                                         : QAbstractSlider::SliderSingleStepSub);
+      return true;
+    }
+    case QEvent::FocusOut:
+      showDistanceInUse();
+      return false;
+    default:
+      return false;
+  }
+}
+
+// A box left empty or half typed shows the distance in use again.
+void MainWindow::showDistanceInUse() {
+  const QString inUse = QString::number(byteWith_->value());
+  if (tbyteWith_->text() != inUse) tbyteWith_->setText(inUse);
+  if (cBW_->currentText() != inUse) cBW_->setEditText(inUse);
 }
 
 void MainWindow::processEvents() {
@@ -335,6 +420,8 @@ void MainWindow::Activity() {
   outFile_->setVisible(!d);
   byteWith_->setEnabled(!d);
   tbyteWith_->setEnabled(!d);
+  // The presets regroup from the search result, which a DIF being edited does not have.
+  cBW_->setEnabled(!d);
 }
 
 void MainWindow::Timer1_Timer() {
@@ -389,6 +476,13 @@ void MainWindow::tbyteWith_Change() {
 }
 
 void MainWindow::cBW_Click() {
+  if (difEdit_) return;
+  bool ok = false;
+  const int value = cBW_->currentText().toInt(&ok);
+  if (!ok || value < kMinDistanceLow || value > kMinDistanceHigh) {
+    showDistanceInUse();
+    return;
+  }
   tbyteWith_->setText(cBW_->currentText());
 }
 
@@ -551,8 +645,7 @@ void MainWindow::AppDif_Click() {
 
 void MainWindow::showDifColumns() {
   for (int i = 5; i >= 0; --i) DeleteColumn(hHdr_, i);
-  int index = 0;
-  for (const Column& c : kDifColumns) AddColumn(hHdr_, index++, c.width, 2, 0, c.caption);
+  addColumns(hHdr_, Lst1_, kDifColumns);
 }
 
 void MainWindow::redDIF_Click() {
@@ -567,6 +660,8 @@ void MainWindow::redDIF_Click() {
   std::optional<ByteImage> dif = services_.fs.read(path);
   if (!dif) {
     DifBytes_.release();
+    // The mode stays on: the layout follows it.
+    Activity();
     showError(kOpenErrorText);
     return;
   }
@@ -579,6 +674,7 @@ void MainWindow::redDIF_Click() {
     // No line may stay behind whose bytes are nowhere: the list goes with the image.
     DifBytes_.release();
     list_.clear();
+    Activity();
     showError(blocks.error().message);
     return;
   }

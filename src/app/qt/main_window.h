@@ -108,6 +108,9 @@ class MainWindow : public QMainWindow {
   void Form_Load();
   void Form_QueryUnload();
   void showDifColumns();
+  void setReadingOrder();
+  bool distanceBoxEvent(QEvent* event);
+  void showDistanceInUse();
   void releaseImages();
   void processEvents();
   void say(const QString& text);
@@ -154,6 +157,7 @@ class MainWindow : public QMainWindow {
   bool searchCompleted_ = false;
   bool closeAfterSearch_ = false;
   bool headerRemoved_ = false;
+  bool presetsOnRelease_ = false;
   int errorsReported_ = 0;
 
   ByteImage SourceBytes_;

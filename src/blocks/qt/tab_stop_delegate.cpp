@@ -28,16 +28,22 @@ QPalette::ColorGroup colorGroup(const QStyleOptionViewItem& option) {
 
 }  // namespace
 
+int fieldGap(const QFontMetrics& metrics) {
+  return metrics.horizontalAdvance(u' ');
+}
+
 std::vector<int> fieldOffsets(QStringView line, std::span<const int> stops,
                               const QFontMetrics& metrics) {
   std::vector<int> offsets;
+  const int gap = fieldGap(metrics);
   int x = 0;
   qsizetype start = 0;
   for (;;) {
     offsets.push_back(x);
     const qsizetype tab = line.indexOf(u'\t', start);
     if (tab < 0) break;
-    x = nextTabStop(x + metrics.horizontalAdvance(line.mid(start, tab - start).toString()), stops);
+    const int end = x + metrics.horizontalAdvance(line.mid(start, tab - start).toString());
+    x = nextTabStop(end + gap - 1, stops);
     start = tab + 1;
   }
   return offsets;

@@ -10,6 +10,10 @@ class QFontMetrics;
 
 namespace hm {
 
+// The least space kept between the end of one field and the start of the next: a field that
+// would come closer moves on to the next stop, as a tab does past its stop.
+int fieldGap(const QFontMetrics& metrics);
+
 // Where each tab-separated field of `line` starts, in pixels from the left edge of the text,
 // with the tabs expanded to `stops` (list units; see nextTabStop).
 std::vector<int> fieldOffsets(QStringView line, std::span<const int> stops,

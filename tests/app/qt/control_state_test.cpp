@@ -120,6 +120,50 @@ class ControlStateTest : public QObject {
     QCOMPARE(w.header()->count(), 6);
   }
 
+  void tabWalksTheWindowInReadingOrder() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QApplication::setActiveWindow(&w);
+    // Every command enabled, so that none is skipped.
+    child<QLineEdit>(w, "inFile")->setText("a.bin");
+    child<QLineEdit>(w, "outFile")->setText("b.bin");
+    w.blocks().add("000010\t000012\t3\t0");
+    w.reCalc();
+    QStringList visited;
+    child<QLineEdit>(w, "inFile")->setFocus();
+    for (int i = 0; i < 13 && QApplication::focusWidget(); ++i) {
+      QWidget* focused = QApplication::focusWidget();
+      // The presets' editor stands for the presets box.
+      while (focused->objectName().isEmpty() && focused->parentWidget())
+        focused = focused->parentWidget();
+      visited << focused->objectName();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(visited, QStringList({"inFile", "Command1", "outFile", "Command2", "bSer", "tbyteWith",
+                                   "cBW", "Lst1", "bSplit", "bAdd", "bDel", "Check1", "bDIF"}));
+  }
+
+  // Nothing but the idle animation moves the controls, so the window keeps its designed size.
+  void theWindowKeepsItsSizeInBothModes() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QSize designed = w.size();
+    QCOMPARE(w.minimumSize(), designed);
+    QCOMPARE(w.maximumSize(), designed);
+    w.resize(designed + QSize(200, 200));
+    QCOMPARE(w.size(), designed);
+
+    test::writeFile(f.file("p.dif"), smallDif(0x10, 4));
+    f.dialogs.paths = {f.file("p.dif")};
+    w.redDIF_Click();
+    QVERIFY(w.difEdit());
+    QCOMPARE(w.maximumSize(), designed);
+  }
+
   void cancelledSourceDialogStillRestartsTheIdleClock() {
     WindowFixture f;
     f.clock.set(50000);

@@ -9,6 +9,9 @@
 #include <QtTest>
 
 #include "app/command_line.h"
+#include "blocks/qt/block_list_view.h"
+#include "blocks/qt/tab_stop_delegate.h"
+#include "blocks/tab_stops.h"
 #include "platform/settings_store.h"
 #include "support/window_fixture.h"
 
@@ -179,6 +182,73 @@ class DifCommandsTest : public QObject {
     QCOMPARE(f.messenger.lastText(), std::string("Ошибка открытия файла!"));
     QVERIFY(f.window->difEdit());
     QCOMPARE(f.window->blocks().count(), 0);
+  }
+
+  // The mode stays on after a DIF that cannot be used, and the window says so: the controls
+  // show the editing layout until F5 leaves it.
+  void failedOpeningShowsTheModeItLeavesOn_data() {
+    QTest::addColumn<bool>("fileExists");
+    QTest::newRow("unreadable") << false;
+    QTest::newRow("invalid") << true;
+  }
+
+  void failedOpeningShowsTheModeItLeavesOn() {
+    QFETCH(bool, fileExists);
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    if (fileExists) test::writeFile(f.file("p.dif"), std::string("not a DIF at all, too short"));
+    f.dialogs.paths = {f.file("p.dif")};
+    w.redDIF_Click();
+    QVERIFY(w.difEdit());
+    QCOMPARE(child<QPushButton>(w, "Command1")->text(), QString("Файл данных"));
+    QVERIFY(child<QLineEdit>(w, "outFile")->isHidden());
+    QVERIFY(!child<QScrollBar>(w, "byteWith")->isEnabled());
+
+    test::writeFile(f.file("a.bin"), std::vector<std::uint8_t>{1});
+    f.dialogs.paths = {f.file("a.bin")};
+    w.opOrig_Click();
+    QVERIFY(!w.difEdit());
+    QCOMPARE(child<QPushButton>(w, "Command1")->text(), QString("Исходный BIN"));
+    QVERIFY(!child<QLineEdit>(w, "outFile")->isHidden());
+    child<QLineEdit>(w, "outFile")->setText(q(f.file("b.bin")));
+    QVERIFY(child<QPushButton>(w, "bSer")->isEnabled());
+  }
+
+  // Every caption and every six-digit field fits its column at start-up, whatever the font:
+  // no two fields of a line touch, and none is pushed past its caption.
+  void fieldsKeepTheirColumnsInBothModes() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QString normal = "FFFFF0\tFFFFFF\t10\t0";
+    const QString editing = "FFFFF0\tFFFFFF\t10\t0\tFFFFFF\t/data.bin";
+    for (const QString& line : {normal, editing}) {
+      if (line == editing) {
+        test::writeFile(f.file("p.dif"),
+                        std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\0\0\0\0", 32));
+        f.dialogs.paths = {f.file("p.dif")};
+        w.redDIF_Click();
+        QVERIFY(w.difEdit());
+      }
+      w.header()->viewport()->repaint();
+      const std::vector<int>& stops = w.listView()->tabStops();
+      const QFontMetrics metrics(w.listView()->font());
+      const std::vector<int> offsets = fieldOffsets(line, stops, metrics);
+      const QStringList fields = line.split('\t');
+      QCOMPARE(offsets.size(), std::size_t(fields.size()));
+      for (int i = 0; i + 1 < fields.size(); ++i) {
+        QCOMPARE(offsets[i + 1], tabStopPixels(stops[i]));
+        QVERIFY2(
+            offsets[i] + metrics.horizontalAdvance(fields[i]) + fieldGap(metrics) <= offsets[i + 1],
+            qPrintable(fields[i]));
+      }
+      for (int i = 0; i < w.header()->count(); ++i) {
+        const QString caption = w.header()->model()->headerData(i, Qt::Horizontal).toString();
+        QVERIFY2(w.header()->fontMetrics().horizontalAdvance(caption) < w.header()->sectionSize(i),
+                 qPrintable(caption));
+      }
+    }
   }
 
   void comparisonFormWritesTheDifAndEnds() {
