@@ -17,8 +17,9 @@ inline constexpr std::string_view kRecordMarker = "FBLKNORD";
 inline constexpr std::size_t kDifHeaderSize = 32;
 inline constexpr std::size_t kBlockCountOffset = 28;
 inline constexpr std::size_t kRecordHeadSize = 16;
-// The last offset a block may reach: the largest BIN has 16,777,215 bytes.
-inline constexpr std::int32_t kLastImageOffset = 0xFFFFFE;
+// The last offset a block may reach: FFFFFF, the largest six-digit address. A block ending there
+// grows a patched BIN to 16,777,216 bytes, one more than the largest BIN the program reads.
+inline constexpr std::int32_t kLastImageOffset = 0xFFFFFF;
 
 // GetData: typed reads at a moving position. A read that would leave the image fails and
 // leaves the position where it was.
