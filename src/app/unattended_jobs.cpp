@@ -118,6 +118,10 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
 int runApply(const std::string& binPath, const std::string& difPath, const std::string& outPath,
              JobContext& context) {
   if (!namesExistingFile(binPath) || !namesExistingFile(difPath)) return notFound(context);
+  std::optional<FileInfo> dif = context.fs.stat(difPath);
+  if (dif && dif->size > kMaxDifSize) {
+    return reportError(context, {ErrorCode::TooLarge, kDifTooLargeText});
+  }
   std::optional<FileInfo> bin = context.fs.stat(binPath);
   if (bin && isTooLarge(bin->size)) {
     return reportError(context, {ErrorCode::TooLarge, kTooLargeText});

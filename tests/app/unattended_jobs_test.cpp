@@ -251,6 +251,39 @@ INSTANTIATE_TEST_SUITE_P(
                       InsertionCase{"ZeroLength", "<10:0:0>", 100, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ---- A DIF larger than any the program writes ----
+
+struct DifSizeCase {
+  const char* name;
+  off_t size;
+  const char* message;
+};
+
+void PrintTo(const DifSizeCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ApplyDifSizeTest : public ::testing::TestWithParam<DifSizeCase> {};
+
+// Up to the size of a one-byte record at every address the DIF is read and checked (these are
+// zeros, so the check refuses them); a byte more is refused unread.
+TEST_P(ApplyDifSizeTest, ReadsUpToTheLargestValidDif) {
+  TempDir dir;
+  Folder folder(dir.path());
+  folder.fill();
+  ASSERT_EQ(::truncate(folder.file("patch.dif").c_str(), 0), 0);
+  ASSERT_EQ(::truncate(folder.file("patch.dif").c_str(), GetParam().size), 0);
+  std::vector<std::uint8_t> image = readFile(folder.file("image.bin"));
+  expectError(runJob(kApplyInPlace, folder, realFileSystem()), GetParam().message);
+  EXPECT_EQ(readFile(folder.file("image.bin")), image);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ApplyDifSizeTest,
+                         ::testing::Values(DifSizeCase{"Largest", 285212704, kInvalidDifApply},
+                                           DifSizeCase{"OneByteMore", 285212705,
+                                                       "Слишком большой DIF файл!"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // ---- An input changes between being chosen and being read ----
 
 // The real file system, except that chosen files were removed (stat and read fail), turned

@@ -25,6 +25,7 @@
 #include "blocks/qt/block_list_view.h"
 #include "blocks/qt/column_header.h"
 #include "dif/dif_applier.h"
+#include "dif/dif_format.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
 #include "editing/block_merge.h"
@@ -97,7 +98,8 @@ class Surface : public QWidget {
 MainWindow::MainWindow(WindowServices services, QWidget* parent)
     : QMainWindow(parent),
       services_(std::move(services)),
-      chooser_(services_.dialogs, services_.fs, services_.messenger, services_.settings) {
+      chooser_(services_.dialogs, services_.fs, services_.messenger, services_.settings,
+               kMaxDifSize) {
   setObjectName("Form1");
   setWindowTitle(kCaption);
   buildControls();
