@@ -8,8 +8,8 @@
 
 // A plain reading of the patch file, written apart from the core's readers so the fuzzers can hold
 // them against it: header "SPFDSGHA" at 0 and the block count at 28; then per record
-// "FBLKNORD", L, address, L - 4 data bytes. A record must hold at least one byte that lies within
-// the largest BIN, and nothing may reach past the end of the file.
+// "FBLKNORD", L, address, L - 4 data bytes. A record must hold at least one byte and end at
+// FFFFFF, the largest address, at the latest; nothing may reach past the end of the file.
 namespace hm::fuzz {
 
 struct ModelRecord {
@@ -42,7 +42,7 @@ inline ModelDif readModel(std::span<const std::uint8_t> dif) {
     if (std::memcmp(dif.data() + p, "FBLKNORD", 8) != 0) return model;
     std::int64_t length = int32At(dif, static_cast<std::size_t>(p + 8)) - 4;
     std::int64_t address = int32At(dif, static_cast<std::size_t>(p + 12));
-    if (length < 1 || address < 0 || address + length - 1 > 0xFFFFFE) return model;
+    if (length < 1 || address < 0 || address + length - 1 > 0xFFFFFF) return model;
     if (p + 16 + length > size) return model;
     model.records.push_back({address, length, static_cast<std::size_t>(p + 16)});
     p += 16 + length;

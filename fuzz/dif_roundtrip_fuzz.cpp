@@ -86,7 +86,7 @@ void checkEditedRewrite(hm::test::MemoryFileSystem& fs, const Bytes& dif,
     const Bytes& data = fs.files["data.bin"];
     auto offset = in.ConsumeIntegralInRange<std::size_t>(0, data.size() - 1);
     auto length = in.ConsumeIntegralInRange<std::size_t>(1, data.size() - offset);
-    auto start = in.ConsumeIntegralInRange<std::int32_t>(0, 0xFFFFFF - static_cast<int>(length));
+    auto start = in.ConsumeIntegralInRange<std::int32_t>(0, 0x1000000 - static_cast<int>(length));
     Range r{start, start + static_cast<std::int32_t>(length) - 1};
     list.insert(list.count(), editedLine(r, static_cast<std::int32_t>(offset), "data.bin"));
     expected[28] = static_cast<std::uint8_t>(expected[28] + 1);  // fewer than 256 blocks

@@ -36,12 +36,15 @@ int notFound(JobContext& context) {
 }  // namespace
 
 std::optional<std::string> insertionLine(const CommandLine& command, std::uint64_t dataFileSize) {
+  // A whole data file longer than any block is held at one byte more than a block can have, so
+  // it is refused below rather than cut.
+  constexpr std::uint64_t kLongerThanAnyBlock = std::uint64_t{kLastImageOffset} + 2;
   std::int64_t length =
       command.length
           ? *command.length
-          : static_cast<std::int64_t>(std::min<std::uint64_t>(dataFileSize, kMaxImageSize + 1));
-  // Six address digits cannot hold a block past the largest image: such a line would silently
-  // move the block, so the numbers are refused instead.
+          : static_cast<std::int64_t>(std::min<std::uint64_t>(dataFileSize, kLongerThanAnyBlock));
+  // Six address digits cannot hold a block ending past FFFFFF: such a line would silently move
+  // the block, so the numbers are refused instead.
   std::int64_t end = static_cast<std::int64_t>(command.address) + length - 1;
   if (command.address < 0 || length <= 0 || end > kLastImageOffset) return std::nullopt;
   std::string line;
@@ -115,6 +118,10 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
 int runApply(const std::string& binPath, const std::string& difPath, const std::string& outPath,
              JobContext& context) {
   if (!namesExistingFile(binPath) || !namesExistingFile(difPath)) return notFound(context);
+  std::optional<FileInfo> dif = context.fs.stat(difPath);
+  if (dif && dif->size > kMaxDifSize) {
+    return reportError(context, {ErrorCode::TooLarge, kDifTooLargeText});
+  }
   std::optional<FileInfo> bin = context.fs.stat(binPath);
   if (bin && isTooLarge(bin->size)) {
     return reportError(context, {ErrorCode::TooLarge, kTooLargeText});

@@ -48,7 +48,8 @@ int runComparison(const CommandLine& command, JobContext& context);
 // data file, regroup, and write the DIF back in place.
 int runBlockInsertion(const CommandLine& command, JobContext& context);
 
-// BIN /a:DIF /o:OUTPUT: check the DIF whole, apply it to the BIN, write the output.
+// BIN /a:DIF /o:OUTPUT: check the DIF whole, apply it to the BIN, write the output. A DIF larger
+// than any the program writes, or a BIN over 16,777,215 bytes, is refused before it is read.
 int runApply(const std::string& binPath, const std::string& difPath, const std::string& outPath,
              JobContext& context);
 

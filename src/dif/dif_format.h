@@ -17,8 +17,14 @@ inline constexpr std::string_view kRecordMarker = "FBLKNORD";
 inline constexpr std::size_t kDifHeaderSize = 32;
 inline constexpr std::size_t kBlockCountOffset = 28;
 inline constexpr std::size_t kRecordHeadSize = 16;
-// The last offset a block may reach: the largest BIN has 16,777,215 bytes.
-inline constexpr std::int32_t kLastImageOffset = 0xFFFFFE;
+// The last offset a block may reach: FFFFFF, the largest six-digit address. A block ending there
+// grows a patched BIN to 16,777,216 bytes, one more than the largest BIN the program reads.
+inline constexpr std::int32_t kLastImageOffset = 0xFFFFFF;
+// The largest DIF the program opens: a one-byte record at every address, the most records that
+// fit side by side. Only overlapping records or bytes after the last one make a larger file, and
+// the program writes neither.
+inline constexpr std::uint64_t kMaxDifSize =
+    kDifHeaderSize + (kRecordHeadSize + 1) * (std::uint64_t{kLastImageOffset} + 1);
 
 // GetData: typed reads at a moving position. A read that would leave the image fails and
 // leaves the position where it was.

@@ -38,7 +38,7 @@ BlockRange rangeOf(std::string_view line) {
   return {start.value, lineField(line.substr(start.text.size() + 1), 1).value};
 }
 
-// A block the DIF format can carry: at least one byte, wholly inside the largest BIN.
+// A block the DIF format can carry: at least one byte, ending at FFFFFF at the latest.
 bool carriable(const BlockRange& range) {
   return range.start >= 0 && range.end >= range.start && range.end <= kLastImageOffset;
 }

@@ -1,12 +1,11 @@
 #include "editing/block_exchange.h"
 
 #include "blocks/hex_format.h"
+#include "dif/dif_format.h"
 
 namespace hm {
 
 namespace {
-
-constexpr std::int64_t kHighestAddress = 0xFFFFFF;
 
 std::string rangeText(std::int32_t from, std::int32_t to) {
   return HexPad(from, 6) + "-" + HexPad(to, 6);
@@ -83,7 +82,7 @@ bool acceptDataBlock(const std::string& offsetText, const std::string& lengthTex
   if (!offset || !length || !destination) return false;
   if (std::int64_t{*offset} + *length > exchange.highLimit) return false;
   // An empty block would end before it starts, and an end past FFFFFF does not fit a line.
-  if (*length == 0 || std::int64_t{*destination} + *length - 1 > kHighestAddress) return false;
+  if (*length == 0 || std::int64_t{*destination} + *length - 1 > kLastImageOffset) return false;
   exchange.blockStart = *destination;
   exchange.blockEnd = *destination + *length - 1;
   exchange.lowLimit = *length;

@@ -5,8 +5,12 @@
 namespace hm {
 
 FileChooser::FileChooser(FileDialogs& dialogs, FileSystem& fs, Messenger& messenger,
-                         SettingsStore& settings)
-    : dialogs_(dialogs), fs_(fs), messenger_(messenger), settings_(settings) {}
+                         SettingsStore& settings, std::uint64_t maxDifSize)
+    : dialogs_(dialogs),
+      fs_(fs),
+      messenger_(messenger),
+      settings_(settings),
+      maxDifSize_(maxDifSize) {}
 
 void FileChooser::loadLastFolder() {
   settings_.ReadRegValue(RegRoot::LocalMachine, kProgramKey, kFolderValue, LastFolder);
@@ -18,8 +22,8 @@ std::string FileChooser::AskOpenFile(FileKind kind) {
   std::string path = trimSpaces(dialogs_.choose(request));
   if (path.empty()) return path;
   std::optional<FileInfo> info = fs_.stat(path);
-  if (info && isTooLarge(info->size)) {
-    messenger_.error(kTooLargeText);
+  if (const char* refusal = info ? sizeRefusal(kind, info->size) : nullptr) {
+    messenger_.error(refusal);
     path.clear();
   }
   RememberFolder(path);
@@ -34,6 +38,11 @@ std::string FileChooser::AskSaveFile(FileKind kind) {
   path = withSaveExtension(path, kind);
   RememberFolder(path);
   return path;
+}
+
+const char* FileChooser::sizeRefusal(FileKind kind, std::uint64_t size) const {
+  if (kind == FileKind::Dif) return size > maxDifSize_ ? kDifTooLargeText : nullptr;
+  return isTooLarge(size) ? kTooLargeText : nullptr;
 }
 
 void FileChooser::RememberFolder(const std::string& path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/file_dialog_rules.h"
@@ -28,7 +29,10 @@ class FileDialogs {
 // AskOpenFile, AskSaveFile and RememberFolder with the state they share.
 class FileChooser {
  public:
-  FileChooser(FileDialogs& dialogs, FileSystem& fs, Messenger& messenger, SettingsStore& settings);
+  // `maxDifSize` is the largest DIF the open dialog passes; the DIF layout decides it, so the
+  // caller that knows the layout hands it in.
+  FileChooser(FileDialogs& dialogs, FileSystem& fs, Messenger& messenger, SettingsStore& settings,
+              std::uint64_t maxDifSize);
 
   // Start-up: "TekDir" into LastFolder, which stays empty when there is none.
   void loadLastFolder();
@@ -43,10 +47,14 @@ class FileChooser {
   std::string difPath;
 
  private:
+  // The refusal for a file of `size` bytes chosen as `kind`, or null when it is taken.
+  const char* sizeRefusal(FileKind kind, std::uint64_t size) const;
+
   FileDialogs& dialogs_;
   FileSystem& fs_;
   Messenger& messenger_;
   SettingsStore& settings_;
+  std::uint64_t maxDifSize_;
 };
 
 }  // namespace hm

@@ -9,6 +9,8 @@ namespace hm {
 enum class FileKind : int { Dif = 0, SourceBin = 1, TargetBin = 2 };
 
 inline constexpr const char* kTooLargeText = "Too Large File! (Max 16Mb)";
+// A DIF is not held to the 16 MB of BIN files: one that patches a whole BIN is many times larger.
+inline constexpr const char* kDifTooLargeText = "Слишком большой DIF файл!";
 
 // "DIF" for DIF files, "BIN" for the rest.
 std::string kindExtension(FileKind kind);
@@ -21,7 +23,7 @@ std::string saveDialogTitle(FileKind kind);
 // case, are already "." + EXT (patch -> patch.DIF, patch.dif kept).
 std::string withSaveExtension(const std::string& path, FileKind kind);
 
-// A file over 16,777,215 bytes is refused.
+// A BIN or data file over 16,777,215 bytes is refused.
 bool isTooLarge(std::uint64_t size);
 
 // RememberFolder: the path up to and including its last "/", or `current` when it has none.

@@ -9,7 +9,8 @@
 
 namespace hm {
 
-// The largest BIN, DIF or data file the program takes: every address fits six hex digits.
+// The largest BIN or data file the program takes: every address fits six hex digits. A DIF has
+// its own, larger limit, set by its layout.
 inline constexpr std::uint64_t kMaxImageSize = 0xFFFFFF;
 
 // A whole file held in memory. Bytes added by growing are zero.

@@ -206,6 +206,84 @@ INSTANTIATE_TEST_SUITE_P(Jobs, WriteFaultTest, ::testing::ValuesIn(writeCases())
                            return std::string(info.param.job->name) + "_" + info.param.name;
                          });
 
+// ---- The numbers of the insertion form ----
+
+struct InsertionCase {
+  const char* name;
+  const char* numbers;
+  std::uint64_t dataSize;
+  const char* line;  // null when the numbers are refused
+};
+
+void PrintTo(const InsertionCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class InsertionLineTest : public ::testing::TestWithParam<InsertionCase> {};
+
+// FFFFFF is the largest address: a block may end there, never past it, and a whole data file is
+// never cut to fit.
+TEST_P(InsertionLineTest, BlockEndsAtFFFFFFAtTheLatest) {
+  const InsertionCase& c = GetParam();
+  CommandLine command =
+      parseCommandLine(std::string("p.dif ") + c.numbers + " d.bin", [](auto&) { return false; });
+  ASSERT_EQ(command.form, CommandForm::BlockInsertion);
+  std::optional<std::string> line = insertionLine(command, c.dataSize);
+  if (c.line) {
+    EXPECT_EQ(line, std::optional<std::string>(c.line));
+  } else {
+    EXPECT_EQ(line, std::nullopt);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, InsertionLineTest,
+    ::testing::Values(InsertionCase{"WholeFileEndingAtFFFFFF", "<FFFFF0::>", 16,
+                                    "FFFFF0\tFFFFFF\t00\t00\t00\td.bin"},
+                      InsertionCase{"WholeFileOnePast", "<FFFFF1::>", 16, nullptr},
+                      InsertionCase{"LengthEndingAtFFFFFF", "<FFFFFF:5:1>", 100,
+                                    "FFFFFF\tFFFFFF\t00\t00\t05\td.bin"},
+                      InsertionCase{"LengthOnePast", "<FFFFFF:0:2>", 100, nullptr},
+                      InsertionCase{"SixteenMegabytesFromZero", "<0::>", 16777216,
+                                    "000000\tFFFFFF\t00\t00\t00\td.bin"},
+                      InsertionCase{"DataFileLongerThanAnyBlock", "<0::>", 16777217, nullptr},
+                      InsertionCase{"TerabyteDataFile", "<0::>", std::uint64_t{1} << 40, nullptr},
+                      InsertionCase{"ZeroLength", "<10:0:0>", 100, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- A DIF larger than any the program writes ----
+
+struct DifSizeCase {
+  const char* name;
+  off_t size;
+  const char* message;
+};
+
+void PrintTo(const DifSizeCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ApplyDifSizeTest : public ::testing::TestWithParam<DifSizeCase> {};
+
+// Up to the size of a one-byte record at every address the DIF is read and checked (these are
+// zeros, so the check refuses them); a byte more is refused unread.
+TEST_P(ApplyDifSizeTest, ReadsUpToTheLargestValidDif) {
+  TempDir dir;
+  Folder folder(dir.path());
+  folder.fill();
+  ASSERT_EQ(::truncate(folder.file("patch.dif").c_str(), 0), 0);
+  ASSERT_EQ(::truncate(folder.file("patch.dif").c_str(), GetParam().size), 0);
+  std::vector<std::uint8_t> image = readFile(folder.file("image.bin"));
+  expectError(runJob(kApplyInPlace, folder, realFileSystem()), GetParam().message);
+  EXPECT_EQ(readFile(folder.file("image.bin")), image);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ApplyDifSizeTest,
+                         ::testing::Values(DifSizeCase{"Largest", 285212704, kInvalidDifApply},
+                                           DifSizeCase{"OneByteMore", 285212705,
+                                                       "Слишком большой DIF файл!"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // ---- An input changes between being chosen and being read ----
 
 // The real file system, except that chosen files were removed (stat and read fail), turned

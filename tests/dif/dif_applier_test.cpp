@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/byte_images.h"
@@ -80,6 +81,20 @@ TEST_F(ApplyDifFileTest, WritesThePatchedBin) {
   ASSERT_TRUE(applyDifFile(fs_, dif, bin, dir_.file("out.bin")).ok());
   EXPECT_EQ(test::readFile(dir_.file("out.bin")), (Bytes{1, 2, 3, 0, 9, 9}));
   EXPECT_EQ(test::readFile(bin), (Bytes{1, 2, 3}));
+}
+
+// The largest BIN the program reads has 16,777,215 bytes; a block may still end at FFFFFF, so
+// the patched BIN is one byte longer than any input.
+TEST_F(ApplyDifFileTest, BlockEndingAtFFFFFFGrowsTheLargestBinByOneByte) {
+  Bytes last = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  std::string dif = put("p.dif", DifBuilder(1).record(0xFFFFF0, last).bytes());
+  Bytes image(0xFFFFFF, 0xAB);
+  std::string bin = put("in.bin", image);
+  ASSERT_TRUE(applyDifFile(fs_, dif, bin, dir_.file("out.bin")).ok());
+  Bytes out = test::readFile(dir_.file("out.bin"));
+  ASSERT_EQ(out.size(), 16777216u);
+  EXPECT_EQ(Bytes(out.end() - 16, out.end()), last);
+  EXPECT_TRUE(std::all_of(out.begin(), out.end() - 16, [](std::uint8_t b) { return b == 0xAB; }));
 }
 
 TEST_F(ApplyDifFileTest, PatchesInPlace) {

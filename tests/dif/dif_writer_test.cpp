@@ -303,6 +303,20 @@ TEST_F(EditedDifTest, WritingBackOverTheEditedDifIsSafe) {
   EXPECT_EQ(test::readFile(path), kEdited);
 }
 
+// FFFFFF is the largest address, for a block of the edited DIF and one from a data file alike.
+TEST_F(EditedDifTest, BlocksMayEndAtFFFFFFButNotPastIt) {
+  const Bytes top = DifBuilder(1).record(0xFFFFF8, {0, 1, 2, 3, 4, 5, 6, 7}).bytes();
+  std::string data = dataFile("d.dat", 4, 0x80);
+  fillList(list_, {dataLine(0xFFFFFC, 0xFFFFFF, 0, ""), dataLine(0xFFFFFE, 0xFFFFFF, 1, data)});
+  ASSERT_TRUE(writeEditedDif(fs_, dir_.file("top.dif"), list_, top).ok());
+  EXPECT_EQ(test::readFile(dir_.file("top.dif")),
+            DifBuilder(2).record(0xFFFFFC, {4, 5, 6, 7}).record(0xFFFFFE, {0x81, 0x82}).bytes());
+
+  list_.add("FFFFFF\t1000000\t02\t00\t00\t" + data);
+  expectError(writeEditedDif(fs_, dir_.file("past.dif"), list_, top), ErrorCode::BadBlock);
+  EXPECT_FALSE(test::fileExists(dir_.file("past.dif")));
+}
+
 struct EditedBadCase {
   const char* name;
   int start;

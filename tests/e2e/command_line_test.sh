@@ -107,6 +107,19 @@ check "invalid DIF is left alone" cmp -s junk.dif junk.keep
 run nothere.dif '<0::>' data.bin
 check "missing DIF exits 3" status_is "$rc" 3
 
+# FFFFFF is the largest address: a block may end there and grows the largest BIN by one byte.
+head -c 16 /dev/urandom > sixteen.bin
+cp out.dif top.dif
+run top.dif '<FFFFF1::>' sixteen.bin
+check "a block past FFFFFF exits 2" status_is "$rc" 2
+run top.dif '<FFFFF0::>' sixteen.bin
+check "a block ending at FFFFFF exits 0" status_is "$rc" 0
+truncate -s 16777215 largest.bin
+run largest.bin /a:top.dif /o:grown.bin
+check "applying it exits 0" status_is "$rc" 0
+check "the BIN grows to 16,777,216 bytes" test "$(stat -c %s grown.bin)" = 16777216
+check "its last 16 bytes are the block" cmp -s <(tail -c 16 grown.bin) sixteen.bin
+
 # Too large for six address digits.
 truncate -s 16777216 huge.bin
 run huge.bin /t:new.bin /d:huge.dif

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "dif/dif_format.h"
 #include "support/temp_dir.h"
 
 namespace hm {
@@ -62,7 +63,7 @@ class FileChooserTest : public ::testing::Test {
   ScriptedDialogs dialogs;
   RecordingMessenger messenger;
   SettingsStore settings{dir.file("config/settings.reg")};
-  FileChooser chooser{dialogs, realFileSystem(), messenger, settings};
+  FileChooser chooser{dialogs, realFileSystem(), messenger, settings, kMaxDifSize};
 };
 
 struct DialogCase {
@@ -163,6 +164,51 @@ TEST_F(FileChooserTest, RefusesAFileOneByteOverTheLimit) {
   EXPECT_EQ(storedFolder(), "/earlier/");
 }
 
+struct SizeCase {
+  const char* name;
+  FileKind kind;
+  off_t size;
+  const char* refusal;  // null when the file is taken
+};
+
+void PrintTo(const SizeCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class OpenSizeTest : public FileChooserTest, public ::testing::WithParamInterface<SizeCase> {};
+
+TEST_P(OpenSizeTest, TakesOrRefusesByTheKindsLimit) {
+  const SizeCase& c = GetParam();
+  std::string path = sizedFile(dir, "chosen", c.size);
+  dialogs.answers = {path};
+  std::string chosen = chooser.AskOpenFile(c.kind);
+  if (!c.refusal) {
+    EXPECT_EQ(chosen, path);
+    EXPECT_TRUE(messenger.shown.empty());
+    return;
+  }
+  EXPECT_EQ(chosen, "");
+  ASSERT_EQ(messenger.shown.size(), 1u);
+  EXPECT_EQ(messenger.shown[0].text, c.refusal);
+  EXPECT_EQ(messenger.shown[0].icon, MessageIcon::Stop);
+}
+
+// A DIF is bounded by what a valid one can hold: a one-byte record at each of the 16,777,216
+// addresses, 32 + 17 * 16,777,216 bytes. The DIF of the every-other-byte pair is half that.
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, OpenSizeTest,
+    ::testing::Values(SizeCase{"LargestBin", FileKind::SourceBin, 16777215, nullptr},
+                      SizeCase{"BinOverSixteenMegabytes", FileKind::TargetBin, 16777216,
+                               "Too Large File! (Max 16Mb)"},
+                      SizeCase{"DifOverSixteenMegabytes", FileKind::Dif, 16777216, nullptr},
+                      SizeCase{"DifOfTheEveryOtherBytePair", FileKind::Dif, 142606368, nullptr},
+                      SizeCase{"LargestValidDif", FileKind::Dif, 285212704, nullptr},
+                      SizeCase{"DifOneByteOver", FileKind::Dif, 285212705,
+                               "Слишком большой DIF файл!"},
+                      SizeCase{"BinOfTheLargestDifSize", FileKind::SourceBin, 285212704,
+                               "Too Large File! (Max 16Mb)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(FileChooserTest, RefusalWithNoFolderYetStoresOneSpace) {
   dialogs.answers = {sizedFile(dir, "big.bin", 16777216)};
   EXPECT_EQ(chooser.AskOpenFile(FileKind::SourceBin), "");
@@ -214,7 +260,7 @@ TEST_F(FileChooserTest, StartUpReadsTheStoredFolder) {
   EXPECT_EQ(chooser.LastFolder, "");
 
   ASSERT_TRUE(settings.WriteRegValue(RegRoot::LocalMachine, kProgramKey, kFolderValue, "/w/"));
-  FileChooser next(dialogs, realFileSystem(), messenger, settings);
+  FileChooser next(dialogs, realFileSystem(), messenger, settings, kMaxDifSize);
   next.loadLastFolder();
   EXPECT_EQ(next.LastFolder, "/w/");
 }

@@ -34,6 +34,7 @@
 #include "blocks/qt/column_header.h"
 #include "blocks/qt/tab_stop_delegate.h"
 #include "dif/dif_applier.h"
+#include "dif/dif_format.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
 #include "editing/block_merge.h"
@@ -129,7 +130,8 @@ class Surface : public QWidget {
 MainWindow::MainWindow(WindowServices services, QWidget* parent)
     : QMainWindow(parent),
       services_(std::move(services)),
-      chooser_(services_.dialogs, services_.fs, services_.messenger, services_.settings) {
+      chooser_(services_.dialogs, services_.fs, services_.messenger, services_.settings,
+               kMaxDifSize) {
   setObjectName("Form1");
   setWindowTitle(kCaption);
   buildControls();
