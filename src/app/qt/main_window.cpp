@@ -29,6 +29,7 @@
 #include "app/qt/block_dialogs.h"
 #include "app/qt/distance_controls.h"
 #include "app/unattended_jobs.h"
+#include "app/version.h"
 #include "blocks/hex_format.h"
 #include "blocks/qt/block_list_view.h"
 #include "blocks/qt/column_header.h"
@@ -46,7 +47,6 @@ namespace hm {
 
 namespace {
 
-constexpr const char* kCaption = "Hexmarshal v1.02";
 constexpr const char* kAuthorship = "Разработчики Hexmarshal, 2026";
 constexpr const char* kSourceCaption = "Исходный BIN";
 constexpr const char* kDataFileCaption = "Файл данных";
@@ -133,7 +133,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
       chooser_(services_.dialogs, services_.fs, services_.messenger, services_.settings,
                kMaxDifSize) {
   setObjectName("Form1");
-  setWindowTitle(kCaption);
+  setWindowTitle(kProgramCaption);
   buildControls();
   buildMenus();
   // The controls stand where they were designed; a larger window would only add empty space.
@@ -789,7 +789,7 @@ void MainWindow::asso_Click() {
 }
 
 void MainWindow::About_Click() {
-  ask(std::string(kCaption) + "\n\n" + kAuthorship, MessageButtons::Ok, MessageIcon::None);
+  ask(std::string(kProgramCaption) + "\n\n" + kAuthorship, MessageButtons::Ok, MessageIcon::None);
 }
 
 // ---- Command line ----

@@ -1,0 +1,47 @@
+#include "app/program_start.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/unattended_jobs.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/messenger.h"
+
+namespace hm {
+
+std::string joinArguments(int argc, char** argv) {
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) line += ' ';
+    line += argv[i];
+  }
+  return line;
+}
+
+StartKind chooseStart(const CommandLine& command, bool displayAvailable) {
+  if (command.form == CommandForm::Apply) return StartKind::Unattended;
+  if (!displayAvailable) {
+    return runsUnattended(command.form) ? StartKind::Unattended : StartKind::NoDisplay;
+  }
+  return StartKind::Window;
+}
+
+bool displayInEnvironment() {
+  return displayAvailable(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
+                          std::getenv("QT_QPA_PLATFORM"));
+}
+
+int runOnStandardError(const CommandLine& command) {
+  StderrMessenger messenger;
+  JobContext context{realFileSystem(), messenger, systemClock(), {}};
+  return runUnattended(command, context);
+}
+
+int reportNoDisplay() {
+  std::fputs("Hexmarshal: для работы с окном нужен дисплей (DISPLAY или WAYLAND_DISPLAY).\n",
+             stderr);
+  return kExitJobError;
+}
+
+}  // namespace hm

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+#include "app/command_line.h"
+
+namespace hm {
+
+// How a start of the program goes on once its line is read.
+enum class StartKind {
+  Unattended,  // the job runs without a window, its messages on standard error
+  Window,      // the window is wanted and can be shown
+  NoDisplay,   // the window is wanted but nothing could show it
+};
+
+// The program's line: its arguments joined with single spaces.
+std::string joinArguments(int argc, char** argv);
+
+// Scripts apply without a window even where one could be shown; the other unattended forms run
+// without one only where no display can be seen.
+StartKind chooseStart(const CommandLine& command, bool displayAvailable);
+
+// Whether the process environment names a display Qt would show windows on.
+bool displayInEnvironment();
+
+// Runs an unattended form with its messages on standard error; returns the exit status.
+int runOnStandardError(const CommandLine& command);
+
+// Says on standard error that the window needs a display; returns the exit status.
+int reportNoDisplay();
+
+}  // namespace hm

@@ -1,0 +1,64 @@
+// The window program. Started by the launcher when a window is wanted; started directly (as the
+// file-type association may do) it still runs the unattended forms without a display.
+#include <optional>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
+
+#include "app/command_line.h"
+#include "app/program_start.h"
+#include "app/qt/block_dialogs.h"
+#include "app/qt/main_window.h"
+#include "app/qt/russian_translations.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/qt/qt_file_dialogs.h"
+#include "platform/qt/qt_messenger.h"
+#include "platform/settings_store.h"
+
+namespace {
+
+// The file types are registered with the program people start: the launcher beside the window
+// program when there is one.
+std::string programToRegister() {
+  const QFileInfo launcher(QCoreApplication::applicationDirPath() + "/hexmarshal");
+  if (launcher.isFile() && launcher.isExecutable())
+    return launcher.absoluteFilePath().toStdString();
+  return QCoreApplication::applicationFilePath().toStdString();
+}
+
+int runWindow(int argc, char** argv, const hm::CommandLine& command) {
+  QApplication app(argc, argv);
+  app.setApplicationName("Hexmarshal");
+  app.setWindowIcon(QIcon(":/hexmarshal.svg"));
+  hm::installRussianTranslations(app);
+
+  hm::QtMessenger messenger;
+  hm::QtFileDialogs dialogs;
+  hm::ModalBlockDialogs blockDialogs(messenger);
+  hm::SettingsStore settings(hm::SettingsStore::defaultPath());
+  hm::MainWindow window({messenger, dialogs, blockDialogs, hm::realFileSystem(), hm::systemClock(),
+                         settings, programToRegister()});
+  messenger.setParent(&window);
+  dialogs.setParent(&window);
+  if (std::optional<int> status = window.runCommandLine(command)) return *status;
+  window.show();
+  return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const hm::CommandLine command =
+      hm::parseCommandLine(hm::joinArguments(argc, argv), hm::namesExistingFile);
+  switch (hm::chooseStart(command, hm::displayInEnvironment())) {
+    case hm::StartKind::Unattended:
+      return hm::runOnStandardError(command);
+    case hm::StartKind::NoDisplay:
+      return hm::reportNoDisplay();
+    case hm::StartKind::Window:
+      break;
+  }
+  return runWindow(argc, argv, command);
+}
