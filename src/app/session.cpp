@@ -1,0 +1,73 @@
+#include "app/session.h"
+
+#include <utility>
+
+#include "dif/dif_reader.h"
+#include "dif/dif_writer.h"
+
+namespace hm {
+
+Status Session::search(const std::string& sourcePath, const std::string& targetPath, Clock& clock,
+                       const ScanProgress& progress) {
+  releaseSearch();
+  Result<SearchOutcome> outcome = runSearch(fs_, sourcePath, targetPath, clock, progress);
+  if (!outcome) return outcome.error();
+  source_ = std::move(outcome->source);
+  target_ = std::move(outcome->target);
+  raw_ = std::move(outcome->blocks);
+  targetLength_ = outcome->targetLength;
+  return success();
+}
+
+void Session::regroup(int minDistance) {
+  hm::regroup(raw_, minDistance, list_);
+}
+
+Totals Session::recalc() {
+  return hm::recalc(list_, editingDif_, targetLength_);
+}
+
+Status Session::writeDif(const std::string& path) const {
+  return editingDif_ ? writeEditedDif(fs_, path, list_, dif_.bytes())
+                     : hm::writeDif(fs_, path, list_, target_.bytes());
+}
+
+Status Session::writeBackup(const std::string& difPath) const {
+  return hm::writeDif(fs_, backupDifName(difPath), list_, source_.bytes());
+}
+
+Status Session::readDif(const std::string& path) {
+  list_.clear();
+  std::optional<ByteImage> dif = fs_.read(path);
+  if (!dif) {
+    dif_.release();
+    return Error{ErrorCode::OpenFailed, kOpenErrorText};
+  }
+  dif_ = std::move(*dif);
+  return success();
+}
+
+Status Session::listDif() {
+  Result<std::vector<DifBlock>> blocks = readDifBlocks(dif_.bytes());
+  if (!blocks) {
+    dif_.release();
+    list_.clear();
+    return blocks.error();
+  }
+  listDifBlocks(std::move(*blocks), list_);
+  return success();
+}
+
+void Session::releaseSearch() {
+  raw_.clear();
+  raw_.shrink_to_fit();
+  target_.release();
+  source_.release();
+}
+
+void Session::releaseAll() {
+  releaseSearch();
+  dif_.release();
+}
+
+}  // namespace hm

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "blocks/block_list.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/result.h"
+#include "search/diff_search.h"
+#include "search/regroup.h"
+
+namespace hm {
+
+// What the window's commands share, without the window: the two images and the raw blocks of the
+// last search, the DIF opened for editing, the block list and the mode. Every file is read and
+// written through the file system it is given.
+class Session {
+ public:
+  explicit Session(FileSystem& fs) : fs_(fs) {}
+
+  BlockList& blocks() { return list_; }
+  const BlockList& blocks() const { return list_; }
+  const RawBlocks& rawBlocks() const { return raw_; }
+  std::int32_t targetLength() const { return targetLength_; }
+  std::span<const std::uint8_t> sourceBytes() const { return source_.bytes(); }
+  std::span<const std::uint8_t> targetBytes() const { return target_.bytes(); }
+  std::span<const std::uint8_t> difBytes() const { return dif_.bytes(); }
+
+  // DIF-editing mode: blocks come from the DIF opened for editing and from data files.
+  bool editingDif() const { return editingDif_; }
+  void setEditingDif(bool on) { editingDif_ = on; }
+
+  // Compares the two files. A completed search keeps both images and its raw blocks; any other
+  // end leaves nothing of the earlier search behind.
+  Status search(const std::string& sourcePath, const std::string& targetPath, Clock& clock,
+                const ScanProgress& progress);
+  // Rebuilds the list from the raw blocks, joining those at most `minDistance` bytes apart.
+  void regroup(int minDistance);
+  // Joins what overlaps, completes lengths and distances, and returns the totals.
+  Totals recalc();
+
+  // Writes the list as a DIF: from the target image, or in editing mode from the DIF being
+  // edited and the data files.
+  Status writeDif(const std::string& path) const;
+  // The backup beside a DIF: the same blocks with the source's bytes.
+  Status writeBackup(const std::string& difPath) const;
+
+  // Opening a DIF for editing takes two steps, so the window can show its progress between
+  // them: reading the file, then listing its blocks. A failure of either releases the image and
+  // empties the list, so no line stays behind whose bytes are nowhere.
+  Status readDif(const std::string& path);
+  Status listDif();
+
+  // Forgets the last search: its raw blocks and both images.
+  void releaseSearch();
+  // Forgets everything held, the DIF being edited too.
+  void releaseAll();
+
+ private:
+  FileSystem& fs_;
+  BlockList list_;
+  RawBlocks raw_;
+  ByteImage source_;
+  ByteImage target_;
+  ByteImage dif_;
+  std::int32_t targetLength_ = 0;
+  bool editingDif_ = false;
+};
+
+}  // namespace hm
