@@ -1,6 +1,15 @@
 #include "app/qt/distance_controls.h"
 
+#include <optional>
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include "search/regroup.h"
 
 namespace hm {
 
@@ -53,6 +62,87 @@ QValidator::State DistanceValidator::validate(QString& input, int&) const {
     if (c < u'0' || c > u'9') return Invalid;
   }
   return input.toInt() <= highest_ ? Acceptable : Invalid;
+}
+
+namespace {
+
+std::optional<int> distanceIn(const QString& text) {
+  bool ok = false;
+  const int value = text.toInt(&ok);
+  if (!ok || value < kMinDistanceLow || value > kMinDistanceHigh) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+DistanceControls::DistanceControls(QLineEdit* box, QScrollBar* spin, QComboBox* presets)
+    : QObject(box), box_(box), spin_(spin), presets_(presets) {
+  box_->installEventFilter(this);
+}
+
+void DistanceControls::showSpinValue() {
+  box_->setText(QString::number(spin_->value()));
+}
+
+void DistanceControls::applyBox() {
+  const std::optional<int> value = distanceIn(box_->text());
+  if (!value) return;
+  spin_->setValue(*value);
+  presets_->setEditText(QString::number(spin_->value()));
+}
+
+void DistanceControls::applyPreset() {
+  if (!distanceIn(presets_->currentText())) {
+    showValueInUse();
+    return;
+  }
+  box_->setText(presets_->currentText());
+}
+
+void DistanceControls::openPresets() {
+  presets_->showPopup();
+}
+
+// A box left empty or half typed shows the distance in use again.
+void DistanceControls::showValueInUse() {
+  const QString inUse = QString::number(spin_->value());
+  if (box_->text() != inUse) box_->setText(inUse);
+  if (presets_->currentText() != inUse) presets_->setEditText(inUse);
+}
+
+bool DistanceControls::eventFilter(QObject*, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonDblClick:
+      // Opened at once, the list would take the button's release as a click outside it and
+      // close again: it opens when the button comes up.
+      presetsOnRelease_ = true;
+      return true;
+    case QEvent::MouseButtonRelease:
+      if (presetsOnRelease_) {
+        presetsOnRelease_ = false;
+        QTimer::singleShot(0, this, &DistanceControls::openPresets);
+      }
+      return false;
+    case QEvent::KeyPress: {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key != Qt::Key_Up && key != Qt::Key_Down) return false;
+      spin_->triggerAction(key == Qt::Key_Up ? QAbstractSlider::SliderSingleStepAdd
+                                             : QAbstractSlider::SliderSingleStepSub);
+      return true;
+    }
+    case QEvent::Wheel: {
+      const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+      if (delta == 0) return false;
+      spin_->triggerAction(delta > 0 ? QAbstractSlider::SliderSingleStepAdd
+                                     : QAbstractSlider::SliderSingleStepSub);
+      return true;
+    }
+    case QEvent::FocusOut:
+      showValueInUse();
+      return false;
+    default:
+      return false;
+  }
 }
 
 }  // namespace hm

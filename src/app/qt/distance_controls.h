@@ -3,6 +3,9 @@
 #include <QScrollBar>
 #include <QValidator>
 
+class QComboBox;
+class QLineEdit;
+
 namespace hm {
 
 // The minimum-distance spin: a vertical scroll bar whose top arrow raises the distance. The
@@ -33,6 +36,35 @@ class DistanceValidator : public QValidator {
 
  private:
   int highest_;
+};
+
+// Keeps the three minimum-distance controls in step: the spin holds the distance in use, the
+// box shows it in decimal, the presets' text follows. The box also steps the spin with the
+// Up/Down keys and the wheel, and a double-click on it opens the presets.
+class DistanceControls : public QObject {
+  Q_OBJECT
+ public:
+  DistanceControls(QLineEdit* box, QScrollBar* spin, QComboBox* presets);
+
+  // The spin moved: the box shows its value.
+  void showSpinValue();
+  // The box's text changed: a distance from 0 to the highest is applied to the spin, and the
+  // presets' text follows.
+  void applyBox();
+  // A preset was picked: the box takes it, if it is a distance at all.
+  void applyPreset();
+  void openPresets();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void showValueInUse();
+
+  QLineEdit* box_;
+  QScrollBar* spin_;
+  QComboBox* presets_;
+  bool presetsOnRelease_ = false;
 };
 
 }  // namespace hm

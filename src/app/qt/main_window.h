@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,30 +8,27 @@
 #include <QMainWindow>
 
 #include "app/command_line.h"
-#include "blocks/block_list.h"
-#include "editing/block_exchange.h"
+#include "app/qt/command_host.h"
+#include "app/qt/main_window_ui.h"
+#include "app/session.h"
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
 #include "platform/settings_store.h"
-#include "search/diff_search.h"
 
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QFrame;
 class QHeaderView;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QScrollBar;
 class QTimer;
 
 namespace hm {
 
+class BlockCommands;
 class BlockDialogs;
 class BlockListView;
+class DifCommands;
+class DistanceControls;
+class IdleAnimation;
+class SearchCommand;
 
 // Everything the window reaches outside itself; tests hand in scripted fakes.
 struct WindowServices {
@@ -45,8 +42,10 @@ struct WindowServices {
 };
 
 // The program's one window (Form1): the two paths, the block list under its column header, the
-// minimum distance, the DIF commands and the status line. It owns the state the commands share.
-class MainWindow : public QMainWindow {
+// minimum distance, the DIF commands and the status line. The commands live in their own
+// controllers and the state they share in the session; the window wires them to its controls
+// and decides, in Activity, what can be used.
+class MainWindow : public QMainWindow, private CommandHost {
   Q_OBJECT
  public:
   explicit MainWindow(WindowServices services, QWidget* parent = nullptr);
@@ -80,91 +79,54 @@ class MainWindow : public QMainWindow {
   void tbyteWith_DblClick();
   void inFile_Change();
   void outFile_Change();
-  void Activity();
-  void reCalc();
+  void Activity() override;
+  void reCalc() override;
 
   // State the tests look at.
-  bool difEdit() const { return difEdit_; }
-  BlockList& blocks() { return list_; }
-  BlockListView* listView() const { return Lst1_; }
+  bool difEdit() const { return session_.editingDif(); }
+  BlockList& blocks() { return session_.blocks(); }
+  BlockListView* listView() const { return ui_.Lst1; }
   QHeaderView* header() const { return hHdr_; }
   FileChooser& chooser() { return chooser_; }
-  const RawBlocks& rawBlocks() const { return RawBlocks_; }
-  std::int32_t targetLength() const { return TargetLength_; }
-  Tick lastTick() const { return lastTick_; }
+  const RawBlocks& rawBlocks() const { return session_.rawBlocks(); }
+  std::int32_t targetLength() const { return session_.targetLength(); }
+  Tick lastTick() const;
   // Controls in control order; the timer's place holds nullptr.
-  const std::vector<QWidget*>& controls() const { return controls_; }
-  const std::vector<std::int16_t>& savedTops() const { return ctlTop_; }
-  QTimer* timer() const { return Timer1_; }
-  int errorsReported() const { return errorsReported_; }
+  const std::vector<QWidget*>& controls() const { return ui_.controls; }
+  const std::vector<std::int16_t>& savedTops() const;
+  QTimer* timer() const { return ui_.Timer1; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void buildControls();
-  void buildMenus();
+  void connectCommands();
   void Form_Load();
   void Form_QueryUnload();
-  void showDifColumns();
-  void setReadingOrder();
-  bool distanceBoxEvent(QEvent* event);
-  void showDistanceInUse();
-  void releaseImages();
-  void processEvents();
-  void say(const QString& text);
-  void showError(const std::string& text);
-  MessageAnswer ask(const std::string& text, MessageButtons buttons, MessageIcon icon);
-  std::optional<std::int32_t> dataFileLength();
   std::optional<int> endProgram(int status);
-  int runComparison(const CommandLine& command);
-  int runBlockInsertion(const CommandLine& command);
+  int runJobInWindow(const CommandLine& command);
+
+  // CommandHost
+  QWidget* dialogOwner() override { return this; }
+  void say(const QString& text) override;
+  void yieldToEvents() override;
+  std::string dataFilePath() const override;
+  void clearDataFilePath() override;
+  bool backupWanted() const override;
+  void showDifColumns() override;
 
   WindowServices services_;
+  Session session_;
   FileChooser chooser_;
-  BlockList list_;
-
-  QWidget* surface_ = nullptr;
-  QPushButton* bSplit_ = nullptr;
-  QPushButton* bAdd_ = nullptr;
-  QPushButton* bDel_ = nullptr;
-  QCheckBox* Check1_ = nullptr;
-  QPushButton* bDIF_ = nullptr;
-  QPushButton* bCancel_ = nullptr;
-  QLineEdit* tbyteWith_ = nullptr;
-  QScrollBar* byteWith_ = nullptr;
-  QFrame* Frame1_ = nullptr;
-  QTimer* Timer1_ = nullptr;
-  BlockListView* Lst1_ = nullptr;
-  QPushButton* bSer_ = nullptr;
-  QPushButton* Command2_ = nullptr;
-  QPushButton* Command1_ = nullptr;
-  QLineEdit* outFile_ = nullptr;
-  QLineEdit* inFile_ = nullptr;
-  QComboBox* cBW_ = nullptr;
-  QLabel* Label1_ = nullptr;
-  QLabel* lStat_ = nullptr;
+  MainWindowUi ui_;
   QHeaderView* hHdr_ = nullptr;
-
-  std::vector<QWidget*> controls_;
-  std::vector<std::int16_t> ctlTop_;
-
-  bool difEdit_ = false;
-  Tick lastTick_ = 0;
-  bool ActionFlag_ = false;
-  bool searching_ = false;
-  bool searchCompleted_ = false;
+  IdleAnimation* idle_ = nullptr;
+  DistanceControls* distance_ = nullptr;
+  std::unique_ptr<SearchCommand> search_;
+  std::unique_ptr<DifCommands> difCommands_;
+  std::unique_ptr<BlockCommands> blockCommands_;
   bool closeAfterSearch_ = false;
   bool headerRemoved_ = false;
-  bool presetsOnRelease_ = false;
-  int errorsReported_ = 0;
-
-  ByteImage SourceBytes_;
-  ByteImage TargetBytes_;
-  ByteImage DifBytes_;
-  RawBlocks RawBlocks_;
-  std::int32_t TargetLength_ = 0;
 };
 
 }  // namespace hm

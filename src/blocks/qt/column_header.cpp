@@ -103,7 +103,7 @@ Qt::Alignment captionAlignment(int format) {
 }  // namespace
 
 // `style` carries platform window-style bits that Qt's header has no use for.
-QHeaderView* CreateHeader(BlockListView* list, int x, int y, int width, int height, int) {
+QHeaderView* CreateHeader(BlockListView* list, int x, int y, int width, int height) {
   auto* header = new QHeaderView(Qt::Horizontal, list ? list->parentWidget() : nullptr);
   header->setModel(new QStandardItemModel(0, 0, header));
   header->setSectionResizeMode(QHeaderView::Interactive);

@@ -10,7 +10,7 @@ class BlockListView;
 
 // The column header laid over the block list. Every paint of a header created here sets its
 // list's tab stops from the column edges, so the fields stay under their captions.
-QHeaderView* CreateHeader(BlockListView* list, int x, int y, int width, int height, int style);
+QHeaderView* CreateHeader(BlockListView* list, int x, int y, int width, int height);
 // Inserts a column at `index` (past the end: appended) `width` pixels wide. The caption shows
 // when `mask` has the text bit (2); `format` 0 aligns it left, 1 right, 2 centred.
 void AddColumn(QHeaderView* header, int index, int width, int mask, int format,

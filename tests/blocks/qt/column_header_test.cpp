@@ -58,7 +58,7 @@ class ColumnHeaderTest : public QObject {
     view_->setGeometry(10, 40, 400, 200);
     frame_->show();
     QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
-    header_ = CreateHeader(view_, 10, 24, 400, 16, 0);
+    header_ = CreateHeader(view_, 10, 24, 400, 16);
   }
 
   void cleanup() {

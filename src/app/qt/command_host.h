@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+class QString;
+class QWidget;
+
+namespace hm {
+
+// What the window's commands ask of the window they run in. The commands own no controls: they
+// read and change the session and tell the window what to show.
+class CommandHost {
+ public:
+  virtual ~CommandHost() = default;
+
+  // The window the commands' dialogs belong to.
+  virtual QWidget* dialogOwner() = 0;
+  // Writes the status line.
+  virtual void say(const QString& text) = 0;
+  // Lets the window repaint and answer between the steps of a long command.
+  virtual void yieldToEvents() = 0;
+  // Every change of the list ends here: recalculation, totals, control state.
+  virtual void reCalc() = 0;
+  virtual void Activity() = 0;
+
+  // The data file named in DIF-editing mode.
+  virtual std::string dataFilePath() const = 0;
+  virtual void clearDataFilePath() = 0;
+  virtual bool backupWanted() const = 0;
+  virtual void showDifColumns() = 0;
+};
+
+}  // namespace hm

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/file_chooser.h"
+#include "platform/file_system.h"
+#include "platform/messenger.h"
+
+namespace hm {
+
+class CommandHost;
+class Session;
+
+// The DIF commands of the window: writing the list as a DIF, applying a DIF to a BIN, and
+// opening a DIF for editing.
+class DifCommands {
+ public:
+  DifCommands(Session& session, CommandHost& host, FileChooser& chooser, FileSystem& fs,
+              Messenger& messenger);
+
+  void writeDif();
+  void applyDif();
+  void openForEditing();
+
+ private:
+  Session& session_;
+  CommandHost& host_;
+  FileChooser& chooser_;
+  FileSystem& fs_;
+  Messenger& messenger_;
+};
+
+}  // namespace hm

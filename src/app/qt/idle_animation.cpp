@@ -1,0 +1,66 @@
+#include "app/qt/idle_animation.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include "resources/form1_layout.h"
+
+namespace hm {
+
+namespace {
+
+constexpr std::uint32_t kIdleThresholdMs = 300000;
+constexpr int kTimerIdleMs = 2000;
+constexpr int kTimerFallingMs = 5;
+constexpr int kFallStepTwips = 30;
+
+}  // namespace
+
+IdleAnimation::IdleAnimation(QWidget* window, std::vector<QWidget*> controls, QTimer* timer,
+                             Clock& clock)
+    : QObject(window),
+      window_(window),
+      controls_(std::move(controls)),
+      timer_(timer),
+      clock_(clock) {}
+
+void IdleAnimation::saveTops() {
+  savedTops_.assign(controls_.size() + 1, 0);
+  lastTick_ = clock_.now();
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    if (controls_[i])
+      savedTops_[i] = static_cast<std::int16_t>(controls_[i]->y() * layout::kTwipsPerPixel);
+  }
+}
+
+void IdleAnimation::restartClock() {
+  lastTick_ = clock_.now();
+}
+
+void IdleAnimation::tick() {
+  if (elapsedSince(lastTick_, clock_.now()) < kIdleThresholdMs) {
+    timer_->setInterval(kTimerIdleMs);
+    return;
+  }
+  timer_->setInterval(kTimerFallingMs);
+  const int outerHeight = window_->frameGeometry().height() * layout::kTwipsPerPixel;
+  for (QWidget* w : controls_) {
+    if (!w || w->isHidden()) continue;
+    if (w->y() * layout::kTwipsPerPixel < outerHeight) {
+      w->move(w->x(), w->y() + kFallStepTwips / layout::kTwipsPerPixel);
+      return;
+    }
+  }
+}
+
+void IdleAnimation::restoreTops() {
+  for (std::size_t i = 0; i < controls_.size() && i < savedTops_.size(); ++i) {
+    if (QWidget* w = controls_[i]) w->move(w->x(), savedTops_[i] / layout::kTwipsPerPixel);
+  }
+}
+
+void IdleAnimation::release() {
+  savedTops_.clear();
+}
+
+}  // namespace hm

@@ -1,0 +1,174 @@
+#include "app/qt/main_window_ui.h"
+
+#include <qdrawutil.h>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/qt/distance_controls.h"
+#include "blocks/qt/block_list_view.h"
+#include "resources/form1_layout.h"
+#include "search/regroup.h"
+
+namespace hm {
+
+namespace {
+
+constexpr int kTimerCreatedMs = 100;
+
+int px(int twips) {
+  return twips / layout::kTwipsPerPixel;
+}
+
+void place(QWidget* w, const layout::Place& p) {
+  w->setGeometry(px(p.left), px(p.top), px(p.width), px(p.height));
+}
+
+template <class Widget>
+Widget* named(Widget* widget, const char* name, const layout::Place& p) {
+  widget->setObjectName(name);
+  place(widget, p);
+  return widget;
+}
+
+// The surface under the controls: draws the sunken frame and reports clicks on free space.
+class Surface : public QWidget {
+ public:
+  Surface(QWidget* parent, std::function<void()> onClick)
+      : QWidget(parent), onClick_(std::move(onClick)) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    qDrawShadeRect(&painter, rect().adjusted(1, 1, -1, -1), palette(), true, 1);
+  }
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) onClick_();
+  }
+
+ private:
+  std::function<void()> onClick_;
+};
+
+// Clicks on a label or on the frame belong to them, not to the window's free area.
+class SwallowPresses : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject*, QEvent* event) override {
+    return event->type() == QEvent::MouseButtonPress;
+  }
+};
+
+}  // namespace
+
+void MainWindowUi::build(QMainWindow* window, BlockList& blocks,
+                         std::function<void()> onFreeAreaClick) {
+  surface = new Surface(window, std::move(onFreeAreaClick));
+  surface->setObjectName("surface");
+  surface->setFixedSize(px(layout::kSurface.width), px(layout::kSurface.height));
+  window->setCentralWidget(surface);
+  buildControls(window, blocks);
+  buildMenus(window);
+  setReadingOrder();
+}
+
+void MainWindowUi::buildControls(QMainWindow* window, BlockList& blocks) {
+  auto button = [this](const char* name, const char* caption, const layout::Place& p) {
+    return named(new QPushButton(QString::fromUtf8(caption), surface), name, p);
+  };
+  bSplit = button("bSplit", "Объединить", layout::kbSplit);
+  bAdd = button("bAdd", "Добавить", layout::kbAdd);
+  bDel = button("bDel", "Удалить", layout::kbDel);
+  Check1 = named(new QCheckBox("Создавать Backup", surface), "Check1", layout::kCheck1);
+  bDIF = button("bDIF", "Создать DIF", layout::kbDIF);
+  bCancel = button("bCancel", "Отмена", layout::kbCancel);
+  bCancel->setVisible(false);
+
+  tbyteWith = named(new QLineEdit(surface), "tbyteWith", layout::ktbyteWith);
+  tbyteWith->setValidator(new DistanceValidator(kMinDistanceHigh, tbyteWith));
+  byteWith = named(new DistanceScrollBar(surface), "byteWith", layout::kbyteWith);
+  byteWith->setRange(kMinDistanceLow, kMinDistanceHigh);
+  // The design value differs from the start value, so start-up runs the change handler.
+  byteWith->setValue(kMinDistanceLow);
+
+  Frame1 = named(new QFrame(surface), "Frame1", layout::kFrame1);
+  Frame1->setFrameShape(QFrame::StyledPanel);
+  Timer1 = new QTimer(window);
+  Timer1->setObjectName("Timer1");
+  Timer1->setInterval(kTimerCreatedMs);
+  Lst1 = new BlockListView(blocks, Frame1);
+  place(Lst1, layout::kLst1);
+
+  bSer = button("bSer", "Найти различия", layout::kbSer);
+  Command2 = button("Command2", "Конечный BIN", layout::kCommand2);
+  Command1 = button("Command1", "Исходный BIN", layout::kCommand1);
+  outFile = named(new QLineEdit(surface), "outFile", layout::koutFile);
+  inFile = named(new QLineEdit(surface), "inFile", layout::kinFile);
+
+  cBW = named(new QComboBox(surface), "cBW", layout::kcBW);
+  cBW->setEditable(true);
+  cBW->addItems({"0", "2", "4", "8", "16", "32", "64", "128"});
+  cBW->setCurrentIndex(-1);
+  cBW->setValidator(new DistanceValidator(kMinDistanceHigh, cBW));
+
+  Label1 = named(new QLabel("Мин. Дистанция:", surface), "Label1", layout::kLabel1);
+  lStat = named(new QLabel("0", surface), "lStat", layout::klStat);
+
+  controls = {bSplit,   bAdd,   bDel,    Check1, bDIF, bCancel,  tbyteWith,
+              byteWith, Frame1, nullptr, Lst1,   bSer, Command2, Command1,
+              outFile,  inFile, cBW,     Label1, lStat};
+  auto* swallow = new SwallowPresses(surface);
+  for (QWidget* w :
+       {static_cast<QWidget*>(Label1), static_cast<QWidget*>(lStat), static_cast<QWidget*>(Frame1)})
+    w->installEventFilter(swallow);
+}
+
+void MainWindowUi::buildMenus(QMainWindow* window) {
+  auto header = [window](const char* caption, int index) {
+    QMenu* menu = window->menuBar()->addMenu(QString::fromUtf8(caption));
+    menu->setObjectName("mm");
+    menu->setProperty("index", index);
+    return menu;
+  };
+  auto item = [](QMenu* menu, const char* name, const char* caption, QKeySequence key) {
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(name);
+    if (!key.isEmpty()) action->setShortcut(key);
+    return action;
+  };
+
+  QMenu* file = header("Файл", 0);
+  opOrig = item(file, "opOrig", "Открыть исходный BIN", Qt::Key_F5);
+  opTarg = item(file, "opTarg", "Открыть конечный BIN", Qt::Key_F6);
+  redDIF = item(file, "redDIF", "Открыть DIF для редактирования", Qt::Key_F4);
+  file->addSeparator()->setObjectName("ss");
+  exxit = item(file, "exxit", "Выход", {});
+
+  QMenu* tools = header("Инструменты", 1);
+  AppDif = item(tools, "AppDif", "Установить Dif на BIN", Qt::Key_F3);
+  asso = item(tools, "asso", "Связать BIN ,DIF c Hexmarshal", {});
+
+  QMenu* help = header("Помощь", 2);
+  About = item(help, "About", "О программе", Qt::Key_F1);
+}
+
+// Tab walks the window as it reads: the two paths with their buttons, the search and its
+// distance, the list, then the commands on the right from top to bottom.
+void MainWindowUi::setReadingOrder() {
+  QWidget* order[] = {inFile, Command1, outFile, Command2, bSer, bCancel, tbyteWith,
+                      cBW,    Lst1,     bSplit,  bAdd,     bDel, Check1,  bDIF};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+    QWidget::setTabOrder(order[i], order[i + 1]);
+  inFile->setFocus();
+}
+
+}  // namespace hm

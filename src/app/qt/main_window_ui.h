@@ -1,0 +1,69 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMainWindow;
+class QPushButton;
+class QScrollBar;
+class QTimer;
+class QWidget;
+
+namespace hm {
+
+class BlockList;
+class BlockListView;
+
+// The main window's controls and menus, each named and placed as designed (in twips). Building
+// them wires nothing: the window connects the commands.
+struct MainWindowUi {
+  // Builds everything onto `window`. `onFreeAreaClick` runs for a click on the window's surface
+  // that no control takes.
+  void build(QMainWindow* window, BlockList& blocks, std::function<void()> onFreeAreaClick);
+
+  QWidget* surface = nullptr;
+  QPushButton* bSplit = nullptr;
+  QPushButton* bAdd = nullptr;
+  QPushButton* bDel = nullptr;
+  QCheckBox* Check1 = nullptr;
+  QPushButton* bDIF = nullptr;
+  QPushButton* bCancel = nullptr;
+  QLineEdit* tbyteWith = nullptr;
+  QScrollBar* byteWith = nullptr;
+  QFrame* Frame1 = nullptr;
+  QTimer* Timer1 = nullptr;
+  BlockListView* Lst1 = nullptr;
+  QPushButton* bSer = nullptr;
+  QPushButton* Command2 = nullptr;
+  QPushButton* Command1 = nullptr;
+  QLineEdit* outFile = nullptr;
+  QLineEdit* inFile = nullptr;
+  QComboBox* cBW = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* lStat = nullptr;
+
+  QAction* opOrig = nullptr;
+  QAction* opTarg = nullptr;
+  QAction* redDIF = nullptr;
+  QAction* exxit = nullptr;
+  QAction* AppDif = nullptr;
+  QAction* asso = nullptr;
+  QAction* About = nullptr;
+
+  // The controls in the order they were created, the order the idle animation walks; the
+  // timer's place holds nullptr.
+  std::vector<QWidget*> controls;
+
+ private:
+  void buildControls(QMainWindow* window, BlockList& blocks);
+  void buildMenus(QMainWindow* window);
+  void setReadingOrder();
+};
+
+}  // namespace hm
