@@ -17,6 +17,11 @@ inline constexpr std::string_view kRecordMarker = "FBLKNORD";
 inline constexpr std::size_t kDifHeaderSize = 32;
 inline constexpr std::size_t kBlockCountOffset = 28;
 inline constexpr std::size_t kRecordHeadSize = 16;
+// Inside a record's head: the marker, then L, then the block's address. L counts the data and
+// the address field before it.
+inline constexpr std::size_t kRecordLengthOffset = 8;
+inline constexpr std::size_t kRecordAddressOffset = 12;
+inline constexpr std::int32_t kRecordLengthExtra = 4;
 // The last offset a block may reach: FFFFFF, the largest six-digit address. A block ending there
 // grows a patched BIN to 16,777,216 bytes, one more than the largest BIN the program reads.
 inline constexpr std::int32_t kLastImageOffset = 0xFFFFFF;

@@ -28,7 +28,8 @@ DifRecordIndex::DifRecordIndex(std::span<const std::uint8_t> dif) : dif_(dif) {
 
 RecordHead DifRecordIndex::head(std::size_t record) const {
   std::uint64_t data = records_[record];
-  return {int32At(dif_, data - 4), int32At(dif_, data - 8), static_cast<std::size_t>(data)};
+  return {int32At(dif_, data - kAddressBeforeData), int32At(dif_, data - kLengthBeforeData),
+          static_cast<std::size_t>(data)};
 }
 
 // Gives every address to the first record in walk order that covers it. `covered` holds the
@@ -64,7 +65,7 @@ std::optional<std::size_t> DifRecordIndex::find(std::int32_t start, std::int32_t
   if (ordered_) {
     auto it = std::upper_bound(
         records_.begin(), records_.end(), start,
-        [this](std::int32_t s, std::uint64_t data) { return s < int32At(dif_, data - 4); });
+        [this](std::int32_t s, std::uint64_t data) { return s < int32At(dif_, data - kAddressBeforeData); });
     if (it != records_.begin()) {
       RecordHead h = head(static_cast<std::size_t>(std::prev(it) - records_.begin()));
       if (start < recordDataEnd(h)) found = h;

@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "dif/dif_format.h"
+
 namespace hm {
 
 // One record head as the record walk sees it: only the length and address fields are read.
@@ -56,8 +58,15 @@ class DifRecordIndex {
 };
 
 inline std::int64_t recordDataEnd(const RecordHead& head) {
-  return std::int64_t{head.address} + head.length - 4;
+  return std::int64_t{head.address} + head.length - kRecordLengthExtra;
 }
+
+// From a record's length field to its address field and to its data.
+inline constexpr std::size_t kAddressAfterLength = kRecordAddressOffset - kRecordLengthOffset;
+inline constexpr std::size_t kDataAfterLength = kRecordHeadSize - kRecordLengthOffset;
+// From a record's data back to its address and length fields.
+inline constexpr std::size_t kAddressBeforeData = kRecordHeadSize - kRecordAddressOffset;
+inline constexpr std::size_t kLengthBeforeData = kDataAfterLength;
 
 inline std::int32_t int32At(std::span<const std::uint8_t> dif, std::uint64_t p) {
   const std::uint8_t* b = dif.data() + p;
@@ -68,12 +77,14 @@ inline std::int32_t int32At(std::span<const std::uint8_t> dif, std::uint64_t p) 
 
 template <class Visit>
 void walkRecordHeads(std::span<const std::uint8_t> dif, Visit&& visit) {
-  const std::int64_t limit = static_cast<std::int64_t>(dif.size()) - 8;
-  for (std::int64_t p = 40; p <= limit;) {
+  // p walks the length fields; the markers in front of them are not read.
+  const std::int64_t limit = static_cast<std::int64_t>(dif.size() - kDataAfterLength);
+  for (std::int64_t p = kDifHeaderSize + kRecordLengthOffset; p <= limit;) {
     auto at = static_cast<std::uint64_t>(p);
-    RecordHead head{int32At(dif, at + 4), int32At(dif, at), static_cast<std::size_t>(p + 8)};
-    if (head.length < 5 || !visit(head)) return;
-    p += std::int64_t{head.length} + 12;
+    RecordHead head{int32At(dif, at + kAddressAfterLength), int32At(dif, at),
+                    static_cast<std::size_t>(at + kDataAfterLength)};
+    if (head.length <= kRecordLengthExtra || !visit(head)) return;
+    p += std::int64_t{head.length} - kRecordLengthExtra + kRecordHeadSize;
   }
 }
 

@@ -70,8 +70,8 @@ void writeRecord(BufferedWriter& writer, const BlockRange& range, const std::uin
   std::uint8_t record[kRecordHeadSize + kJoinedRecordLimit];
   auto length = static_cast<std::size_t>(range.length());
   std::memcpy(record, kRecordMarker.data(), kRecordMarker.size());
-  putInt32(record + 8, range.length() + 4);
-  putInt32(record + 12, range.start);
+  putInt32(record + kRecordLengthOffset, range.length() + 4);
+  putInt32(record + kRecordAddressOffset, range.start);
   if (length <= kJoinedRecordLimit) {
     std::memcpy(record + kRecordHeadSize, data, length);
     writer.write(record, kRecordHeadSize + length);
