@@ -29,6 +29,7 @@
 #include "dif/dif_writer.h"
 #include "editing/block_merge.h"
 #include "platform/file_association.h"
+#include "platform/file_fingerprint.h"
 #include "resources/form1_layout.h"
 #include "search/regroup.h"
 
@@ -41,6 +42,8 @@ constexpr const char* kAuthorship = "Разработчики Hexmarshal, 2026";
 constexpr const char* kSourceCaption = "Исходный BIN";
 constexpr const char* kDataFileCaption = "Файл данных";
 constexpr const char* kNoDataFileText = "Не выбран файл данных!";
+constexpr const char* kBadDataFileNameText = "Недопустимое имя файла данных!";
+constexpr const char* kDifChangedText = "DIF файл изменён другой программой. Перезаписать?";
 constexpr std::uint32_t kIdleThresholdMs = 300000;
 constexpr int kTimerIdleMs = 2000;
 constexpr int kTimerFallingMs = 5;
@@ -400,6 +403,10 @@ void MainWindow::tbyteWith_DblClick() {
 
 void MainWindow::Command1_Click() {
   std::string path = chooser_.AskOpenFile(FileKind::SourceBin);
+  if (!path.empty() && difEdit_ && !fitsBlockLine(path)) {
+    showError(kBadDataFileNameText);
+    path.clear();
+  }
   if (!path.empty()) inFile_->setText(qs(path));
   lastTick_ = services_.clock.now();
 }
@@ -490,10 +497,29 @@ void MainWindow::bCancel_Click() {
 
 // ---- DIF files ----
 
+// A DIF that exists is replaced under the lock the insertion form takes, so a run adding a block
+// to it meanwhile is not undone; over the DIF being edited only if no other program changed it
+// since it was read, or the user says so.
+bool MainWindow::mayReplaceDif(const std::string& path, std::unique_ptr<FileLock>& held) {
+  std::optional<FileInfo> info = services_.fs.stat(path);
+  if (difLock_ || !info || !info->regular) return true;
+  Result<std::unique_ptr<FileLock>> lock = services_.fs.lock(path, kFileLockWait);
+  if (!lock) {
+    showError(lock.error().message);
+    return false;
+  }
+  held = std::move(lock.value());
+  if (!difEdit_ || !difRead_ || !samePath(path, chooser_.difPath)) return true;
+  if (!changedSince(services_.fs, path, *difRead_)) return true;
+  return ask(kDifChangedText, MessageButtons::YesNo, MessageIcon::Question) == MessageAnswer::Yes;
+}
+
 void MainWindow::bdif_Click() {
   std::string path = chooser_.AskSaveFile(FileKind::Dif);
   if (path.empty()) return;
   path = difOutputName(path);
+  std::unique_ptr<FileLock> held;
+  if (!mayReplaceDif(path, held)) return;
 
   say(kDifWritingText);
   processEvents();
@@ -503,6 +529,7 @@ void MainWindow::bdif_Click() {
     showError(written.error().message);
     return;
   }
+  if (difEdit_ && samePath(path, chooser_.difPath)) difRead_ = fingerprintFile(services_.fs, path);
   if (Check1_->checkState() == Qt::Checked && !difEdit_) {
     Status backup = writeDif(services_.fs, backupDifName(path), list_, SourceBytes_.bytes());
     if (!backup) {
@@ -565,12 +592,15 @@ void MainWindow::redDIF_Click() {
   showDifColumns();
 
   std::optional<ByteImage> dif = services_.fs.read(path);
+  difRead_.reset();
   if (!dif) {
     DifBytes_.release();
     showError(kOpenErrorText);
     return;
   }
   DifBytes_ = std::move(*dif);
+  if (std::optional<FileInfo> info = services_.fs.stat(path))
+    difRead_ = fingerprintOf(*info, DifBytes_.bytes());
   say(kReadingBlocksText);
   processEvents();
 
@@ -592,6 +622,10 @@ std::optional<std::int32_t> MainWindow::dataFileLength() {
   std::string path = ss(inFile_->text());
   if (path.empty()) {
     ask(kNoDataFileText, MessageButtons::Ok, MessageIcon::Exclamation);
+    return std::nullopt;
+  }
+  if (!fitsBlockLine(path)) {
+    showError(kBadDataFileNameText);
     return std::nullopt;
   }
   std::optional<FileInfo> info = services_.fs.stat(path);
@@ -725,6 +759,17 @@ int MainWindow::runBlockInsertion(const CommandLine& command) {
     return kExitNotFound;
   }
   show();
+  // Read, change and rename are one step for other runs on the same DIF.
+  Result<std::unique_ptr<FileLock>> lock = services_.fs.lock(command.difPath, kFileLockWait);
+  if (!lock) {
+    showError(lock.error().message);
+    return kExitJobError;
+  }
+  difLock_ = std::move(lock.value());
+  struct Release {
+    std::unique_ptr<FileLock>& held;
+    ~Release() { held.reset(); }
+  } release{difLock_};
   chooser_.difPath = command.difPath;
   chooser_.cmdMode = true;
   difEdit_ = true;

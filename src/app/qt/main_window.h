@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 #include "editing/block_exchange.h"
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
+#include "platform/file_fingerprint.h"
+#include "platform/file_lock.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
 #include "platform/settings_store.h"
@@ -114,6 +117,7 @@ class MainWindow : public QMainWindow {
   void showError(const std::string& text);
   MessageAnswer ask(const std::string& text, MessageButtons buttons, MessageIcon icon);
   std::optional<std::int32_t> dataFileLength();
+  bool mayReplaceDif(const std::string& path, std::unique_ptr<FileLock>& held);
   std::optional<int> endProgram(int status);
   int runComparison(const CommandLine& command);
   int runBlockInsertion(const CommandLine& command);
@@ -159,6 +163,8 @@ class MainWindow : public QMainWindow {
   ByteImage SourceBytes_;
   ByteImage TargetBytes_;
   ByteImage DifBytes_;
+  std::optional<FileFingerprint> difRead_;  // what DifBytes_ was read from
+  std::unique_ptr<FileLock> difLock_;       // held by the insertion form from read to rename
   RawBlocks RawBlocks_;
   std::int32_t TargetLength_ = 0;
 };
