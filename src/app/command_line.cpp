@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "blocks/hex_format.h"
 #include "platform/ascii_text.h"
 
 #include <sys/stat.h>
@@ -174,6 +175,7 @@ CommandLine parseCommandLine(const std::string& args, const ExistsFn& exists) {
     command.form = CommandForm::BlockInsertion;
     command.difPath = trimSpaces(line.substr(0, open));
     command.dataPath = trimSpaces(line.substr(close + 1));
+    if (!fitsBlockLine(command.dataPath)) return bad(std::move(command));
     readBlockNumbers(line.substr(open + 1, close - open - 1), command);
     return command;
   }

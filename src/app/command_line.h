@@ -38,7 +38,8 @@ using ExistsFn = std::function<bool(const std::string& path)>;
 bool namesExistingFile(const std::string& path);
 
 // `args` is argv[1..] joined with single spaces. Existence is asked only where the form needs
-// it (the single-path forms); the switch forms check their paths when they run.
+// it (the single-path forms); the switch forms check their paths when they run. A block
+// insertion whose data-file path could not end a block line (fitsBlockLine) is a bad line.
 CommandLine parseCommandLine(const std::string& args, const ExistsFn& exists);
 
 // The text of the bad-parameters message: the message, two line breaks, the prepared line.

@@ -38,13 +38,25 @@ Status Session::writeBackup(const std::string& difPath) const {
 
 Status Session::readDif(const std::string& path) {
   list_.clear();
+  difRead_.reset();
+  difPath_ = path;
   std::optional<ByteImage> dif = fs_.read(path);
   if (!dif) {
     dif_.release();
     return Error{ErrorCode::OpenFailed, kOpenErrorText};
   }
   dif_ = std::move(*dif);
+  if (std::optional<FileInfo> info = fs_.stat(path)) difRead_ = fingerprintOf(*info, dif_.bytes());
   return success();
+}
+
+bool Session::editedDifChangedOnDisk(const std::string& path) const {
+  if (!editingDif_ || !difRead_ || !samePath(path, difPath_)) return false;
+  return changedSince(fs_, path, *difRead_);
+}
+
+void Session::noteDifWritten(const std::string& path) {
+  if (editingDif_ && samePath(path, difPath_)) difRead_ = fingerprintFile(fs_, path);
 }
 
 Status Session::listDif() {
@@ -68,6 +80,7 @@ void Session::releaseSearch() {
 void Session::releaseAll() {
   releaseSearch();
   dif_.release();
+  difRead_.reset();
 }
 
 }  // namespace hm

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "blocks/block_list.h"
 #include "platform/clock.h"
+#include "platform/file_fingerprint.h"
 #include "platform/file_system.h"
 #include "platform/result.h"
 #include "search/diff_search.h"
@@ -53,6 +55,12 @@ class Session {
   Status readDif(const std::string& path);
   Status listDif();
 
+  // Whether `path` is the DIF being edited and another program has changed it since it was
+  // read (or since this session last wrote it).
+  bool editedDifChangedOnDisk(const std::string& path) const;
+  // After a DIF was written: writing over the DIF being edited makes it the new reference.
+  void noteDifWritten(const std::string& path);
+
   // Forgets the last search: its raw blocks and both images.
   void releaseSearch();
   // Forgets everything held, the DIF being edited too.
@@ -65,6 +73,8 @@ class Session {
   ByteImage source_;
   ByteImage target_;
   ByteImage dif_;
+  std::string difPath_;
+  std::optional<FileFingerprint> difRead_;  // what dif_ was read from
   std::int32_t targetLength_ = 0;
   bool editingDif_ = false;
 };

@@ -1,6 +1,7 @@
 #include "app/unattended_jobs.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +32,14 @@ int reportError(JobContext& context, const Error& error) {
 int notFound(JobContext& context) {
   context.messenger.notice(kFileNotFoundText);
   return kExitNotFound;
+}
+
+// The lock on an output file that exists. A new output is nobody else's yet and needs none, and
+// a folder in its place is refused by the write with the job's own message.
+Result<std::unique_ptr<FileLock>> lockExisting(JobContext& context, const std::string& path) {
+  std::optional<FileInfo> info = context.fs.stat(path);
+  if (!info || !info->regular) return std::unique_ptr<FileLock>();
+  return context.fs.lock(path, context.lockWait);
 }
 
 }  // namespace
@@ -65,6 +74,9 @@ int runComparison(const CommandLine& command, JobContext& context) {
     say(context, "Найдено различий: " + std::to_string(differences));
     return true;
   };
+  const std::string difPath = difOutputName(command.difPath);
+  Result<std::unique_ptr<FileLock>> held = lockExisting(context, difPath);
+  if (!held) return reportError(context, held.error());
   Result<SearchOutcome> search =
       runSearch(context.fs, command.sourcePath, command.targetPath, context.clock, progress);
   if (!search) return reportError(context, search.error());
@@ -74,8 +86,7 @@ int runComparison(const CommandLine& command, JobContext& context) {
   say(context, totalsText(recalc(list, false, search->targetLength)));
 
   say(context, kDifWritingText);
-  Status written =
-      writeDif(context.fs, difOutputName(command.difPath), list, search->target.bytes());
+  Status written = writeDif(context.fs, difPath, list, search->target.bytes());
   if (!written) return reportError(context, written.error());
   say(context, kDifCreatedText);
   return kExitDone;
@@ -85,6 +96,10 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
   if (!namesExistingFile(command.difPath) || !namesExistingFile(command.dataPath)) {
     return notFound(context);
   }
+  // Runs adding blocks to one DIF at once would each rename their own copy over it, and only
+  // the last block would stay.
+  Result<std::unique_ptr<FileLock>> held = context.fs.lock(command.difPath, context.lockWait);
+  if (!held) return reportError(context, held.error());
   std::optional<ByteImage> dif = context.fs.read(command.difPath);
   if (!dif) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
   say(context, kReadingBlocksText);
@@ -122,6 +137,9 @@ int runApply(const std::string& binPath, const std::string& difPath, const std::
   if (dif && dif->size > kMaxDifSize) {
     return reportError(context, {ErrorCode::TooLarge, kDifTooLargeText});
   }
+  // Patching in place reads and replaces one file, as overlapping runs may do with the same BIN.
+  Result<std::unique_ptr<FileLock>> held = lockExisting(context, outPath);
+  if (!held) return reportError(context, held.error());
   std::optional<FileInfo> bin = context.fs.stat(binPath);
   if (bin && isTooLarge(bin->size)) {
     return reportError(context, {ErrorCode::TooLarge, kTooLargeText});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -7,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "platform/clock.h"
+#include "platform/file_lock.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
 
@@ -25,6 +27,8 @@ struct JobContext {
   Messenger& messenger;
   Clock& clock;
   std::function<void(const std::string&)> status;  // progress and status texts; may be empty
+  // How long a job waits for a file another run is rewriting before it ends with a message.
+  std::chrono::milliseconds lockWait = kFileLockWait;
 };
 
 // Whether a window can be seen: a display is named and Qt is not asked for its offscreen or
@@ -39,6 +43,10 @@ int runUnattended(const CommandLine& command, JobContext& context);
 // The six-field line the block-insertion form adds for the data file, or nothing when the
 // numbers cannot make a block inside the largest image.
 std::optional<std::string> insertionLine(const CommandLine& command, std::uint64_t dataFileSize);
+
+// Every job that replaces an existing file holds its lock (FileSystem::lock) from before it reads
+// its inputs until the new file is renamed into place, so runs on one file take turns; a job
+// that waited in vain ends with "Файл занят другой программой!" and status 1, changing nothing.
 
 // The comparison form without a window: search, regroup with the line's minimum distance (8 when
 // absent), write the DIF to its path.

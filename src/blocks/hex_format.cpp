@@ -85,4 +85,8 @@ LineField lineField(std::string_view line, int field) {
   return {text, parseHex(text)};
 }
 
+bool fitsBlockLine(std::string_view path) {
+  return path.find_first_of("\t\n\r") == std::string_view::npos;
+}
+
 }  // namespace hm

@@ -29,4 +29,9 @@ struct LineField {
 // Field `field` (from 1) of a tab-separated block line; a missing field is empty and 0.
 LineField lineField(std::string_view line, int field);
 
+// Whether a data file's path can end a block line: a tab in it would start another field and a
+// line break another line, so the rest of the name would be read as a different file.
+bool fitsBlockLine(std::string_view path);
+inline constexpr const char* kBadDataFileNameText = "Недопустимое имя файла данных!";
+
 }  // namespace hm

@@ -146,7 +146,8 @@ class RealFileSystem : public FileSystem {
   std::optional<FileInfo> stat(const std::string& path) override {
     struct stat st;
     if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
-    return FileInfo{S_ISREG(st.st_mode), static_cast<std::uint64_t>(st.st_size)};
+    return FileInfo{S_ISREG(st.st_mode), static_cast<std::uint64_t>(st.st_size),
+                    std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec};
   }
 
   std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes) override {
@@ -186,9 +187,18 @@ class RealFileSystem : public FileSystem {
     if (fd < 0) return nullptr;
     return std::make_unique<AtomicOutputFile>(target, temp, fd);
   }
+
+  Result<std::unique_ptr<FileLock>> lock(const std::string& path,
+                                         std::chrono::milliseconds wait) override {
+    return lockFile(path, wait);
+  }
 };
 
 }  // namespace
+
+Result<std::unique_ptr<FileLock>> FileSystem::lock(const std::string&, std::chrono::milliseconds) {
+  return std::unique_ptr<FileLock>(std::make_unique<FileLock>());
+}
 
 FileSystem& realFileSystem() {
   static RealFileSystem fs;

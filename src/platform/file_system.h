@@ -1,11 +1,15 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+
+#include "platform/file_lock.h"
+#include "platform/result.h"
 
 namespace hm {
 
@@ -40,6 +44,7 @@ class ByteImage {
 struct FileInfo {
   bool regular = false;
   std::uint64_t size = 0;
+  std::int64_t modifiedNs = 0;  // last modification, nanoseconds since the epoch
 };
 
 // An output written to a temporary file beside its target and renamed over it on commit(),
@@ -62,6 +67,10 @@ class FileSystem {
                                         std::size_t maxBytes = SIZE_MAX) = 0;
   // Nothing when the temporary cannot be created.
   virtual std::unique_ptr<OutputFile> create(const std::string& path) = 0;
+  // The exclusive lock on an existing file for one read, change and rename of it (lockFile).
+  // A file system no other process can see needs none, hence the default.
+  virtual Result<std::unique_ptr<FileLock>> lock(const std::string& path,
+                                                 std::chrono::milliseconds wait);
 };
 
 FileSystem& realFileSystem();

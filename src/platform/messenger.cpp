@@ -4,10 +4,10 @@
 
 namespace hm {
 
-MessageAnswer StderrMessenger::show(const std::string& text, MessageButtons, MessageIcon) {
+MessageAnswer StderrMessenger::show(const std::string& text, MessageButtons buttons, MessageIcon) {
   std::fprintf(stderr, "Hexmarshal: %s\n", text.c_str());
   std::fflush(stderr);
-  return MessageAnswer::Ok;
+  return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
 }
 
 }  // namespace hm

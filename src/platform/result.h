@@ -16,6 +16,7 @@ enum class ErrorCode {
   TooLarge,     // an input over the 16,777,215-byte limit
   BadInput,     // text or numbers that cannot be used
   Cancelled,    // the user stopped the operation
+  Busy,         // another process held the file past the wait
 };
 
 struct Error {

@@ -1,9 +1,12 @@
 #include "platform/settings_store.h"
 
 #include "platform/ascii_text.h"
+#include "platform/file_lock.h"
 #include "platform/file_system.h"
 #include "platform/xdg_dirs.h"
 
+#include <chrono>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -15,6 +18,10 @@ namespace {
 
 // A value the registry's reader would not fit into its 1024-byte buffer.
 constexpr std::size_t kMaxValueBytes = 1023;
+
+// A value is written in a blink; a holder that takes longer is stuck, and the window should not
+// freeze for long waiting on it.
+constexpr std::chrono::milliseconds kSettingsLockWait{5000};
 
 // One line of a key's section: a value, or a line that could not be read, which is kept as it
 // stands so that a hand edit with a typo is not thrown away by the next write.
@@ -206,9 +213,12 @@ std::optional<std::string> loadText(const std::string& path) {
   return std::string(reinterpret_cast<const char*>(image->data()), image->size());
 }
 
-bool storeText(const std::string& path, const std::string& text) {
+bool makeFolderOf(const std::string& path) {
   std::string::size_type slash = path.rfind('/');
-  if (slash != std::string::npos && slash > 0 && !makeFolders(path.substr(0, slash))) return false;
+  return slash == std::string::npos || slash == 0 || makeFolders(path.substr(0, slash));
+}
+
+bool storeText(const std::string& path, const std::string& text) {
   std::unique_ptr<OutputFile> out = realFileSystem().create(path);
   return out && out->write(text.data(), text.size()) && out->commit();
 }
@@ -241,6 +251,12 @@ bool SettingsStore::WriteRegValue(RegRoot root, const std::string& keyPath,
                                   const std::string& valueName, const std::string& value) {
   std::optional<std::vector<std::string>> parts = splitKeyPath(keyPath);
   if (!parts) return false;
+  // Two windows writing at once would each rewrite the file from what they read, and drop the
+  // other's value. A reader alone needs no lock: the file is only ever replaced whole.
+  if (!makeFolderOf(filePath_)) return false;
+  Result<std::unique_ptr<FileLock>> held =
+      lockFile(filePath_, kSettingsLockWait, MissingFile::Created);
+  if (!held) return false;
   std::optional<std::string> text = loadText(filePath_);
   if (!text) return false;
   Document doc = parse(*text);

@@ -11,7 +11,8 @@ inline constexpr const char* kFolderValue = "TekDir";
 
 // Text values under keys written with backslashes, kept in one readable file
 // ($XDG_CONFIG_HOME/hexmarshal/settings.reg by default). Every call reads or rewrites the file
-// whole, so no state is kept between calls.
+// whole, so no state is kept between calls; a write holds the file's lock from its read to its
+// rename, so processes writing at once keep each other's values.
 class SettingsStore {
  public:
   explicit SettingsStore(std::string filePath);
@@ -22,7 +23,8 @@ class SettingsStore {
   // An empty value name is the key's default value.
   bool ReadRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
                     std::string& result) const;
-  // Creates every missing key on the path; an empty text is stored as a single space.
+  // Creates every missing key on the path; an empty text is stored as a single space. False
+  // also when another process held the file for 5 seconds.
   bool WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
                      const std::string& value);
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -119,10 +120,11 @@ struct Outcome {
   std::vector<ScriptedMessenger::Shown> shown;
 };
 
-Outcome runJob(const Job& job, const Folder& folder, FileSystem& fs) {
+Outcome runJob(const Job& job, const Folder& folder, FileSystem& fs,
+               std::chrono::milliseconds lockWait = kFileLockWait) {
   ScriptedMessenger messenger;
   ManualClock clock;
-  JobContext context{fs, messenger, clock, {}};
+  JobContext context{fs, messenger, clock, {}, lockWait};
   int status = job.run(folder, context);
   return {status, messenger.shown};
 }
@@ -394,6 +396,98 @@ TEST(ChangedInputTest, ShrunkSourceIsComparedAsRead) {
       kExitDone);
   EXPECT_EQ(readFile(folder.file("image.bin")), readFile(folder.file("target.bin")));
 }
+
+// ---- Another run holds the file ----
+
+struct HeldCase {
+  const Job* job;
+  const char* held;  // the file the job replaces
+};
+
+void PrintTo(const HeldCase& c, std::ostream* os) {
+  *os << c.job->name;
+}
+
+class HeldFileTest : public ::testing::TestWithParam<HeldCase> {};
+
+TEST_P(HeldFileTest, WaitsThenEndsBusyKeepingEveryFileAndRunsOnceFree) {
+  const HeldCase& c = GetParam();
+  TempDir dir;
+  Folder folder(dir.path());
+  folder.fill();
+  auto other = lockFile(folder.file(c.held), std::chrono::milliseconds(0));
+  ASSERT_TRUE(other);
+  Listing before = listing(dir.path());
+
+  constexpr std::chrono::milliseconds kWait{50};
+  const auto start = std::chrono::steady_clock::now();
+  expectError(runJob(*c.job, folder, realFileSystem(), kWait), "Файл занят другой программой!");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, kWait);
+  EXPECT_EQ(listing(dir.path()), before);
+
+  other.value().reset();
+  EXPECT_EQ(runJob(*c.job, folder, realFileSystem(), kWait).status, kExitDone);
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, HeldFileTest,
+                         ::testing::Values(HeldCase{&kComparison, "out.dif"},
+                                           HeldCase{&kInsertion, "patch.dif"},
+                                           HeldCase{&kApplyInPlace, "image.bin"}),
+                         [](const auto& info) { return std::string(info.param.job->name); });
+
+// ---- Data-file names ----
+
+struct DataNameCase {
+  const char* name;
+  const char* file;
+  bool refused;
+};
+
+void PrintTo(const DataNameCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class DataFileNameTest : public ::testing::TestWithParam<DataNameCase> {};
+
+// The name up to a tab or line break names a file of other bytes: a run that read it would
+// succeed with the wrong block.
+TEST_P(DataFileNameTest, NameThatWouldCutTheLineIsABadLineAndAnyOtherWorks) {
+  const DataNameCase& c = GetParam();
+  TempDir dir;
+  Folder folder(dir.path());
+  folder.fill();
+  const std::vector<std::uint8_t> data = pattern(0x100, 42);
+  writeFile(folder.file(c.file), data);
+  writeFile(folder.file("x"), pattern(0x100, 77));
+  Listing before = listing(dir.path());
+  CommandLine command = parsed(folder.file("patch.dif") + " <100:10:20> " + folder.file(c.file));
+
+  ScriptedMessenger messenger;
+  ManualClock clock;
+  JobContext context{realFileSystem(), messenger, clock, {}};
+  const int status = runUnattended(command, context);
+
+  if (c.refused) {
+    EXPECT_EQ(status, kExitBadParameters);
+    ASSERT_EQ(messenger.shown.size(), 1u);
+    EXPECT_EQ(messenger.shown[0].text, badParametersMessage(command.line));
+    EXPECT_EQ(listing(dir.path()), before);
+    return;
+  }
+  EXPECT_EQ(status, kExitDone);
+  std::vector<std::uint8_t> dif = readFile(folder.file("patch.dif"));
+  ASSERT_GE(dif.size(), 0x20u);
+  EXPECT_EQ(std::vector<std::uint8_t>(dif.end() - 0x20, dif.end()),
+            std::vector<std::uint8_t>(data.begin() + 0x10, data.begin() + 0x30));
+}
+
+INSTANTIATE_TEST_SUITE_P(Insertion, DataFileNameTest,
+                         ::testing::Values(DataNameCase{"tab", "x\tdata.bin", true},
+                                           DataNameCase{"line_feed", "x\ndata.bin", true},
+                                           DataNameCase{"carriage_return", "x\rdata.bin", true},
+                                           DataNameCase{"spaces_and_cyrillic", "x данные №1.bin",
+                                                        false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Outputs the real file system refuses ----
 

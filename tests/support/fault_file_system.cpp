@@ -56,4 +56,9 @@ std::unique_ptr<OutputFile> FaultFileSystem::create(const std::string& path) {
   return std::make_unique<FaultOutputFile>(*this, std::move(inner));
 }
 
+Result<std::unique_ptr<FileLock>> FaultFileSystem::lock(const std::string& path,
+                                                        std::chrono::milliseconds wait) {
+  return inner_.lock(path, wait);
+}
+
 }  // namespace hm::test

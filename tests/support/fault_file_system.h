@@ -36,6 +36,8 @@ class FaultFileSystem : public FileSystem {
   std::optional<FileInfo> stat(const std::string& path) override;
   std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes = SIZE_MAX) override;
   std::unique_ptr<OutputFile> create(const std::string& path) override;
+  Result<std::unique_ptr<FileLock>> lock(const std::string& path,
+                                         std::chrono::milliseconds wait) override;
 
  private:
   friend class FaultOutputFile;

@@ -9,7 +9,7 @@
 
 namespace hm::test {
 
-// Records every message and answers from a script (OK once the script runs out).
+// Records every message and answers from a script (the default button once it runs out).
 class ScriptedMessenger : public Messenger {
  public:
   struct Shown {
@@ -20,7 +20,9 @@ class ScriptedMessenger : public Messenger {
 
   MessageAnswer show(const std::string& text, MessageButtons buttons, MessageIcon icon) override {
     shown.push_back({text, buttons, icon});
-    if (answers.empty()) return MessageAnswer::Ok;
+    if (answers.empty()) {
+      return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    }
     MessageAnswer a = answers.front();
     answers.pop_front();
     return a;

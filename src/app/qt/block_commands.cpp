@@ -114,6 +114,10 @@ std::optional<std::int32_t> BlockCommands::dataFileLength() {
     messenger_.show(kNoDataFileText, MessageButtons::Ok, MessageIcon::Exclamation);
     return std::nullopt;
   }
+  if (!fitsBlockLine(path)) {
+    messenger_.error(kBadDataFileNameText);
+    return std::nullopt;
+  }
   std::optional<FileInfo> info = fs_.stat(path);
   if (!info || !info->regular) {
     messenger_.error(kOpenErrorText);

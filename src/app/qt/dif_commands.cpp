@@ -7,6 +7,7 @@
 #include "dif/dif_applier.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
+#include "platform/file_lock.h"
 
 namespace hm {
 
@@ -14,10 +15,35 @@ DifCommands::DifCommands(Session& session, CommandHost& host, FileChooser& choos
                          Messenger& messenger)
     : session_(session), host_(host), chooser_(chooser), fs_(fs), messenger_(messenger) {}
 
+namespace {
+
+constexpr const char* kDifChangedText = "DIF файл изменён другой программой. Перезаписать?";
+
+}  // namespace
+
+// A DIF that exists is replaced under the lock the insertion form takes, so a run adding a block
+// to it meanwhile is not undone; the DIF being edited only if no other program changed it since
+// it was read, or the user says so.
+bool DifCommands::mayReplace(const std::string& path, std::unique_ptr<FileLock>& held) {
+  std::optional<FileInfo> info = fs_.stat(path);
+  if (!info || !info->regular) return true;
+  Result<std::unique_ptr<FileLock>> lock = fs_.lock(path, kFileLockWait);
+  if (!lock) {
+    messenger_.error(lock.error().message);
+    return false;
+  }
+  held = std::move(lock.value());
+  if (!session_.editedDifChangedOnDisk(path)) return true;
+  return messenger_.show(kDifChangedText, MessageButtons::YesNo, MessageIcon::Question) ==
+         MessageAnswer::Yes;
+}
+
 void DifCommands::writeDif() {
   std::string path = chooser_.AskSaveFile(FileKind::Dif);
   if (path.empty()) return;
   path = difOutputName(path);
+  std::unique_ptr<FileLock> held;
+  if (!mayReplace(path, held)) return;
 
   host_.say(kDifWritingText);
   host_.yieldToEvents();
@@ -25,6 +51,7 @@ void DifCommands::writeDif() {
     messenger_.error(written.error().message);
     return;
   }
+  session_.noteDifWritten(path);
   if (host_.backupWanted() && !session_.editingDif()) {
     if (Status backup = session_.writeBackup(path); !backup) {
       messenger_.error(backup.error().message);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+#include <string>
+
 #include "platform/file_chooser.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
@@ -21,6 +24,8 @@ class DifCommands {
   void openForEditing();
 
  private:
+  bool mayReplace(const std::string& path, std::unique_ptr<FileLock>& held);
+
   Session& session_;
   CommandHost& host_;
   FileChooser& chooser_;

@@ -2,8 +2,8 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -18,6 +18,7 @@
 #include "app/qt/idle_animation.h"
 #include "app/qt/search_command.h"
 #include "app/version.h"
+#include "blocks/hex_format.h"
 #include "blocks/qt/block_list_view.h"
 #include "blocks/qt/column_header.h"
 #include "dif/dif_format.h"
@@ -211,7 +212,11 @@ void MainWindow::tbyteWith_DblClick() {
 }
 
 void MainWindow::Command1_Click() {
-  const std::string path = chooser_.AskOpenFile(FileKind::SourceBin);
+  std::string path = chooser_.AskOpenFile(FileKind::SourceBin);
+  if (!path.empty() && session_.editingDif() && !fitsBlockLine(path)) {
+    services_.messenger.error(kBadDataFileNameText);
+    path.clear();
+  }
   if (!path.empty()) ui_.inFile->setText(qs(path));
   idle_->restartClock();
 }

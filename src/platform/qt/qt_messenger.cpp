@@ -32,17 +32,33 @@ bool isHeadlessPlatform() {
 
 std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, MessageButtons buttons,
                                             MessageIcon icon, QWidget* parent) {
-  auto box = std::make_unique<QMessageBox>(boxIcon(icon), QStringLiteral("Hexmarshal"),
-                                           QString::fromStdString(text), QMessageBox::Ok, parent);
-  if (buttons == MessageButtons::OkCancel) {
-    box->addButton(QMessageBox::Cancel);
-    box->setEscapeButton(QMessageBox::Cancel);
+  auto box =
+      std::make_unique<QMessageBox>(boxIcon(icon), QStringLiteral("Hexmarshal"),
+                                    QString::fromStdString(text), QMessageBox::NoButton, parent);
+  switch (buttons) {
+    case MessageButtons::Ok:
+      box->setStandardButtons(QMessageBox::Ok);
+      box->setDefaultButton(QMessageBox::Ok);
+      break;
+    case MessageButtons::OkCancel:
+      box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      box->setDefaultButton(QMessageBox::Ok);
+      box->setEscapeButton(QMessageBox::Cancel);
+      break;
+    case MessageButtons::YesNo:
+      box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      box->setDefaultButton(QMessageBox::No);
+      box->setEscapeButton(QMessageBox::No);
+      break;
   }
-  box->setDefaultButton(QMessageBox::Ok);
   return box;
 }
 
 MessageAnswer answerOf(const QMessageBox& box) {
+  if (box.button(QMessageBox::Yes)) {
+    return box.clickedButton() == box.button(QMessageBox::Yes) ? MessageAnswer::Yes
+                                                               : MessageAnswer::No;
+  }
   if (!box.button(QMessageBox::Cancel)) return MessageAnswer::Ok;
   return box.clickedButton() == box.button(QMessageBox::Ok) ? MessageAnswer::Ok
                                                             : MessageAnswer::Cancel;

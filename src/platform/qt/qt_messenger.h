@@ -13,7 +13,7 @@ namespace hm {
 bool isHeadlessPlatform();
 
 // Message boxes titled "Hexmarshal" with the icon asked for; on a headless platform the text
-// goes to standard error and counts as answered OK.
+// goes to standard error and counts as answered with the box's default button.
 class QtMessenger : public Messenger {
  public:
   explicit QtMessenger(QWidget* parent = nullptr) : parent_(parent) {}
@@ -27,7 +27,8 @@ class QtMessenger : public Messenger {
 // The box that show() runs, built but not yet shown.
 std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, MessageButtons buttons,
                                             MessageIcon icon, QWidget* parent);
-// What a finished box answered: Cancel, or closing an OK/Cancel box any other way, is Cancel.
+// What a finished box answered: closing an OK/Cancel box other than by OK is Cancel, closing a
+// Yes/No box other than by Yes is No.
 MessageAnswer answerOf(const QMessageBox& box);
 
 }  // namespace hm

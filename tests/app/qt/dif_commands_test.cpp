@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <random>
 
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include "blocks/qt/tab_stop_delegate.h"
 #include "blocks/tab_stops.h"
 #include "platform/settings_store.h"
+#include "support/dif_builder.h"
 #include "support/window_fixture.h"
 
 namespace hm::test {
@@ -321,6 +323,113 @@ class DifCommandsTest : public QObject {
     QVERIFY(fileExists(xdg.file("data/applications/hexmarshal.desktop")));
     QVERIFY(fileExists(xdg.file("data/mime/packages/hexmarshal.xml")));
     QVERIFY(fileExists(xdg.file("config/mimeapps.list")));
+  }
+
+  void savingOverTheEditedDifAsksOnceAnotherProgramChangedIt_data() {
+    QTest::addColumn<bool>("sameSizeAndTime");
+    QTest::addColumn<bool>("overwrite");
+    QTest::newRow("resized, Yes") << false << true;
+    QTest::newRow("resized, No") << false << false;
+    QTest::newRow("same size and time, Yes") << true << true;
+    QTest::newRow("same size and time, No") << true << false;
+  }
+
+  void savingOverTheEditedDifAsksOnceAnotherProgramChangedIt() {
+    QFETCH(bool, sameSizeAndTime);
+    QFETCH(bool, overwrite);
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    const std::string path = f.file("edit.dif");
+    const std::vector<std::uint8_t> ours = DifBuilder(1).record(0x10, {1, 2, 3, 4}).bytes();
+    test::writeFile(path, ours);
+    f.dialogs.paths = {path};
+    w.redDIF_Click();
+    QCOMPARE(w.blocks().count(), 1);
+
+    // Its own writes are no other program's change.
+    for (int i = 0; i < 2; ++i) {
+      f.dialogs.paths = {path};
+      w.bdif_Click();
+    }
+    QVERIFY(f.messenger.shown.empty());
+    QCOMPARE(readFile(path), ours);
+
+    // A tool that keeps the size and puts the time back leaves only the bytes to tell.
+    const std::vector<std::uint8_t> theirs =
+        sameSizeAndTime ? DifBuilder(1).record(0x10, {9, 9, 9, 9}).bytes()
+                        : DifBuilder(2).record(0x10, {1, 2, 3, 4}).record(0x40, {5}).bytes();
+    const auto time = std::filesystem::last_write_time(path);
+    test::writeFile(path, theirs);
+    if (sameSizeAndTime) std::filesystem::last_write_time(path, time);
+
+    f.dialogs.paths = {path};
+    f.messenger.answers = {overwrite ? MessageAnswer::Yes : MessageAnswer::No};
+    w.bdif_Click();
+    QCOMPARE(f.messenger.shown.size(), std::size_t(1));
+    QCOMPARE(f.messenger.shown[0].text,
+             std::string("DIF файл изменён другой программой. Перезаписать?"));
+    QVERIFY(f.messenger.shown[0].buttons == MessageButtons::YesNo);
+    QVERIFY(f.messenger.shown[0].icon == MessageIcon::Question);
+    QCOMPARE(readFile(path), overwrite ? ours : theirs);
+    QVERIFY(w.difEdit());
+    QCOMPARE(w.blocks().count(), 1);
+  }
+
+  void dataFileNameThatWouldCutItsLineIsRefused_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("tab") << QString("x\tdata.bin") << true;
+    QTest::newRow("line feed") << QString("x\ndata.bin") << true;
+    QTest::newRow("carriage return") << QString("x\rdata.bin") << true;
+    QTest::newRow("spaces and Cyrillic") << QString("x данные №1.bin") << false;
+  }
+
+  // The name up to the tab or line break names a file of other bytes, which a block written
+  // from the cut line would take.
+  void dataFileNameThatWouldCutItsLineIsRefused() {
+    QFETCH(QString, name);
+    QFETCH(bool, refused);
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    const std::string data = f.file(name.toStdString());
+    const std::vector<std::uint8_t> bytes = randomBytes(0x40, 3);
+    test::writeFile(data, bytes);
+    test::writeFile(f.file("x"), randomBytes(0x40, 4));
+    test::writeFile(f.file("p.dif"), DifBuilder(0).bytes());
+    f.dialogs.paths = {f.file("p.dif")};
+    w.redDIF_Click();
+    auto* inFile = child<QLineEdit>(w, "inFile");
+
+    f.dialogs.paths = {data};
+    w.Command1_Click();
+    QCOMPARE(inFile->text(), refused ? QString() : q(data));
+
+    inFile->setText(q(data));
+    f.blockDialogs.answer = [](BlockExchange& e) {
+      e.blockStart = 0x100;
+      e.lowLimit = 0x10;  // length
+      e.highLimit = 0x8;  // offset
+      e.blockEnd = 0x10F;
+      e.actionFlag = true;
+    };
+    w.bAdd_Click();
+    if (refused) {
+      QCOMPARE(f.messenger.shown.size(), std::size_t(2));
+      for (const ScriptedMessenger::Shown& shown : f.messenger.shown) {
+        QCOMPARE(shown.text, std::string("Недопустимое имя файла данных!"));
+        QVERIFY(shown.icon == MessageIcon::Stop);
+      }
+      QVERIFY(f.blockDialogs.titles.empty());
+      QCOMPARE(w.blocks().count(), 0);
+      return;
+    }
+    QVERIFY(f.messenger.shown.empty());
+    QCOMPARE(w.blocks().count(), 1);
+    f.dialogs.paths = {f.file("out.dif")};
+    w.bdif_Click();
+    const std::vector<std::uint8_t> dif = readFile(f.file("out.dif"));
+    QCOMPARE(dif.size(), std::size_t(32 + 16 + 0x10));
+    QVERIFY(std::equal(dif.end() - 0x10, dif.end(), bytes.begin() + 8));
   }
 
   void blockInsertionRewritesTheDifInPlace() {

@@ -35,7 +35,7 @@ std::string capturedStderr(const std::function<void()>& body) {
   return {bytes.begin(), bytes.end()};
 }
 
-enum class Action { ClickOk, ClickCancel, PressEscape, CloseWindow };
+enum class Action { ClickOk, ClickCancel, ClickYes, ClickNo, PressEscape, CloseWindow };
 
 }  // namespace
 
@@ -58,14 +58,17 @@ class QtMessengerTest : public QObject {
     QtMessenger messenger;
     MessageAnswer first = MessageAnswer::Cancel;
     MessageAnswer second = MessageAnswer::Cancel;
+    MessageAnswer third = MessageAnswer::Yes;
     const std::string written = capturedStderr([&] {
       first = messenger.show("Too Large File! (Max 16Mb)", MessageButtons::Ok, MessageIcon::Stop);
       second = messenger.show("Удалить блоки?", MessageButtons::OkCancel, MessageIcon::Question);
+      third = messenger.show("Перезаписать?", MessageButtons::YesNo, MessageIcon::Question);
     });
     QCOMPARE(first, MessageAnswer::Ok);
     QCOMPARE(second, MessageAnswer::Ok);
-    QCOMPARE(written,
-             std::string("Hexmarshal: Too Large File! (Max 16Mb)\nHexmarshal: Удалить блоки?\n"));
+    QCOMPARE(third, MessageAnswer::No);
+    QCOMPARE(written, std::string("Hexmarshal: Too Large File! (Max 16Mb)\nHexmarshal: Удалить "
+                                  "блоки?\nHexmarshal: Перезаписать?\n"));
   }
 
   void boxLooksAsAsked_data() {
@@ -73,16 +76,20 @@ class QtMessengerTest : public QObject {
     QTest::addColumn<MessageButtons>("buttons");
     QTest::addColumn<QMessageBox::Icon>("expectedIcon");
     QTest::addColumn<QMessageBox::StandardButtons>("expectedButtons");
+    QTest::addColumn<QMessageBox::StandardButton>("expectedDefault");
     QTest::newRow("error") << MessageIcon::Stop << MessageButtons::Ok << QMessageBox::Critical
-                           << QMessageBox::StandardButtons(QMessageBox::Ok);
+                           << QMessageBox::StandardButtons(QMessageBox::Ok) << QMessageBox::Ok;
     QTest::newRow("missing selection")
         << MessageIcon::Exclamation << MessageButtons::Ok << QMessageBox::Warning
-        << QMessageBox::StandardButtons(QMessageBox::Ok);
+        << QMessageBox::StandardButtons(QMessageBox::Ok) << QMessageBox::Ok;
     QTest::newRow("confirmation") << MessageIcon::Question << MessageButtons::OkCancel
                                   << QMessageBox::Question
-                                  << (QMessageBox::Ok | QMessageBox::Cancel);
+                                  << (QMessageBox::Ok | QMessageBox::Cancel) << QMessageBox::Ok;
+    QTest::newRow("yes/no question")
+        << MessageIcon::Question << MessageButtons::YesNo << QMessageBox::Question
+        << (QMessageBox::Yes | QMessageBox::No) << QMessageBox::No;
     QTest::newRow("notice") << MessageIcon::None << MessageButtons::Ok << QMessageBox::NoIcon
-                            << QMessageBox::StandardButtons(QMessageBox::Ok);
+                            << QMessageBox::StandardButtons(QMessageBox::Ok) << QMessageBox::Ok;
   }
 
   void boxLooksAsAsked() {
@@ -90,12 +97,13 @@ class QtMessengerTest : public QObject {
     QFETCH(MessageButtons, buttons);
     QFETCH(QMessageBox::Icon, expectedIcon);
     QFETCH(QMessageBox::StandardButtons, expectedButtons);
+    QFETCH(QMessageBox::StandardButton, expectedDefault);
     std::unique_ptr<QMessageBox> box = makeMessageBox("Готово", buttons, icon, nullptr);
     QCOMPARE(box->windowTitle(), QString("Hexmarshal"));
     QCOMPARE(box->text(), QString("Готово"));
     QCOMPARE(box->icon(), expectedIcon);
     QCOMPARE(box->standardButtons(), expectedButtons);
-    QCOMPARE(box->defaultButton(), box->button(QMessageBox::Ok));
+    QCOMPARE(box->defaultButton(), box->button(expectedDefault));
   }
 
   void answerFollowsHowTheBoxWasClosed_data() {
@@ -110,6 +118,12 @@ class QtMessengerTest : public QObject {
         << MessageButtons::OkCancel << Action::PressEscape << MessageAnswer::Cancel;
     QTest::newRow("closed OK/Cancel")
         << MessageButtons::OkCancel << Action::CloseWindow << MessageAnswer::Cancel;
+    QTest::newRow("Yes") << MessageButtons::YesNo << Action::ClickYes << MessageAnswer::Yes;
+    QTest::newRow("No") << MessageButtons::YesNo << Action::ClickNo << MessageAnswer::No;
+    QTest::newRow("Escape on Yes/No")
+        << MessageButtons::YesNo << Action::PressEscape << MessageAnswer::No;
+    QTest::newRow("closed Yes/No")
+        << MessageButtons::YesNo << Action::CloseWindow << MessageAnswer::No;
     QTest::newRow("OK alone") << MessageButtons::Ok << Action::ClickOk << MessageAnswer::Ok;
     QTest::newRow("closed OK alone")
         << MessageButtons::Ok << Action::CloseWindow << MessageAnswer::Ok;
@@ -129,6 +143,12 @@ class QtMessengerTest : public QObject {
         break;
       case Action::ClickCancel:
         box->button(QMessageBox::Cancel)->click();
+        break;
+      case Action::ClickYes:
+        box->button(QMessageBox::Yes)->click();
+        break;
+      case Action::ClickNo:
+        box->button(QMessageBox::No)->click();
         break;
       case Action::PressEscape:
         QTest::keyClick(box.get(), Qt::Key_Escape);
