@@ -114,72 +114,96 @@ bool namesExistingFile(const std::string& path) {
   return utf8Length(name) >= 4;
 }
 
+namespace {
+
+enum class Match { No, Yes, Bad };
+
+// "FIRST /x:SECOND /y:THIRD", switch names in any case. Linux paths hold "/" themselves, so the
+// first path runs up to the form's first switch, "/md:" included. Both switches in the wrong
+// order, or a path left empty, make the line bad.
+Match readSwitchForm(const std::string& line, const std::string& folded, std::size_t md,
+                     const char* x, const char* y, std::string* paths[3]) {
+  const std::size_t npos = std::string::npos;
+  const std::size_t xAt = folded.find(x);
+  const std::size_t yAt = folded.find(y);
+  if (xAt == npos || yAt == npos) return Match::No;
+  if (yAt < xAt) return Match::Bad;
+  const std::size_t width = std::string_view(x).size();
+  *paths[0] = trimSpaces(line.substr(0, firstOf(md, xAt)));
+  *paths[1] = trimSpaces(line.substr(xAt + width, yAt - xAt - width));
+  *paths[2] = trimSpaces(line.substr(yAt + std::string_view(y).size()));
+  for (std::string* path : {paths[0], paths[1], paths[2]}) {
+    if (path->empty()) return Match::Bad;
+  }
+  return Match::Yes;
+}
+
+// "DIF <address:offset:length> DATA". A data path that cannot end a block line makes the line
+// bad.
+Match readInsertion(const std::string& line, CommandLine& command) {
+  const std::size_t open = line.find('<');
+  const std::size_t close = line.find('>');
+  if (open == std::string::npos || close == std::string::npos || close < open) return Match::No;
+  command.form = CommandForm::BlockInsertion;
+  command.difPath = trimSpaces(line.substr(0, open));
+  command.dataPath = trimSpaces(line.substr(close + 1));
+  if (!fitsBlockLine(command.dataPath)) return Match::Bad;
+  readBlockNumbers(line.substr(open + 1, close - open - 1), command);
+  return Match::Yes;
+}
+
+CommandLine singlePath(CommandLine command) {
+  const std::string& line = command.line;
+  if (line.size() >= 4 && asciiLower(line.substr(line.size() - 4)) == ".dif") {
+    command.form = CommandForm::DifFile;
+    command.difPath = line;
+  } else {
+    command.form = CommandForm::OtherFile;
+    command.sourcePath = line;
+  }
+  return command;
+}
+
+}  // namespace
+
 CommandLine parseCommandLine(const std::string& args, const ExistsFn& exists) {
   CommandLine command;
   command.line = prepareLine(args);
   const std::string& line = command.line;
   if (line.empty()) return command;
+  if (exists ? exists(line) : namesExistingFile(line)) return singlePath(std::move(command));
 
-  if (exists ? exists(line) : namesExistingFile(line)) {
-    if (line.size() >= 4 && asciiLower(line.substr(line.size() - 4)) == ".dif") {
-      command.form = CommandForm::DifFile;
-      command.difPath = line;
-    } else {
-      command.form = CommandForm::OtherFile;
-      command.sourcePath = line;
-    }
-    return command;
-  }
-
-  // Switch names match in any case; folding ASCII keeps every position of the line.
+  // Folding ASCII keeps every position of the line.
   const std::string folded = asciiLower(line);
-  const std::size_t npos = std::string::npos;
-  std::size_t md = folded.find("/md:");
-  if (md != npos) {
+  const std::size_t md = folded.find("/md:");
+  if (md != std::string::npos) {
     command.minDistance = readMinDistance(line, md);
     if (!command.minDistance) return bad(std::move(command));
   }
 
-  // Linux paths hold "/" themselves, so a switch form's first path runs up to its first switch.
-  std::size_t t = folded.find("/t:");
-  std::size_t d = folded.find("/d:");
-  if (t != npos && d != npos) {
-    if (d < t) return bad(std::move(command));
-    command.form = CommandForm::Comparison;
-    command.sourcePath = trimSpaces(line.substr(0, firstOf(md, t)));
-    command.targetPath = trimSpaces(line.substr(t + 3, d - t - 3));
-    command.difPath = trimSpaces(line.substr(d + 3));
-    if (command.sourcePath.empty() || command.targetPath.empty() || command.difPath.empty()) {
-      return bad(std::move(command));
+  struct SwitchForm {
+    CommandForm form;
+    const char* x;
+    const char* y;
+    std::string* paths[3];
+  };
+  SwitchForm switchForms[] = {{CommandForm::Comparison,
+                               "/t:",
+                               "/d:",
+                               {&command.sourcePath, &command.targetPath, &command.difPath}},
+                              {CommandForm::Apply,
+                               "/a:",
+                               "/o:",
+                               {&command.sourcePath, &command.difPath, &command.outputPath}}};
+  for (SwitchForm& f : switchForms) {
+    const Match match = readSwitchForm(line, folded, md, f.x, f.y, f.paths);
+    if (match == Match::Bad) return bad(std::move(command));
+    if (match == Match::Yes) {
+      command.form = f.form;
+      return command;
     }
-    return command;
   }
-
-  std::size_t a = folded.find("/a:");
-  std::size_t o = folded.find("/o:");
-  if (a != npos && o != npos) {
-    if (o < a) return bad(std::move(command));
-    command.form = CommandForm::Apply;
-    command.sourcePath = trimSpaces(line.substr(0, firstOf(md, a)));
-    command.difPath = trimSpaces(line.substr(a + 3, o - a - 3));
-    command.outputPath = trimSpaces(line.substr(o + 3));
-    if (command.sourcePath.empty() || command.difPath.empty() || command.outputPath.empty()) {
-      return bad(std::move(command));
-    }
-    return command;
-  }
-
-  std::size_t open = line.find('<');
-  std::size_t close = line.find('>');
-  if (open != npos && close != npos && open < close) {
-    command.form = CommandForm::BlockInsertion;
-    command.difPath = trimSpaces(line.substr(0, open));
-    command.dataPath = trimSpaces(line.substr(close + 1));
-    if (!fitsBlockLine(command.dataPath)) return bad(std::move(command));
-    readBlockNumbers(line.substr(open + 1, close - open - 1), command);
-    return command;
-  }
-
+  if (readInsertion(line, command) == Match::Yes) return command;
   return bad(std::move(command));
 }
 

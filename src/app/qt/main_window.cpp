@@ -172,14 +172,6 @@ void MainWindow::reCalc() {
   Activity();
 }
 
-Tick MainWindow::lastTick() const {
-  return idle_->lastTick();
-}
-
-const std::vector<std::int16_t>& MainWindow::savedTops() const {
-  return idle_->savedTops();
-}
-
 void MainWindow::Timer1_Timer() {
   idle_->tick();
 }

@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/qt/command_host.h"
+#include "app/qt/idle_animation.h"
 #include "app/qt/main_window_ui.h"
 #include "app/session.h"
 #include "platform/clock.h"
@@ -27,7 +28,6 @@ class BlockDialogs;
 class BlockListView;
 class DifCommands;
 class DistanceControls;
-class IdleAnimation;
 class SearchCommand;
 
 // Everything the window reaches outside itself; tests hand in scripted fakes.
@@ -90,10 +90,10 @@ class MainWindow : public QMainWindow, private CommandHost {
   FileChooser& chooser() { return chooser_; }
   const RawBlocks& rawBlocks() const { return session_.rawBlocks(); }
   std::int32_t targetLength() const { return session_.targetLength(); }
-  Tick lastTick() const;
+  Tick lastTick() const { return idle_->lastTick(); }
   // Controls in control order; the timer's place holds nullptr.
   const std::vector<QWidget*>& controls() const { return ui_.controls; }
-  const std::vector<std::int16_t>& savedTops() const;
+  const std::vector<std::int16_t>& savedTops() const { return idle_->savedTops(); }
   QTimer* timer() const { return ui_.Timer1; }
 
  protected:
