@@ -210,6 +210,14 @@ TEST_F(FileAssociationTest, TheSharedMimeDatabaseAcceptsThePackage) {
   EXPECT_NE(globs.find("60:application/x-hexmarshal-dif:*.dif"), std::string::npos) << globs;
 }
 
+// One user's types and the installed package's must agree, or whichever the database reads last
+// would change what the other promised.
+TEST_F(FileAssociationTest, WritesTheMimePackageThePackageInstalls) {
+  associate();
+  EXPECT_EQ(readText(dir.file("data/mime/packages/hexmarshal.xml")),
+            readText(HM_SOURCE_DIR "/packaging/hexmarshal-mime.xml"));
+}
+
 TEST(AssociationPlaces, ComeFromTheEnvironment) {
   TempDir dir;
   ScopedEnv home("HOME", dir.path());
