@@ -25,6 +25,9 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libqt6svg6 qt6-tran
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
 # rsvg-convert draws the icon sizes the installed menu entry needs.
 BUILD_PACKAGES+=(librsvg2-bin)
+# Building the Debian package (dpkg-shlibdeps, file) and judging it as Debian does.
+PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream libxml2-utils
+  shared-mime-info man-db)
 
 configure() {
   local dir=$1; shift
