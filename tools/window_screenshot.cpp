@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   hm::QtMessenger messenger;
   hm::QtFileDialogs dialogs;
   hm::ModalBlockDialogs blockDialogs(messenger);
-  hm::SettingsStore settings(hm::SettingsStore::defaultPath());
+  hm::SettingsStore settings(hm::realFileSystem(), hm::SettingsStore::defaultPath());
   hm::MainWindow window(
       {messenger, dialogs, blockDialogs, hm::realFileSystem(), hm::systemClock(), settings, ""});
   window.findChild<QLineEdit*>("inFile")->setText(argv[1]);

@@ -37,17 +37,17 @@ void writeRegistryRows(SettingsStore& store, const std::string& program) {
   for (const auto& [key, value] : rows) store.WriteRegValue(RegRoot::ClassesRoot, key, "", value);
 }
 
-std::optional<std::string> readText(const std::string& path) {
-  std::optional<ByteImage> image = realFileSystem().read(path);
+std::optional<std::string> readText(FileSystem& fs, const std::string& path) {
+  std::optional<ByteImage> image = fs.read(path);
   if (!image) return std::nullopt;
   return std::string(reinterpret_cast<const char*>(image->data()), image->size());
 }
 
 // Files already holding the text are left alone, so a second run touches nothing.
-void writeIfChanged(const std::string& path, std::string_view text) {
-  if (std::optional<std::string> old = readText(path); old && *old == text) return;
-  if (!makeFolders(path.substr(0, path.rfind('/')))) return;
-  std::unique_ptr<OutputFile> out = realFileSystem().create(path);
+void writeIfChanged(FileSystem& fs, const std::string& path, std::string_view text) {
+  if (std::optional<std::string> old = readText(fs, path); old && *old == text) return;
+  if (!fs.makeFolders(path.substr(0, path.rfind('/')))) return;
+  std::unique_ptr<OutputFile> out = fs.create(path);
   if (out && out->write(text.data(), text.size())) out->commit();
 }
 
@@ -189,20 +189,20 @@ void runQuietly(const char* tool, const std::string& folder) {
   posix_spawn_file_actions_destroy(&actions);
 }
 
-void registerWithDesktop(const AssociationPlaces& places) {
+void registerWithDesktop(FileSystem& fs, const AssociationPlaces& places) {
   const std::string& data = places.dataHome;
   const std::string icons = data + "/icons/hicolor/scalable/";
-  writeIfChanged(data + "/applications/" + kDesktopFile, desktopEntry(places.programPath));
-  writeIfChanged(data + "/mime/packages/hexmarshal.xml", mimePackage());
-  writeIfChanged(icons + "apps/hexmarshal.svg", programIconSvg());
-  writeIfChanged(icons + "mimetypes/application-x-hexmarshal-bin.svg", programIconSvg());
-  writeIfChanged(icons + "mimetypes/application-x-hexmarshal-dif.svg", difIconSvg());
+  writeIfChanged(fs, data + "/applications/" + kDesktopFile, desktopEntry(places.programPath));
+  writeIfChanged(fs, data + "/mime/packages/hexmarshal.xml", mimePackage());
+  writeIfChanged(fs, icons + "apps/hexmarshal.svg", programIconSvg());
+  writeIfChanged(fs, icons + "mimetypes/application-x-hexmarshal-bin.svg", programIconSvg());
+  writeIfChanged(fs, icons + "mimetypes/application-x-hexmarshal-dif.svg", difIconSvg());
 
   // A list that exists but cannot be read is left alone rather than replaced by ours alone.
   std::string mimeApps = places.configHome + "/mimeapps.list";
-  std::optional<std::string> defaults = readText(mimeApps);
-  if (defaults || !realFileSystem().stat(mimeApps)) {
-    writeIfChanged(mimeApps, withDefaults(defaults.value_or(std::string())));
+  std::optional<std::string> defaults = readText(fs, mimeApps);
+  if (defaults || !fs.stat(mimeApps)) {
+    writeIfChanged(fs, mimeApps, withDefaults(defaults.value_or(std::string())));
   }
 
   runQuietly("update-mime-database", data + "/mime");
@@ -222,12 +222,12 @@ std::string runningProgramPath() {
   return std::string(buffer, static_cast<std::size_t>(n));
 }
 
-void associateFileTypes(SettingsStore& store, const AssociationPlaces& places) {
+void associateFileTypes(FileSystem& fs, SettingsStore& store, const AssociationPlaces& places) {
   // Without the program's own path every row would name nothing that can be started.
   if (places.programPath.empty()) return;
   writeRegistryRows(store, places.programPath);
   if (places.dataHome.empty() || places.configHome.empty()) return;
-  registerWithDesktop(places);
+  registerWithDesktop(fs, places);
 }
 
 }  // namespace hm

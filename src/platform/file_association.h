@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/settings_store.h"
 
 namespace hm {
@@ -20,6 +21,7 @@ std::string runningProgramPath();
 // a .desktop entry, a MIME package for *.bin and *.dif in any case, the two icons and the
 // defaults in mimeapps.list; update-mime-database and update-desktop-database when present.
 // Reports nothing; running it again changes nothing more. Does nothing without a program path.
-void associateFileTypes(SettingsStore& store, const AssociationPlaces& places);
+// Every file is read and written through `fs`.
+void associateFileTypes(FileSystem& fs, SettingsStore& store, const AssociationPlaces& places);
 
 }  // namespace hm

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/file_system.h"
+
 namespace hm {
 
 enum class RegRoot { LocalMachine, ClassesRoot };
@@ -12,10 +14,10 @@ inline constexpr const char* kFolderValue = "TekDir";
 // Text values under keys written with backslashes, kept in one readable file
 // ($XDG_CONFIG_HOME/hexmarshal/settings.reg by default). Every call reads or rewrites the file
 // whole, so no state is kept between calls; a write holds the file's lock from its read to its
-// rename, so processes writing at once keep each other's values.
+// rename, so processes writing at once keep each other's values. The file is reached through `fs`.
 class SettingsStore {
  public:
-  explicit SettingsStore(std::string filePath);
+  SettingsStore(FileSystem& fs, std::string filePath);
   // $XDG_CONFIG_HOME (default ~/.config) + "/hexmarshal/settings.reg"
   static std::string defaultPath();
 
@@ -31,6 +33,7 @@ class SettingsStore {
   const std::string& filePath() const { return filePath_; }
 
  private:
+  FileSystem& fs_;
   std::string filePath_;
 };
 

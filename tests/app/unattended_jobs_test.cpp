@@ -307,6 +307,7 @@ class ChangingFileSystem : public FileSystem {
   std::unique_ptr<OutputFile> create(const std::string& path) override {
     return realFileSystem().create(path);
   }
+  bool makeFolders(const std::string& path) override { return realFileSystem().makeFolders(path); }
 };
 
 enum class Change { Gone, Unreadable, Shrunk };

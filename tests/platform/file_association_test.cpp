@@ -60,12 +60,12 @@ class FileAssociationTest : public ::testing::Test {
     }
   }
 
-  void associate() { associateFileTypes(store, places); }
+  void associate() { associateFileTypes(realFileSystem(), store, places); }
 
   TempDir dir;
   ScopedEnv path{"PATH", dir.file("bin")};
   AssociationPlaces places{"/opt/hex tools/hexmarshal", dir.file("data"), dir.file("config")};
-  SettingsStore store{dir.file("config/hexmarshal/settings.reg")};
+  SettingsStore store{realFileSystem(), dir.file("config/hexmarshal/settings.reg")};
 };
 
 TEST_F(FileAssociationTest, WritesTheSixClassValuesInOrder) {

@@ -62,7 +62,7 @@ class FileChooserTest : public ::testing::Test {
   TempDir dir;
   ScriptedDialogs dialogs;
   RecordingMessenger messenger;
-  SettingsStore settings{dir.file("config/settings.reg")};
+  SettingsStore settings{realFileSystem(), dir.file("config/settings.reg")};
   FileChooser chooser{dialogs, realFileSystem(), messenger, settings, kMaxDifSize};
 };
 

@@ -31,7 +31,7 @@ class SettingsStoreTest : public ::testing::Test {
   }
 
   TempDir dir;
-  SettingsStore store{dir.file("cfg/hexmarshal/settings.reg")};
+  SettingsStore store{realFileSystem(), dir.file("cfg/hexmarshal/settings.reg")};
 };
 
 TEST_F(SettingsStoreTest, WritesReadableRegistryText) {
@@ -117,7 +117,7 @@ TEST_F(SettingsStoreTest, EscapedTextsSurviveARoundTrip) {
   const std::string name = "na\"me\\with=signs";
   ASSERT_TRUE(store.WriteRegValue(RegRoot::LocalMachine, kProgramKey, name, value));
   ASSERT_TRUE(store.WriteRegValue(RegRoot::LocalMachine, kProgramKey, "After", "ok"));
-  SettingsStore reopened(store.filePath());
+  SettingsStore reopened(realFileSystem(), store.filePath());
   std::string result;
   ASSERT_TRUE(reopened.ReadRegValue(RegRoot::LocalMachine, kProgramKey, name, result));
   EXPECT_EQ(result, value);
@@ -143,7 +143,7 @@ TEST_F(SettingsStoreTest, DamagedFileKeepsItsReadableValuesAndItsOtherLines) {
       "[HKEY_CLASSES_ROOT\\.bin\n"
       "\x01\x02\xff binary\n";
   writeFile(dir.file("damaged.reg"), damaged);
-  SettingsStore damagedStore(dir.file("damaged.reg"));
+  SettingsStore damagedStore(realFileSystem(), dir.file("damaged.reg"));
   std::string result;
   ASSERT_TRUE(damagedStore.ReadRegValue(RegRoot::LocalMachine, kProgramKey, "TekDir", result));
   EXPECT_EQ(result, "/kept/");
@@ -170,7 +170,7 @@ TEST_F(SettingsStoreTest, KeptLinesReadTheSameAfterARewrite) {
             std::string("[HKEY_LOCAL_MACHINE\\software\\Quorral\\Hexmarshal]\n"
                         "\"n\"=\"old\"\r\r\n"
                         "[junk]\r\r\n"));
-  SettingsStore returns(dir.file("returns.reg"));
+  SettingsStore returns(realFileSystem(), dir.file("returns.reg"));
   ASSERT_TRUE(returns.WriteRegValue(RegRoot::LocalMachine, kProgramKey, "n", "new"));
   std::string result;
   ASSERT_TRUE(returns.ReadRegValue(RegRoot::LocalMachine, kProgramKey, "n", result));
@@ -194,14 +194,14 @@ TEST_F(SettingsStoreTest, UnusableKeyPathsAreRefused) {
 TEST_F(SettingsStoreTest, FailsWithoutHarmWhenTheFileCannotBeUsed) {
   // A folder where the file should be: nothing to read, nothing can be written.
   ::mkdir(dir.file("taken").c_str(), 0755);
-  SettingsStore blocked(dir.file("taken"));
+  SettingsStore blocked(realFileSystem(), dir.file("taken"));
   std::string result = "untouched";
   EXPECT_FALSE(blocked.WriteRegValue(RegRoot::LocalMachine, kProgramKey, kFolderValue, "/x/"));
   EXPECT_FALSE(blocked.ReadRegValue(RegRoot::LocalMachine, kProgramKey, kFolderValue, result));
   EXPECT_EQ(result, "untouched");
 
   writeFile(dir.file("plain"), std::string("a file"));
-  SettingsStore underFile(dir.file("plain/hexmarshal/settings.reg"));
+  SettingsStore underFile(realFileSystem(), dir.file("plain/hexmarshal/settings.reg"));
   EXPECT_FALSE(underFile.WriteRegValue(RegRoot::LocalMachine, kProgramKey, kFolderValue, "/x/"));
 }
 

@@ -45,7 +45,7 @@ class ScriptedBlockDialogs : public BlockDialogs {
 // A window with every outside service scripted, its settings in a temporary folder.
 struct WindowFixture {
   WindowFixture()
-      : settings(dir.file("settings.reg")),
+      : settings(realFileSystem(), dir.file("settings.reg")),
         window(std::make_unique<MainWindow>(WindowServices{messenger, dialogs, blockDialogs,
                                                            realFileSystem(), clock, settings,
                                                            dir.file("hexmarshal")})) {}

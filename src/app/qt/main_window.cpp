@@ -295,7 +295,8 @@ void MainWindow::Lst1_DblClick() {
 }
 
 void MainWindow::asso_Click() {
-  associateFileTypes(services_.settings, AssociationPlaces::fromEnvironment(services_.programPath));
+  associateFileTypes(services_.fs, services_.settings,
+                     AssociationPlaces::fromEnvironment(services_.programPath));
 }
 
 void MainWindow::About_Click() {
