@@ -1,21 +1,14 @@
 #include "platform/file_association.h"
 
 #include "platform/association_icons.h"
+#include "platform/desktop_databases.h"
 #include "platform/file_system.h"
 #include "platform/xdg_dirs.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace hm {
 
@@ -169,26 +162,6 @@ std::string withDefaults(const std::string& existing) {
   return text;
 }
 
-// Output is discarded and failures are ignored: the databases are a convenience of the
-// desktop, and a missing tool only delays when it notices the new types.
-void runQuietly(const char* tool, const std::string& folder) {
-  posix_spawn_file_actions_t actions;
-  if (posix_spawn_file_actions_init(&actions) != 0) return;
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  std::string name = tool;
-  std::string argument = folder;
-  char* argv[] = {name.data(), argument.data(), nullptr};
-  pid_t pid;
-  if (posix_spawnp(&pid, tool, &actions, nullptr, argv, environ) == 0) {
-    int status;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-  }
-  posix_spawn_file_actions_destroy(&actions);
-}
-
 void registerWithDesktop(FileSystem& fs, const AssociationPlaces& places) {
   const std::string& data = places.dataHome;
   const std::string icons = data + "/icons/hicolor/scalable/";
@@ -205,21 +178,13 @@ void registerWithDesktop(FileSystem& fs, const AssociationPlaces& places) {
     writeIfChanged(fs, mimeApps, withDefaults(defaults.value_or(std::string())));
   }
 
-  runQuietly("update-mime-database", data + "/mime");
-  runQuietly("update-desktop-database", data + "/applications");
+  refreshDesktopDatabases(data);
 }
 
 }  // namespace
 
 AssociationPlaces AssociationPlaces::fromEnvironment(const std::string& programPath) {
   return AssociationPlaces{programPath, xdgDataHome(), xdgConfigHome()};
-}
-
-std::string runningProgramPath() {
-  char buffer[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-  if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer) return {};
-  return std::string(buffer, static_cast<std::size_t>(n));
 }
 
 void associateFileTypes(FileSystem& fs, SettingsStore& store, const AssociationPlaces& places) {

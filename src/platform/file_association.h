@@ -8,14 +8,11 @@
 namespace hm {
 
 struct AssociationPlaces {
-  std::string programPath;  // absolute path of the running executable
+  std::string programPath;  // absolute path of the program the desktop starts
   std::string dataHome;     // $XDG_DATA_HOME or ~/.local/share
   std::string configHome;   // $XDG_CONFIG_HOME or ~/.config
   static AssociationPlaces fromEnvironment(const std::string& programPath);
 };
-
-// The absolute path of the running executable (from /proc/self/exe); empty when unknown.
-std::string runningProgramPath();
 
 // The six values under HKEY_CLASSES_ROOT in their order, then the desktop registration:
 // a .desktop entry, a MIME package for *.bin and *.dif in any case, the two icons and the

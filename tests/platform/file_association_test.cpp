@@ -12,6 +12,7 @@
 
 #include "platform/association_icons.h"
 #include "platform/scoped_env.h"
+#include "support/memory_file_system.h"
 #include "support/temp_dir.h"
 
 namespace hm {
@@ -208,6 +209,27 @@ TEST_F(FileAssociationTest, TheSharedMimeDatabaseAcceptsThePackage) {
   std::string globs = readText(dir.file("data/mime/globs2"));
   EXPECT_NE(globs.find("60:application/x-hexmarshal-bin:*.bin"), std::string::npos) << globs;
   EXPECT_NE(globs.find("60:application/x-hexmarshal-dif:*.dif"), std::string::npos) << globs;
+}
+
+TEST(FileAssociationSeam, EveryFileGoesThroughTheGivenFileSystem) {
+  TempDir dir;
+  ScopedEnv path("PATH", dir.file("no-tools"));
+  test::MemoryFileSystem fs;
+  SettingsStore store(fs, dir.file("config/hexmarshal/settings.reg"));
+  associateFileTypes(fs, store, {"/p/hm", dir.file("data"), dir.file("config")});
+  std::vector<std::string> written;
+  for (const auto& [name, bytes] : fs.files) written.push_back(name);
+  const std::string icons = dir.file("data/icons/hicolor/scalable/");
+  EXPECT_EQ(written, (std::vector<std::string>{
+                         dir.file("config/hexmarshal/settings.reg"),
+                         dir.file("config/mimeapps.list"),
+                         dir.file("data/applications/hexmarshal.desktop"),
+                         icons + "apps/hexmarshal.svg",
+                         icons + "mimetypes/application-x-hexmarshal-bin.svg",
+                         icons + "mimetypes/application-x-hexmarshal-dif.svg",
+                         dir.file("data/mime/packages/hexmarshal.xml"),
+                     }));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(AssociationPlaces, ComeFromTheEnvironment) {
