@@ -13,6 +13,7 @@
 #include "app/qt/russian_translations.h"
 #include "platform/qt/qt_file_dialogs.h"
 #include "platform/qt/qt_messenger.h"
+#include "platform/settings_store.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {

@@ -18,7 +18,7 @@ constexpr const char* kBinType = "application/x-hexmarshal-bin";
 constexpr const char* kDifType = "application/x-hexmarshal-dif";
 constexpr const char* kDesktopFile = "hexmarshal.desktop";
 
-void writeRegistryRows(SettingsStore& store, const std::string& program) {
+void writeRegistryRows(Settings& settings, const std::string& program) {
   const std::pair<const char*, std::string> rows[] = {
       {".bin", "Hexmarshal.bin"},
       {"Hexmarshal.bin\\DefaultIcon", program},
@@ -27,7 +27,8 @@ void writeRegistryRows(SettingsStore& store, const std::string& program) {
       {"Hexmarshal.dif\\DefaultIcon", program + ",1"},
       {"Hexmarshal.dif\\shell\\open\\command", program + " %1"},
   };
-  for (const auto& [key, value] : rows) store.WriteRegValue(RegRoot::ClassesRoot, key, "", value);
+  for (const auto& [key, value] : rows)
+    settings.WriteRegValue(RegRoot::ClassesRoot, key, "", value);
 }
 
 std::optional<std::string> readText(FileSystem& fs, const std::string& path) {
@@ -187,10 +188,10 @@ AssociationPlaces AssociationPlaces::fromEnvironment(const std::string& programP
   return AssociationPlaces{programPath, xdgDataHome(), xdgConfigHome()};
 }
 
-void associateFileTypes(FileSystem& fs, SettingsStore& store, const AssociationPlaces& places) {
+void associateFileTypes(FileSystem& fs, Settings& settings, const AssociationPlaces& places) {
   // Without the program's own path every row would name nothing that can be started.
   if (places.programPath.empty()) return;
-  writeRegistryRows(store, places.programPath);
+  writeRegistryRows(settings, places.programPath);
   if (places.dataHome.empty() || places.configHome.empty()) return;
   registerWithDesktop(fs, places);
 }

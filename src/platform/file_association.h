@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/file_system.h"
-#include "platform/settings_store.h"
+#include "platform/settings.h"
 
 namespace hm {
 
@@ -19,6 +19,6 @@ struct AssociationPlaces {
 // defaults in mimeapps.list; update-mime-database and update-desktop-database when present.
 // Reports nothing; running it again changes nothing more. Does nothing without a program path.
 // Every file is read and written through `fs`.
-void associateFileTypes(FileSystem& fs, SettingsStore& store, const AssociationPlaces& places);
+void associateFileTypes(FileSystem& fs, Settings& settings, const AssociationPlaces& places);
 
 }  // namespace hm

@@ -12,6 +12,7 @@
 
 #include "platform/association_icons.h"
 #include "platform/scoped_env.h"
+#include "platform/settings_store.h"
 #include "support/memory_file_system.h"
 #include "support/temp_dir.h"
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "dif/dif_format.h"
+#include "platform/settings_store.h"
 #include "support/temp_dir.h"
 
 namespace hm {

@@ -15,7 +15,7 @@
 #include "platform/file_chooser.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
-#include "platform/settings_store.h"
+#include "platform/settings.h"
 
 class QHeaderView;
 class QTimer;
@@ -37,7 +37,7 @@ struct WindowServices {
   BlockDialogs& blockDialogs;
   FileSystem& fs;
   Clock& clock;
-  SettingsStore& settings;
+  Settings& settings;
   std::string programPath;  // for the file-type association
 };
 

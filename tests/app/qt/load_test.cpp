@@ -165,7 +165,7 @@ class LoadTest : public QObject {
     ScriptedMessenger messenger;
     ScriptedFileDialogs dialogs;
     ScriptedBlockDialogs blockDialogs;
-    SettingsStore settings(realFileSystem(), dir_.file("settings.reg"));
+    MemorySettings settings;
     Timeline timeline;
     WatchedClock clock(timeline);
     WatchedFileSystem fs(timeline);
