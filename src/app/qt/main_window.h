@@ -11,6 +11,7 @@
 #include "app/qt/command_host.h"
 #include "app/qt/main_window_ui.h"
 #include "app/session.h"
+#include "blocks/qt/column_header.h"
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
 #include "platform/file_system.h"
@@ -119,6 +120,7 @@ class MainWindow : public QMainWindow, private CommandHost {
   Session session_;
   FileChooser chooser_;
   MainWindowUi ui_;
+  HeaderTable headers_;
   QHeaderView* hHdr_ = nullptr;
   IdleAnimation* idle_ = nullptr;
   DistanceControls* distance_ = nullptr;
