@@ -18,9 +18,7 @@ class FaultOutputFile : public OutputFile {
 
   bool commit() override {
     if (fs_.failCommit) return false;
-    if (!inner_->commit()) return false;
-    ++fs_.commits_;
-    return true;
+    return inner_->commit();
   }
 
  private:

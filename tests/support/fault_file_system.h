@@ -33,7 +33,6 @@ class FaultFileSystem : public FileSystem {
   int totalReads() const { return totalReads_; }
   std::size_t lastReadLimit(const std::string& path) const;  // maxBytes of the last read
   int creates() const { return creates_; }
-  int commits() const { return commits_; }
   std::size_t bytesWritten() const { return bytesWritten_; }
 
   std::optional<FileInfo> stat(const std::string& path) override;
@@ -51,7 +50,6 @@ class FaultFileSystem : public FileSystem {
   std::map<std::string, std::size_t> readLimits_;
   int totalReads_ = 0;
   int creates_ = 0;
-  int commits_ = 0;
   std::size_t bytesWritten_ = 0;
 };
 
