@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/scoped_env.h"
+#include "support/fault_file_system.h"
 #include "support/temp_dir.h"
 
 namespace hm {
@@ -203,6 +204,16 @@ TEST_F(SettingsStoreTest, FailsWithoutHarmWhenTheFileCannotBeUsed) {
   writeFile(dir.file("plain"), std::string("a file"));
   SettingsStore underFile(realFileSystem(), dir.file("plain/hexmarshal/settings.reg"));
   EXPECT_FALSE(underFile.WriteRegValue(RegRoot::LocalMachine, kProgramKey, kFolderValue, "/x/"));
+}
+
+TEST_F(SettingsStoreTest, RefusedRewriteFailsAndKeepsTheFile) {
+  ASSERT_TRUE(store.WriteRegValue(RegRoot::LocalMachine, kProgramKey, kFolderValue, "/old/"));
+  const std::string before = readText(store.filePath());
+  test::FaultFileSystem fs;
+  fs.readOnlyFolders = {dir.file("cfg/hexmarshal")};
+  SettingsStore refused(fs, store.filePath());
+  EXPECT_FALSE(refused.WriteRegValue(RegRoot::LocalMachine, kProgramKey, kFolderValue, "/new/"));
+  EXPECT_EQ(readText(store.filePath()), before);
 }
 
 TEST(SettingsStoreDefaultPath, FollowsTheEnvironmentOnEveryCall) {
