@@ -84,6 +84,7 @@ class CommitTimingFileSystem : public FileSystem {
     if (!inner) return nullptr;
     return std::make_unique<Output>(*this, std::move(inner));
   }
+  bool makeFolders(const std::string& path) override { return realFileSystem().makeFolders(path); }
 
  private:
   class Output : public OutputFile {
@@ -113,6 +114,7 @@ class NullFileSystem : public FileSystem {
   std::unique_ptr<OutputFile> create(const std::string&) override {
     return std::make_unique<Output>();
   }
+  bool makeFolders(const std::string&) override { return true; }
 
  private:
   class Output : public OutputFile {

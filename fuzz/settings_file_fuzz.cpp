@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   HM_FUZZ_CHECK(file != nullptr);
   HM_FUZZ_CHECK(std::fwrite(c.file.data(), 1, c.file.size(), file) == c.file.size());
   std::fclose(file);
-  hm::SettingsStore store(folder.file());
+  hm::SettingsStore store(hm::realFileSystem(), folder.file());
 
   std::string before = "untouched";
   if (store.ReadRegValue(c.root, c.key, c.name, before)) {

@@ -13,6 +13,7 @@
 #include "app/qt/russian_translations.h"
 #include "platform/qt/qt_file_dialogs.h"
 #include "platform/qt/qt_messenger.h"
+#include "platform/settings_store.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
   hm::QtMessenger messenger;
   hm::QtFileDialogs dialogs;
   hm::ModalBlockDialogs blockDialogs(messenger);
-  hm::SettingsStore settings(hm::SettingsStore::defaultPath());
+  hm::SettingsStore settings(hm::realFileSystem(), hm::SettingsStore::defaultPath());
   hm::MainWindow window(
       {messenger, dialogs, blockDialogs, hm::realFileSystem(), hm::systemClock(), settings, ""});
   window.findChild<QLineEdit*>("inFile")->setText(argv[1]);

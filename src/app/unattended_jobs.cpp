@@ -39,7 +39,7 @@ int notFound(JobContext& context) {
 Result<std::unique_ptr<FileLock>> lockExisting(JobContext& context, const std::string& path) {
   std::optional<FileInfo> info = context.fs.stat(path);
   if (!info || !info->regular) return std::unique_ptr<FileLock>();
-  return context.fs.lock(path, context.lockWait);
+  return context.fs.lock(path, context.lockWait, MissingFile::Fails);
 }
 
 }  // namespace
@@ -98,7 +98,8 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
   }
   // Runs adding blocks to one DIF at once would each rename their own copy over it, and only
   // the last block would stay.
-  Result<std::unique_ptr<FileLock>> held = context.fs.lock(command.difPath, context.lockWait);
+  Result<std::unique_ptr<FileLock>> held =
+      context.fs.lock(command.difPath, context.lockWait, MissingFile::Fails);
   if (!held) return reportError(context, held.error());
   std::optional<ByteImage> dif = context.fs.read(command.difPath);
   if (!dif) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});

@@ -1,21 +1,14 @@
 #include "platform/file_association.h"
 
 #include "platform/association_icons.h"
+#include "platform/desktop_databases.h"
 #include "platform/file_system.h"
 #include "platform/xdg_dirs.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace hm {
 
@@ -25,7 +18,7 @@ constexpr const char* kBinType = "application/x-hexmarshal-bin";
 constexpr const char* kDifType = "application/x-hexmarshal-dif";
 constexpr const char* kDesktopFile = "hexmarshal.desktop";
 
-void writeRegistryRows(SettingsStore& store, const std::string& program) {
+void writeRegistryRows(Settings& settings, const std::string& program) {
   const std::pair<const char*, std::string> rows[] = {
       {".bin", "Hexmarshal.bin"},
       {"Hexmarshal.bin\\DefaultIcon", program},
@@ -34,20 +27,21 @@ void writeRegistryRows(SettingsStore& store, const std::string& program) {
       {"Hexmarshal.dif\\DefaultIcon", program + ",1"},
       {"Hexmarshal.dif\\shell\\open\\command", program + " %1"},
   };
-  for (const auto& [key, value] : rows) store.WriteRegValue(RegRoot::ClassesRoot, key, "", value);
+  for (const auto& [key, value] : rows)
+    settings.WriteRegValue(RegRoot::ClassesRoot, key, "", value);
 }
 
-std::optional<std::string> readText(const std::string& path) {
-  std::optional<ByteImage> image = realFileSystem().read(path);
+std::optional<std::string> readText(FileSystem& fs, const std::string& path) {
+  std::optional<ByteImage> image = fs.read(path);
   if (!image) return std::nullopt;
   return std::string(reinterpret_cast<const char*>(image->data()), image->size());
 }
 
 // Files already holding the text are left alone, so a second run touches nothing.
-void writeIfChanged(const std::string& path, std::string_view text) {
-  if (std::optional<std::string> old = readText(path); old && *old == text) return;
-  if (!makeFolders(path.substr(0, path.rfind('/')))) return;
-  std::unique_ptr<OutputFile> out = realFileSystem().create(path);
+void writeIfChanged(FileSystem& fs, const std::string& path, std::string_view text) {
+  if (std::optional<std::string> old = readText(fs, path); old && *old == text) return;
+  if (!fs.makeFolders(path.substr(0, path.rfind('/')))) return;
+  std::unique_ptr<OutputFile> out = fs.create(path);
   if (out && out->write(text.data(), text.size())) out->commit();
 }
 
@@ -169,44 +163,23 @@ std::string withDefaults(const std::string& existing) {
   return text;
 }
 
-// Output is discarded and failures are ignored: the databases are a convenience of the
-// desktop, and a missing tool only delays when it notices the new types.
-void runQuietly(const char* tool, const std::string& folder) {
-  posix_spawn_file_actions_t actions;
-  if (posix_spawn_file_actions_init(&actions) != 0) return;
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  std::string name = tool;
-  std::string argument = folder;
-  char* argv[] = {name.data(), argument.data(), nullptr};
-  pid_t pid;
-  if (posix_spawnp(&pid, tool, &actions, nullptr, argv, environ) == 0) {
-    int status;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-  }
-  posix_spawn_file_actions_destroy(&actions);
-}
-
-void registerWithDesktop(const AssociationPlaces& places) {
+void registerWithDesktop(FileSystem& fs, const AssociationPlaces& places) {
   const std::string& data = places.dataHome;
   const std::string icons = data + "/icons/hicolor/scalable/";
-  writeIfChanged(data + "/applications/" + kDesktopFile, desktopEntry(places.programPath));
-  writeIfChanged(data + "/mime/packages/hexmarshal.xml", mimePackage());
-  writeIfChanged(icons + "apps/hexmarshal.svg", programIconSvg());
-  writeIfChanged(icons + "mimetypes/application-x-hexmarshal-bin.svg", programIconSvg());
-  writeIfChanged(icons + "mimetypes/application-x-hexmarshal-dif.svg", difIconSvg());
+  writeIfChanged(fs, data + "/applications/" + kDesktopFile, desktopEntry(places.programPath));
+  writeIfChanged(fs, data + "/mime/packages/hexmarshal.xml", mimePackage());
+  writeIfChanged(fs, icons + "apps/hexmarshal.svg", programIconSvg());
+  writeIfChanged(fs, icons + "mimetypes/application-x-hexmarshal-bin.svg", programIconSvg());
+  writeIfChanged(fs, icons + "mimetypes/application-x-hexmarshal-dif.svg", difIconSvg());
 
   // A list that exists but cannot be read is left alone rather than replaced by ours alone.
   std::string mimeApps = places.configHome + "/mimeapps.list";
-  std::optional<std::string> defaults = readText(mimeApps);
-  if (defaults || !realFileSystem().stat(mimeApps)) {
-    writeIfChanged(mimeApps, withDefaults(defaults.value_or(std::string())));
+  std::optional<std::string> defaults = readText(fs, mimeApps);
+  if (defaults || !fs.stat(mimeApps)) {
+    writeIfChanged(fs, mimeApps, withDefaults(defaults.value_or(std::string())));
   }
 
-  runQuietly("update-mime-database", data + "/mime");
-  runQuietly("update-desktop-database", data + "/applications");
+  refreshDesktopDatabases(data);
 }
 
 }  // namespace
@@ -215,19 +188,12 @@ AssociationPlaces AssociationPlaces::fromEnvironment(const std::string& programP
   return AssociationPlaces{programPath, xdgDataHome(), xdgConfigHome()};
 }
 
-std::string runningProgramPath() {
-  char buffer[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-  if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer) return {};
-  return std::string(buffer, static_cast<std::size_t>(n));
-}
-
-void associateFileTypes(SettingsStore& store, const AssociationPlaces& places) {
+void associateFileTypes(FileSystem& fs, Settings& settings, const AssociationPlaces& places) {
   // Without the program's own path every row would name nothing that can be started.
   if (places.programPath.empty()) return;
-  writeRegistryRows(store, places.programPath);
+  writeRegistryRows(settings, places.programPath);
   if (places.dataHome.empty() || places.configHome.empty()) return;
-  registerWithDesktop(places);
+  registerWithDesktop(fs, places);
 }
 
 }  // namespace hm

@@ -2,24 +2,23 @@
 
 #include <string>
 
-#include "platform/settings_store.h"
+#include "platform/file_system.h"
+#include "platform/settings.h"
 
 namespace hm {
 
 struct AssociationPlaces {
-  std::string programPath;  // absolute path of the running executable
+  std::string programPath;  // absolute path of the program the desktop starts
   std::string dataHome;     // $XDG_DATA_HOME or ~/.local/share
   std::string configHome;   // $XDG_CONFIG_HOME or ~/.config
   static AssociationPlaces fromEnvironment(const std::string& programPath);
 };
 
-// The absolute path of the running executable (from /proc/self/exe); empty when unknown.
-std::string runningProgramPath();
-
 // The six values under HKEY_CLASSES_ROOT in their order, then the desktop registration:
 // a .desktop entry, a MIME package for *.bin and *.dif in any case, the two icons and the
 // defaults in mimeapps.list; update-mime-database and update-desktop-database when present.
 // Reports nothing; running it again changes nothing more. Does nothing without a program path.
-void associateFileTypes(SettingsStore& store, const AssociationPlaces& places);
+// Every file is read and written through `fs`.
+void associateFileTypes(FileSystem& fs, Settings& settings, const AssociationPlaces& places);
 
 }  // namespace hm

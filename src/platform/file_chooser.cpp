@@ -5,7 +5,7 @@
 namespace hm {
 
 FileChooser::FileChooser(FileDialogs& dialogs, FileSystem& fs, Messenger& messenger,
-                         SettingsStore& settings, std::uint64_t maxDifSize)
+                         Settings& settings, std::uint64_t maxDifSize)
     : dialogs_(dialogs),
       fs_(fs),
       messenger_(messenger),

@@ -6,7 +6,7 @@
 #include "platform/file_dialog_rules.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
-#include "platform/settings_store.h"
+#include "platform/settings.h"
 
 namespace hm {
 
@@ -31,7 +31,7 @@ class FileChooser {
  public:
   // `maxDifSize` is the largest DIF the open dialog passes; the DIF layout decides it, so the
   // caller that knows the layout hands it in.
-  FileChooser(FileDialogs& dialogs, FileSystem& fs, Messenger& messenger, SettingsStore& settings,
+  FileChooser(FileDialogs& dialogs, FileSystem& fs, Messenger& messenger, Settings& settings,
               std::uint64_t maxDifSize);
 
   // Start-up: "TekDir" into LastFolder, which stays empty when there is none.
@@ -53,7 +53,7 @@ class FileChooser {
   FileDialogs& dialogs_;
   FileSystem& fs_;
   Messenger& messenger_;
-  SettingsStore& settings_;
+  Settings& settings_;
   std::uint64_t maxDifSize_;
 };
 

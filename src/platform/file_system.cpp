@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace hm {
 
@@ -188,15 +189,22 @@ class RealFileSystem : public FileSystem {
     return std::make_unique<AtomicOutputFile>(target, temp, fd);
   }
 
-  Result<std::unique_ptr<FileLock>> lock(const std::string& path,
-                                         std::chrono::milliseconds wait) override {
-    return lockFile(path, wait);
+  bool makeFolders(const std::string& path) override {
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    return std::filesystem::is_directory(path, ec);
+  }
+
+  Result<std::unique_ptr<FileLock>> lock(const std::string& path, std::chrono::milliseconds wait,
+                                         MissingFile missing) override {
+    return lockFile(path, wait, missing);
   }
 };
 
 }  // namespace
 
-Result<std::unique_ptr<FileLock>> FileSystem::lock(const std::string&, std::chrono::milliseconds) {
+Result<std::unique_ptr<FileLock>> FileSystem::lock(const std::string&, std::chrono::milliseconds,
+                                                   MissingFile) {
   return std::unique_ptr<FileLock>(std::make_unique<FileLock>());
 }
 

@@ -67,10 +67,13 @@ class FileSystem {
                                         std::size_t maxBytes = SIZE_MAX) = 0;
   // Nothing when the temporary cannot be created.
   virtual std::unique_ptr<OutputFile> create(const std::string& path) = 0;
-  // The exclusive lock on an existing file for one read, change and rename of it (lockFile).
-  // A file system no other process can see needs none, hence the default.
+  // Creates the folder and its missing parents; true when it exists afterwards.
+  virtual bool makeFolders(const std::string& path) = 0;
+  // The exclusive lock on a file for one read, change and rename of it (lockFile). A file
+  // system no other process can see needs none, hence the default.
   virtual Result<std::unique_ptr<FileLock>> lock(const std::string& path,
-                                                 std::chrono::milliseconds wait);
+                                                 std::chrono::milliseconds wait,
+                                                 MissingFile missing);
 };
 
 FileSystem& realFileSystem();

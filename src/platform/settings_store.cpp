@@ -203,8 +203,7 @@ Entry* findEntry(Section& section, std::string_view name) {
 
 // The file's text; nothing when it exists but cannot be read, so that a write never replaces
 // settings it could not see.
-std::optional<std::string> loadText(const std::string& path) {
-  FileSystem& fs = realFileSystem();
+std::optional<std::string> loadText(FileSystem& fs, const std::string& path) {
   std::optional<FileInfo> info = fs.stat(path);
   if (!info) return std::string();
   if (!info->regular) return std::nullopt;
@@ -213,19 +212,20 @@ std::optional<std::string> loadText(const std::string& path) {
   return std::string(reinterpret_cast<const char*>(image->data()), image->size());
 }
 
-bool makeFolderOf(const std::string& path) {
+bool makeFolderOf(FileSystem& fs, const std::string& path) {
   std::string::size_type slash = path.rfind('/');
-  return slash == std::string::npos || slash == 0 || makeFolders(path.substr(0, slash));
+  return slash == std::string::npos || slash == 0 || fs.makeFolders(path.substr(0, slash));
 }
 
-bool storeText(const std::string& path, const std::string& text) {
-  std::unique_ptr<OutputFile> out = realFileSystem().create(path);
+bool storeText(FileSystem& fs, const std::string& path, const std::string& text) {
+  std::unique_ptr<OutputFile> out = fs.create(path);
   return out && out->write(text.data(), text.size()) && out->commit();
 }
 
 }  // namespace
 
-SettingsStore::SettingsStore(std::string filePath) : filePath_(std::move(filePath)) {}
+SettingsStore::SettingsStore(FileSystem& fs, std::string filePath)
+    : fs_(fs), filePath_(std::move(filePath)) {}
 
 std::string SettingsStore::defaultPath() {
   return xdgConfigHome() + "/hexmarshal/settings.reg";
@@ -234,7 +234,7 @@ std::string SettingsStore::defaultPath() {
 bool SettingsStore::ReadRegValue(RegRoot root, const std::string& keyPath,
                                  const std::string& valueName, std::string& result) const {
   if (!splitKeyPath(keyPath)) return false;
-  std::optional<std::string> text = loadText(filePath_);
+  std::optional<std::string> text = loadText(fs_, filePath_);
   if (!text) return false;
   Document doc = parse(*text);
   std::string key = rootName(root);
@@ -253,11 +253,11 @@ bool SettingsStore::WriteRegValue(RegRoot root, const std::string& keyPath,
   if (!parts) return false;
   // Two windows writing at once would each rewrite the file from what they read, and drop the
   // other's value. A reader alone needs no lock: the file is only ever replaced whole.
-  if (!makeFolderOf(filePath_)) return false;
+  if (!makeFolderOf(fs_, filePath_)) return false;
   Result<std::unique_ptr<FileLock>> held =
-      lockFile(filePath_, kSettingsLockWait, MissingFile::Created);
+      fs_.lock(filePath_, kSettingsLockWait, MissingFile::Created);
   if (!held) return false;
-  std::optional<std::string> text = loadText(filePath_);
+  std::optional<std::string> text = loadText(fs_, filePath_);
   if (!text) return false;
   Document doc = parse(*text);
 
@@ -287,7 +287,7 @@ bool SettingsStore::WriteRegValue(RegRoot root, const std::string& keyPath,
 
   std::string updated = serialize(doc);
   if (updated == *text) return true;
-  return storeText(filePath_, updated);
+  return storeText(fs_, filePath_, updated);
 }
 
 }  // namespace hm

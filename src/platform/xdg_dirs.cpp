@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 namespace hm {
 
@@ -32,12 +31,6 @@ std::string xdgConfigHome() {
 }
 std::string xdgDataHome() {
   return baseFolder("XDG_DATA_HOME", ".local/share");
-}
-
-bool makeFolders(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::create_directories(path, ec);
-  return std::filesystem::is_directory(path, ec);
 }
 
 }  // namespace hm

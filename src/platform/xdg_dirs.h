@@ -10,7 +10,4 @@ namespace hm {
 std::string xdgConfigHome();  // $XDG_CONFIG_HOME, else ~/.config
 std::string xdgDataHome();    // $XDG_DATA_HOME, else ~/.local/share
 
-// Creates the folder and its missing parents; true when it exists afterwards.
-bool makeFolders(const std::string& path);
-
 }  // namespace hm

@@ -13,7 +13,7 @@
 namespace {
 
 int writeSettings(const std::string& file, const std::string& prefix, int count) {
-  hm::SettingsStore store(file);
+  hm::SettingsStore store(hm::realFileSystem(), file);
   for (int i = 0; i < count; ++i) {
     const std::string name = prefix + std::to_string(i);
     if (!store.WriteRegValue(hm::RegRoot::LocalMachine, hm::kProgramKey, name, "value " + name)) {

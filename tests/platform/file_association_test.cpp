@@ -12,6 +12,8 @@
 
 #include "platform/association_icons.h"
 #include "platform/scoped_env.h"
+#include "platform/settings_store.h"
+#include "support/memory_file_system.h"
 #include "support/temp_dir.h"
 
 namespace hm {
@@ -60,12 +62,12 @@ class FileAssociationTest : public ::testing::Test {
     }
   }
 
-  void associate() { associateFileTypes(store, places); }
+  void associate() { associateFileTypes(realFileSystem(), store, places); }
 
   TempDir dir;
   ScopedEnv path{"PATH", dir.file("bin")};
   AssociationPlaces places{"/opt/hex tools/hexmarshal", dir.file("data"), dir.file("config")};
-  SettingsStore store{dir.file("config/hexmarshal/settings.reg")};
+  SettingsStore store{realFileSystem(), dir.file("config/hexmarshal/settings.reg")};
 };
 
 TEST_F(FileAssociationTest, WritesTheSixClassValuesInOrder) {
@@ -216,6 +218,27 @@ TEST_F(FileAssociationTest, WritesTheMimePackageThePackageInstalls) {
   associate();
   EXPECT_EQ(readText(dir.file("data/mime/packages/hexmarshal.xml")),
             readText(HM_SOURCE_DIR "/packaging/hexmarshal-mime.xml"));
+}
+
+TEST(FileAssociationSeam, EveryFileGoesThroughTheGivenFileSystem) {
+  TempDir dir;
+  ScopedEnv path("PATH", dir.file("no-tools"));
+  test::MemoryFileSystem fs;
+  SettingsStore store(fs, dir.file("config/hexmarshal/settings.reg"));
+  associateFileTypes(fs, store, {"/p/hm", dir.file("data"), dir.file("config")});
+  std::vector<std::string> written;
+  for (const auto& [name, bytes] : fs.files) written.push_back(name);
+  const std::string icons = dir.file("data/icons/hicolor/scalable/");
+  EXPECT_EQ(written, (std::vector<std::string>{
+                         dir.file("config/hexmarshal/settings.reg"),
+                         dir.file("config/mimeapps.list"),
+                         dir.file("data/applications/hexmarshal.desktop"),
+                         icons + "apps/hexmarshal.svg",
+                         icons + "mimetypes/application-x-hexmarshal-bin.svg",
+                         icons + "mimetypes/application-x-hexmarshal-dif.svg",
+                         dir.file("data/mime/packages/hexmarshal.xml"),
+                     }));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(AssociationPlaces, ComeFromTheEnvironment) {

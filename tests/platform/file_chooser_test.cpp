@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "dif/dif_format.h"
+#include "platform/settings_store.h"
 #include "support/temp_dir.h"
 
 namespace hm {
@@ -62,7 +63,7 @@ class FileChooserTest : public ::testing::Test {
   TempDir dir;
   ScriptedDialogs dialogs;
   RecordingMessenger messenger;
-  SettingsStore settings{dir.file("config/settings.reg")};
+  SettingsStore settings{realFileSystem(), dir.file("config/settings.reg")};
   FileChooser chooser{dialogs, realFileSystem(), messenger, settings, kMaxDifSize};
 };
 

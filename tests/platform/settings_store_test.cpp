@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/scoped_env.h"
+#include "support/fault_file_system.h"
 #include "support/temp_dir.h"
 
 namespace hm {
@@ -31,7 +32,7 @@ class SettingsStoreTest : public ::testing::Test {
   }
 
   TempDir dir;
-  SettingsStore store{dir.file("cfg/hexmarshal/settings.reg")};
+  SettingsStore store{realFileSystem(), dir.file("cfg/hexmarshal/settings.reg")};
 };
 
 TEST_F(SettingsStoreTest, WritesReadableRegistryText) {
@@ -117,7 +118,7 @@ TEST_F(SettingsStoreTest, EscapedTextsSurviveARoundTrip) {
   const std::string name = "na\"me\\with=signs";
   ASSERT_TRUE(store.WriteRegValue(RegRoot::LocalMachine, kProgramKey, name, value));
   ASSERT_TRUE(store.WriteRegValue(RegRoot::LocalMachine, kProgramKey, "After", "ok"));
-  SettingsStore reopened(store.filePath());
+  SettingsStore reopened(realFileSystem(), store.filePath());
   std::string result;
   ASSERT_TRUE(reopened.ReadRegValue(RegRoot::LocalMachine, kProgramKey, name, result));
   EXPECT_EQ(result, value);
@@ -143,7 +144,7 @@ TEST_F(SettingsStoreTest, DamagedFileKeepsItsReadableValuesAndItsOtherLines) {
       "[HKEY_CLASSES_ROOT\\.bin\n"
       "\x01\x02\xff binary\n";
   writeFile(dir.file("damaged.reg"), damaged);
-  SettingsStore damagedStore(dir.file("damaged.reg"));
+  SettingsStore damagedStore(realFileSystem(), dir.file("damaged.reg"));
   std::string result;
   ASSERT_TRUE(damagedStore.ReadRegValue(RegRoot::LocalMachine, kProgramKey, "TekDir", result));
   EXPECT_EQ(result, "/kept/");
@@ -170,7 +171,7 @@ TEST_F(SettingsStoreTest, KeptLinesReadTheSameAfterARewrite) {
             std::string("[HKEY_LOCAL_MACHINE\\software\\Quorral\\Hexmarshal]\n"
                         "\"n\"=\"old\"\r\r\n"
                         "[junk]\r\r\n"));
-  SettingsStore returns(dir.file("returns.reg"));
+  SettingsStore returns(realFileSystem(), dir.file("returns.reg"));
   ASSERT_TRUE(returns.WriteRegValue(RegRoot::LocalMachine, kProgramKey, "n", "new"));
   std::string result;
   ASSERT_TRUE(returns.ReadRegValue(RegRoot::LocalMachine, kProgramKey, "n", result));
@@ -194,15 +195,25 @@ TEST_F(SettingsStoreTest, UnusableKeyPathsAreRefused) {
 TEST_F(SettingsStoreTest, FailsWithoutHarmWhenTheFileCannotBeUsed) {
   // A folder where the file should be: nothing to read, nothing can be written.
   ::mkdir(dir.file("taken").c_str(), 0755);
-  SettingsStore blocked(dir.file("taken"));
+  SettingsStore blocked(realFileSystem(), dir.file("taken"));
   std::string result = "untouched";
   EXPECT_FALSE(blocked.WriteRegValue(RegRoot::LocalMachine, kProgramKey, kFolderValue, "/x/"));
   EXPECT_FALSE(blocked.ReadRegValue(RegRoot::LocalMachine, kProgramKey, kFolderValue, result));
   EXPECT_EQ(result, "untouched");
 
   writeFile(dir.file("plain"), std::string("a file"));
-  SettingsStore underFile(dir.file("plain/hexmarshal/settings.reg"));
+  SettingsStore underFile(realFileSystem(), dir.file("plain/hexmarshal/settings.reg"));
   EXPECT_FALSE(underFile.WriteRegValue(RegRoot::LocalMachine, kProgramKey, kFolderValue, "/x/"));
+}
+
+TEST_F(SettingsStoreTest, RefusedRewriteFailsAndKeepsTheFile) {
+  ASSERT_TRUE(store.WriteRegValue(RegRoot::LocalMachine, kProgramKey, kFolderValue, "/old/"));
+  const std::string before = readText(store.filePath());
+  test::FaultFileSystem fs;
+  fs.readOnlyFolders = {dir.file("cfg/hexmarshal")};
+  SettingsStore refused(fs, store.filePath());
+  EXPECT_FALSE(refused.WriteRegValue(RegRoot::LocalMachine, kProgramKey, kFolderValue, "/new/"));
+  EXPECT_EQ(readText(store.filePath()), before);
 }
 
 TEST(SettingsStoreDefaultPath, FollowsTheEnvironmentOnEveryCall) {

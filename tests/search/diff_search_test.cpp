@@ -298,6 +298,7 @@ class TableFileSystem : public FileSystem {
     return image;
   }
   std::unique_ptr<OutputFile> create(const std::string&) override { return nullptr; }
+  bool makeFolders(const std::string&) override { return false; }
 };
 
 Bytes imageBytes(const ByteImage& image) {

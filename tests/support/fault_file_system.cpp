@@ -1,5 +1,7 @@
 #include "support/fault_file_system.h"
 
+#include <cerrno>
+
 namespace hm::test {
 
 class FaultOutputFile : public OutputFile {
@@ -16,9 +18,7 @@ class FaultOutputFile : public OutputFile {
 
   bool commit() override {
     if (fs_.failCommit) return false;
-    if (!inner_->commit()) return false;
-    ++fs_.commits_;
-    return true;
+    return inner_->commit();
   }
 
  private:
@@ -51,14 +51,24 @@ std::optional<ByteImage> FaultFileSystem::read(const std::string& path, std::siz
 std::unique_ptr<OutputFile> FaultFileSystem::create(const std::string& path) {
   ++creates_;
   if (failCreate) return nullptr;
+  const std::size_t slash = path.rfind('/');
+  if (slash != std::string::npos && readOnlyFolders.count(path.substr(0, slash))) {
+    errno = EACCES;
+    return nullptr;
+  }
   std::unique_ptr<OutputFile> inner = inner_.create(path);
   if (!inner) return nullptr;
   return std::make_unique<FaultOutputFile>(*this, std::move(inner));
 }
 
+bool FaultFileSystem::makeFolders(const std::string& path) {
+  return inner_.makeFolders(path);
+}
+
 Result<std::unique_ptr<FileLock>> FaultFileSystem::lock(const std::string& path,
-                                                        std::chrono::milliseconds wait) {
-  return inner_.lock(path, wait);
+                                                        std::chrono::milliseconds wait,
+                                                        MissingFile missing) {
+  return inner_.lock(path, wait, missing);
 }
 
 }  // namespace hm::test

@@ -20,8 +20,11 @@ class FaultFileSystem : public FileSystem {
   explicit FaultFileSystem(FileSystem& inner = realFileSystem()) : inner_(inner) {}
 
   // Faults; every one is off until set.
-  std::set<std::string> unreadable;       // read() of these paths fails; stat() still answers
-  bool failCreate = false;                // create() gives nothing
+  std::set<std::string> unreadable;  // read() of these paths fails; stat() still answers
+  bool failCreate = false;           // create() gives nothing
+  // create() of a file right inside one of these folders gives nothing with errno EACCES, as
+  // a folder without write permission refuses the temporary beside the target even to root.
+  std::set<std::string> readOnlyFolders;
   std::optional<std::size_t> writeLimit;  // a write that would pass this many bytes fails
   bool failCommit = false;                // commit() fails after every write went through
 
@@ -30,14 +33,14 @@ class FaultFileSystem : public FileSystem {
   int totalReads() const { return totalReads_; }
   std::size_t lastReadLimit(const std::string& path) const;  // maxBytes of the last read
   int creates() const { return creates_; }
-  int commits() const { return commits_; }
   std::size_t bytesWritten() const { return bytesWritten_; }
 
   std::optional<FileInfo> stat(const std::string& path) override;
   std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes = SIZE_MAX) override;
   std::unique_ptr<OutputFile> create(const std::string& path) override;
-  Result<std::unique_ptr<FileLock>> lock(const std::string& path,
-                                         std::chrono::milliseconds wait) override;
+  bool makeFolders(const std::string& path) override;
+  Result<std::unique_ptr<FileLock>> lock(const std::string& path, std::chrono::milliseconds wait,
+                                         MissingFile missing) override;
 
  private:
   friend class FaultOutputFile;
@@ -47,7 +50,6 @@ class FaultFileSystem : public FileSystem {
   std::map<std::string, std::size_t> readLimits_;
   int totalReads_ = 0;
   int creates_ = 0;
-  int commits_ = 0;
   std::size_t bytesWritten_ = 0;
 };
 

@@ -37,6 +37,9 @@ class MemoryFileSystem : public FileSystem {
     return std::make_unique<Output>(*this, path);
   }
 
+  // Files here need no folders to sit in.
+  bool makeFolders(const std::string&) override { return true; }
+
  private:
   class Output : public OutputFile {
    public:

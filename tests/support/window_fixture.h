@@ -10,7 +10,7 @@
 #include "app/qt/main_window.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
-#include "platform/settings_store.h"
+#include "support/memory_settings.h"
 #include "support/scripted.h"
 #include "support/temp_dir.h"
 
@@ -42,11 +42,10 @@ class ScriptedBlockDialogs : public BlockDialogs {
   bool dataDialog = false;
 };
 
-// A window with every outside service scripted, its settings in a temporary folder.
+// A window with every outside service scripted, its settings in memory.
 struct WindowFixture {
   WindowFixture()
-      : settings(dir.file("settings.reg")),
-        window(std::make_unique<MainWindow>(WindowServices{messenger, dialogs, blockDialogs,
+      : window(std::make_unique<MainWindow>(WindowServices{messenger, dialogs, blockDialogs,
                                                            realFileSystem(), clock, settings,
                                                            dir.file("hexmarshal")})) {}
 
@@ -57,7 +56,7 @@ struct WindowFixture {
   ScriptedFileDialogs dialogs;
   ScriptedBlockDialogs blockDialogs;
   ManualClock clock{1000};
-  SettingsStore settings;
+  MemorySettings settings;
   std::unique_ptr<MainWindow> window;
 };
 

@@ -27,7 +27,7 @@ constexpr const char* kDifChangedText = "DIF файл изменён друго�
 bool DifCommands::mayReplace(const std::string& path, std::unique_ptr<FileLock>& held) {
   std::optional<FileInfo> info = fs_.stat(path);
   if (!info || !info->regular) return true;
-  Result<std::unique_ptr<FileLock>> lock = fs_.lock(path, kFileLockWait);
+  Result<std::unique_ptr<FileLock>> lock = fs_.lock(path, kFileLockWait, MissingFile::Fails);
   if (!lock) {
     messenger_.error(lock.error().message);
     return false;

@@ -96,7 +96,7 @@ void MainWindow::connectCommands() {
 void MainWindow::Form_Load() {
   chooser_.loadLastFolder();
   const QRect list = ui_.Lst1->geometry();
-  hHdr_ = CreateHeader(ui_.Lst1, list.left(), list.top() - layout::kHeaderHeightPixels,
+  hHdr_ = CreateHeader(headers_, ui_.Lst1, list.left(), list.top() - layout::kHeaderHeightPixels,
                        list.width(), layout::kHeaderHeightPixels);
   addStartColumns(hHdr_, ui_.Lst1);
   idle_->saveTops();
@@ -104,7 +104,7 @@ void MainWindow::Form_Load() {
 }
 
 void MainWindow::Form_QueryUnload() {
-  RemoveHeader(hHdr_);
+  RemoveHeader(headers_, hHdr_);
   headerRemoved_ = true;
   idle_->release();
   session_.releaseAll();
@@ -287,7 +287,8 @@ void MainWindow::Lst1_DblClick() {
 }
 
 void MainWindow::asso_Click() {
-  associateFileTypes(services_.settings, AssociationPlaces::fromEnvironment(services_.programPath));
+  associateFileTypes(services_.fs, services_.settings,
+                     AssociationPlaces::fromEnvironment(services_.programPath));
 }
 
 void MainWindow::About_Click() {

@@ -12,11 +12,12 @@
 #include "app/qt/idle_animation.h"
 #include "app/qt/main_window_ui.h"
 #include "app/session.h"
+#include "blocks/qt/column_header.h"
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
-#include "platform/settings_store.h"
+#include "platform/settings.h"
 
 class QHeaderView;
 class QTimer;
@@ -37,7 +38,7 @@ struct WindowServices {
   BlockDialogs& blockDialogs;
   FileSystem& fs;
   Clock& clock;
-  SettingsStore& settings;
+  Settings& settings;
   std::string programPath;  // for the file-type association
 };
 
@@ -119,6 +120,7 @@ class MainWindow : public QMainWindow, private CommandHost {
   Session session_;
   FileChooser chooser_;
   MainWindowUi ui_;
+  HeaderTable headers_;
   QHeaderView* hHdr_ = nullptr;
   IdleAnimation* idle_ = nullptr;
   DistanceControls* distance_ = nullptr;

@@ -37,7 +37,7 @@ int runWindow(int argc, char** argv, const hm::CommandLine& command) {
   hm::QtMessenger messenger;
   hm::QtFileDialogs dialogs;
   hm::ModalBlockDialogs blockDialogs(messenger);
-  hm::SettingsStore settings(hm::SettingsStore::defaultPath());
+  hm::SettingsStore settings(hm::realFileSystem(), hm::SettingsStore::defaultPath());
   hm::MainWindow window({messenger, dialogs, blockDialogs, hm::realFileSystem(), hm::systemClock(),
                          settings, programToRegister()});
   messenger.setParent(&window);

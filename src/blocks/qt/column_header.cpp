@@ -21,17 +21,6 @@ constexpr int kFormatJustifyMask = 0x3;
 constexpr int kFormatRight = 1;
 constexpr int kFormatCenter = 2;
 
-struct HeaderEntry {
-  QHeaderView* header;
-  QPointer<BlockListView> list;
-  QObject* paintFilter;  // null for a header registered without CreateHeader
-};
-
-std::vector<HeaderEntry>& headerTable() {
-  static std::vector<HeaderEntry> table;
-  return table;
-}
-
 // Reaches the header's own viewport handling, which Qt keeps protected.
 struct HeaderAccess : QHeaderView {
   static bool viewportEventOf(QHeaderView* header, QEvent* event) {
@@ -39,9 +28,9 @@ struct HeaderAccess : QHeaderView {
   }
 };
 
-void setStopsFromColumns(QHeaderView* header) {
+void setStopsFromColumns(const HeaderTable& table, QHeaderView* header) {
   BlockListView* list = nullptr;
-  if (LookupHeader(header, &list) < 0 || !list) return;
+  if (table.LookupHeader(header, &list) < 0 || !list) return;
   std::vector<int> rightEdges;
   rightEdges.reserve(static_cast<std::size_t>(header->count()));
   for (int i = 0; i < header->count(); ++i) {
@@ -52,38 +41,26 @@ void setStopsFromColumns(QHeaderView* header) {
 }
 
 // The header paints first; the stops then follow whatever it has just drawn.
-bool HeaderWndProc(QHeaderView* header, QEvent* event) {
+bool HeaderWndProc(const HeaderTable& table, QHeaderView* header, QEvent* event) {
   const bool result = HeaderAccess::viewportEventOf(header, event);
-  setStopsFromColumns(header);
+  setStopsFromColumns(table, header);
   return result;
 }
 
 class HeaderPaintFilter : public QObject {
  public:
-  explicit HeaderPaintFilter(QHeaderView* header) : QObject(header), header_(header) {}
+  HeaderPaintFilter(const HeaderTable& table, QHeaderView* header)
+      : QObject(header), table_(table), header_(header) {}
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() != QEvent::Paint || watched != header_->viewport()) return false;
-    return HeaderWndProc(header_, event);
+    return HeaderWndProc(table_, header_, event);
   }
 
  private:
+  const HeaderTable& table_;
   QHeaderView* header_;
 };
-
-int registerEntry(QHeaderView* header, BlockListView* list, QObject* paintFilter) {
-  std::vector<HeaderEntry>& table = headerTable();
-  table.push_back({header, list, paintFilter});
-  if (header) {
-    // A destroyed header must not stay in the table, where a new header at the same address
-    // would find it.
-    QObject::connect(header, &QObject::destroyed, [header] {
-      const int index = FindHeader(header);
-      if (index >= 0) UnregisterHeader(index);
-    });
-  }
-  return static_cast<int>(table.size()) - 1;
-}
 
 QStandardItemModel* columnsOf(QHeaderView* header) {
   return header ? qobject_cast<QStandardItemModel*>(header->model()) : nullptr;
@@ -102,8 +79,8 @@ Qt::Alignment captionAlignment(int format) {
 
 }  // namespace
 
-// `style` carries platform window-style bits that Qt's header has no use for.
-QHeaderView* CreateHeader(BlockListView* list, int x, int y, int width, int height) {
+QHeaderView* CreateHeader(HeaderTable& table, BlockListView* list, int x, int y, int width,
+                          int height) {
   auto* header = new QHeaderView(Qt::Horizontal, list ? list->parentWidget() : nullptr);
   header->setModel(new QStandardItemModel(0, 0, header));
   header->setSectionResizeMode(QHeaderView::Interactive);
@@ -113,14 +90,13 @@ QHeaderView* CreateHeader(BlockListView* list, int x, int y, int width, int heig
   header->setGeometry(x, y, width, height);
   header->show();
 
-  auto* filter = new HeaderPaintFilter(header);
+  auto* filter = new HeaderPaintFilter(table, header);
   header->viewport()->installEventFilter(filter);
   // Dragging a divider moves the fields under it at once, not only at the next paint.
-  QObject::connect(header, &QHeaderView::sectionResized, filter,
-                   [header] { setStopsFromColumns(header); });
-  QObject::connect(header, &QHeaderView::sectionCountChanged, filter,
-                   [header] { setStopsFromColumns(header); });
-  registerEntry(header, list, filter);
+  const auto follow = [&table, header] { setStopsFromColumns(table, header); };
+  QObject::connect(header, &QHeaderView::sectionResized, filter, follow);
+  QObject::connect(header, &QHeaderView::sectionCountChanged, filter, follow);
+  table.enter(header, list, filter);
   return header;
 }
 
@@ -142,45 +118,61 @@ void DeleteColumn(QHeaderView* header, int index) {
   columns->removeColumn(index);
 }
 
-void RemoveHeader(QHeaderView* header) {
-  const int index = FindHeader(header);
+void RemoveHeader(HeaderTable& table, QHeaderView* header) {
+  const int index = table.FindHeader(header);
   if (index < 0) return;
-  QObject* filter = headerTable()[static_cast<std::size_t>(index)].paintFilter;
-  UnregisterHeader(index);
+  QObject* filter = table.entries_[static_cast<std::size_t>(index)].paintFilter;
+  table.UnregisterHeader(index);
   if (filter) {
     header->viewport()->removeEventFilter(filter);
     delete filter;
   }
 }
 
-int RegisterHeader(QHeaderView* header, BlockListView* list) {
-  return registerEntry(header, list, nullptr);
+HeaderTable::~HeaderTable() {
+  // A window's headers go with its widgets, after the window's own members: their filters and
+  // connections must not reach a table that is gone.
+  for (const Entry& entry : entries_) delete entry.paintFilter;
 }
 
-void UnregisterHeader(int index) {
-  std::vector<HeaderEntry>& table = headerTable();
+int HeaderTable::enter(QHeaderView* header, BlockListView* list, QObject* paintFilter) {
+  entries_.push_back({header, list, paintFilter});
+  if (header) {
+    // A destroyed header must not stay in the table, where a new header at the same address
+    // would find it.
+    QObject::connect(header, &QObject::destroyed, &watcher_, [this, header] {
+      const int index = FindHeader(header);
+      if (index >= 0) UnregisterHeader(index);
+    });
+  }
+  return LastHeaderIndex();
+}
+
+int HeaderTable::RegisterHeader(QHeaderView* header, BlockListView* list) {
+  return enter(header, list, nullptr);
+}
+
+void HeaderTable::UnregisterHeader(int index) {
   // An index outside the table would otherwise cost the last header its entry.
-  if (index < 0 || index >= static_cast<int>(table.size())) return;
-  table.erase(table.begin() + index);
+  if (index < 0 || index > LastHeaderIndex()) return;
+  entries_.erase(entries_.begin() + index);
 }
 
-int FindHeader(const QHeaderView* header) {
-  const std::vector<HeaderEntry>& table = headerTable();
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    if (table[i].header == header) return static_cast<int>(i);
+int HeaderTable::FindHeader(const QHeaderView* header) const {
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].header == header) return static_cast<int>(i);
   }
   return -1;
 }
 
-int LookupHeader(const QHeaderView* header, BlockListView** list) {
+int HeaderTable::LookupHeader(const QHeaderView* header, BlockListView** list) const {
   const int index = FindHeader(header);
-  if (list)
-    *list = index >= 0 ? headerTable()[static_cast<std::size_t>(index)].list.data() : nullptr;
+  if (list) *list = index >= 0 ? entries_[static_cast<std::size_t>(index)].list.data() : nullptr;
   return index;
 }
 
-int LastHeaderIndex() {
-  return static_cast<int>(headerTable().size()) - 1;
+int HeaderTable::LastHeaderIndex() const {
+  return static_cast<int>(entries_.size()) - 1;
 }
 
 }  // namespace hm

@@ -13,7 +13,7 @@
 #include "blocks/qt/block_list_view.h"
 #include "blocks/qt/tab_stop_delegate.h"
 #include "blocks/tab_stops.h"
-#include "platform/settings_store.h"
+#include "platform/settings.h"
 #include "support/dif_builder.h"
 #include "support/window_fixture.h"
 

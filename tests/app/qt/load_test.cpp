@@ -125,6 +125,7 @@ class WatchedFileSystem : public FileSystem {
   std::unique_ptr<OutputFile> create(const std::string& path) override {
     return realFileSystem().create(path);
   }
+  bool makeFolders(const std::string& path) override { return realFileSystem().makeFolders(path); }
   qint64 lastRead = 0;
 
  private:
@@ -164,7 +165,7 @@ class LoadTest : public QObject {
     ScriptedMessenger messenger;
     ScriptedFileDialogs dialogs;
     ScriptedBlockDialogs blockDialogs;
-    SettingsStore settings(dir_.file("settings.reg"));
+    MemorySettings settings;
     Timeline timeline;
     WatchedClock clock(timeline);
     WatchedFileSystem fs(timeline);

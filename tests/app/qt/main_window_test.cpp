@@ -113,7 +113,7 @@ class MainWindowTest : public QObject {
     ScriptedFileDialogs dialogs;
     ScriptedBlockDialogs blockDialogs;
     SteppingClock clock(150);
-    SettingsStore settings(dir.file("settings.reg"));
+    MemorySettings settings;
     MainWindow w({messenger, dialogs, blockDialogs, realFileSystem(), clock, settings, ""});
     std::vector<std::uint8_t> a(1 << 20, 0), b(1 << 20, 0);
     for (std::size_t i = 0; i < b.size(); i += 2) b[i] = 1;

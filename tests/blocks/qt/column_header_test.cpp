@@ -58,13 +58,14 @@ class ColumnHeaderTest : public QObject {
     view_->setGeometry(10, 40, 400, 200);
     frame_->show();
     QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
-    header_ = CreateHeader(view_, 10, 24, 400, 16);
+    table_ = std::make_unique<HeaderTable>();
+    header_ = CreateHeader(*table_, view_, 10, 24, 400, 16);
   }
 
   void cleanup() {
-    RemoveHeader(header_);
+    if (table_) RemoveHeader(*table_, header_);
     frame_.reset();
-    while (LastHeaderIndex() >= 0) UnregisterHeader(0);
+    table_.reset();
   }
 
   void headerSitsOverTheListInItsFrame() {
@@ -72,9 +73,9 @@ class ColumnHeaderTest : public QObject {
     QCOMPARE(header_->geometry(), QRect(10, 24, 400, 16));
     QVERIFY(header_->isVisible());
     QCOMPARE(header_->font(), QFontDatabase::systemFont(QFontDatabase::GeneralFont));
-    QCOMPARE(FindHeader(header_), 0);
+    QCOMPARE(table_->FindHeader(header_), 0);
     BlockListView* list = nullptr;
-    QCOMPARE(LookupHeader(header_, &list), 0);
+    QCOMPARE(table_->LookupHeader(header_, &list), 0);
     QCOMPARE(list, view_);
   }
 
@@ -157,9 +158,9 @@ class ColumnHeaderTest : public QObject {
   void removedHeaderNoLongerDrivesTheList() {
     addColumns(header_, kStartColumns);
     paint(header_);
-    RemoveHeader(header_);
-    QCOMPARE(FindHeader(header_), -1);
-    QCOMPARE(LastHeaderIndex(), -1);
+    RemoveHeader(*table_, header_);
+    QCOMPARE(table_->FindHeader(header_), -1);
+    QCOMPARE(table_->LastHeaderIndex(), -1);
     view_->setTabStops({});
     header_->resizeSection(0, 90);
     paint(header_);
@@ -169,9 +170,9 @@ class ColumnHeaderTest : public QObject {
   void removingAnUnknownHeaderChangesNothing() {
     QHeaderView stranger(Qt::Horizontal);
     addColumns(header_, kStartColumns);
-    RemoveHeader(&stranger);
-    RemoveHeader(nullptr);
-    QCOMPARE(LastHeaderIndex(), 0);
+    RemoveHeader(*table_, &stranger);
+    RemoveHeader(*table_, nullptr);
+    QCOMPARE(table_->LastHeaderIndex(), 0);
     view_->setTabStops({});
     paint(header_);
     QCOMPARE(view_->tabStops(), (Stops{50, 100, 150}));
@@ -179,44 +180,55 @@ class ColumnHeaderTest : public QObject {
 
   void tableKeepsRegistrationOrder() {
     QHeaderView a(Qt::Horizontal), b(Qt::Horizontal), c(Qt::Horizontal);
-    QCOMPARE(RegisterHeader(&a, view_), 1);
-    QCOMPARE(RegisterHeader(&b, nullptr), 2);
-    QCOMPARE(RegisterHeader(&c, view_), 3);
-    QCOMPARE(LastHeaderIndex(), 3);
+    QCOMPARE(table_->RegisterHeader(&a, view_), 1);
+    QCOMPARE(table_->RegisterHeader(&b, nullptr), 2);
+    QCOMPARE(table_->RegisterHeader(&c, view_), 3);
+    QCOMPARE(table_->LastHeaderIndex(), 3);
 
-    UnregisterHeader(1);
-    QCOMPARE(FindHeader(&a), -1);
-    QCOMPARE(FindHeader(&b), 1);
-    QCOMPARE(FindHeader(&c), 2);
-    QCOMPARE(FindHeader(header_), 0);
+    table_->UnregisterHeader(1);
+    QCOMPARE(table_->FindHeader(&a), -1);
+    QCOMPARE(table_->FindHeader(&b), 1);
+    QCOMPARE(table_->FindHeader(&c), 2);
+    QCOMPARE(table_->FindHeader(header_), 0);
     BlockListView* list = view_;
-    QCOMPARE(LookupHeader(&b, &list), 1);
+    QCOMPARE(table_->LookupHeader(&b, &list), 1);
     QCOMPARE(list, nullptr);
-    QCOMPARE(LookupHeader(&a, &list), -1);
+    QCOMPARE(table_->LookupHeader(&a, &list), -1);
     QCOMPARE(list, nullptr);
 
     // An index past the end must not cost the last header its entry.
-    UnregisterHeader(3);
-    UnregisterHeader(-1);
-    QCOMPARE(LastHeaderIndex(), 2);
+    table_->UnregisterHeader(3);
+    table_->UnregisterHeader(-1);
+    QCOMPARE(table_->LastHeaderIndex(), 2);
 
-    UnregisterHeader(2);
-    UnregisterHeader(1);
-    UnregisterHeader(0);
-    QCOMPARE(LastHeaderIndex(), -1);
-    QCOMPARE(FindHeader(header_), -1);
+    table_->UnregisterHeader(2);
+    table_->UnregisterHeader(1);
+    table_->UnregisterHeader(0);
+    QCOMPARE(table_->LastHeaderIndex(), -1);
+    QCOMPARE(table_->FindHeader(header_), -1);
+  }
+
+  // A window's members, the table among them, go before its widgets.
+  void headerOutlivingItsTableStopsDrivingTheList() {
+    addColumns(header_, kStartColumns);
+    table_.reset();
+    view_->setTabStops({7});
+    header_->resizeSection(0, 90);
+    paint(header_);
+    QCOMPARE(view_->tabStops(), Stops{7});
   }
 
   void destroyedHeaderLeavesTheTable() {
     auto* other = new QHeaderView(Qt::Horizontal);
-    QCOMPARE(RegisterHeader(other, view_), 1);
+    QCOMPARE(table_->RegisterHeader(other, view_), 1);
     delete other;
-    QCOMPARE(LastHeaderIndex(), 0);
-    QCOMPARE(FindHeader(header_), 0);
+    QCOMPARE(table_->LastHeaderIndex(), 0);
+    QCOMPARE(table_->FindHeader(header_), 0);
   }
 
  private:
   BlockList list_;
+  std::unique_ptr<HeaderTable> table_;
   std::unique_ptr<QFrame> frame_;
   BlockListView* view_ = nullptr;
   QHeaderView* header_ = nullptr;
