@@ -111,6 +111,11 @@ INSTANTIATE_TEST_SUITE_P(Lines, PartialReads,
                                          "000100\t0001FF\t0100\t00\t0200\t/a\tb"));
 
 // The fast writer against the plain formatter every number of a line is defined by.
+TEST(BlockLineText, AddressesKeepTheirLastSixDigits) {
+  EXPECT_EQ(normal(0x1234567, -1, INT_MIN, 0x7FFFFFFF).text(),
+            "234567\tFFFFFF\t80000000\t7FFFFFFF\t");
+}
+
 TEST(BlockLineText, IsTheJoinOfHexFields) {
   std::vector<std::int32_t> values{0,      1,       0xF,        0x10,      0xFF, 0x100,
                                    0xFFFF, 0x10000, 0xFFFFFF,   0x1000000, -1,   -2,
