@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "blocks/hex_format.h"
+#include "blocks/block_line.h"
 #include "dif/dif_format.h"
 #include "dif/dif_record_index.h"
 
@@ -30,12 +30,9 @@ struct BlockRange {
   std::int32_t length() const { return end - start + 1; }
 };
 
-// Field 2 is read from behind field 1 so the line is scanned once; millions of lines go
-// through here.
 BlockRange rangeOf(std::string_view line) {
-  LineField start = lineField(line, 1);
-  if (start.text.size() >= line.size()) return {start.value, 0};
-  return {start.value, lineField(line.substr(start.text.size() + 1), 1).value};
+  BlockSpan span = readBlockSpan(line);
+  return {span.start, span.end};
 }
 
 // A block the DIF format can carry: at least one byte, ending at FFFFFF at the latest.
@@ -121,19 +118,19 @@ bool planEditedDif(const BlockList& list, std::span<const std::uint8_t> difBytes
     std::string_view line = list.text(i);
     BlockRange range = rangeOf(line);
     if (!carriable(range)) return false;
-    std::string_view path = lineField(line, 6).text;
-    if (path.empty()) {
+    DataSource source = readDataSource(line);
+    if (source.path.empty()) {
       if (!plan.index) plan.index.emplace(difBytes);
       if (!plan.index->find(range.start, range.length())) return false;
       continue;
     }
-    std::int32_t offset = lineField(line, 5).value;
-    if (offset < 0) return false;
-    auto [entry, added] = fileOf.try_emplace(path, plan.files.size());
-    if (added) plan.files.push_back({std::string(path), {}, 0});
+    if (source.offset < 0) return false;
+    auto [entry, added] = fileOf.try_emplace(source.path, plan.files.size());
+    if (added) plan.files.push_back({std::string(source.path), {}, 0});
     DataFile& file = plan.files[entry->second];
     file.lines.push_back(i);
-    file.needed = std::max<std::uint64_t>(file.needed, std::uint64_t(offset) + range.length());
+    file.needed =
+        std::max<std::uint64_t>(file.needed, std::uint64_t(source.offset) + range.length());
   }
   return true;
 }
@@ -155,7 +152,7 @@ Status writeDataFileRecords(FileSystem& fs, BufferedWriter& writer, const BlockL
   if (data->size() < file.needed) return badBlock();
   for (int i : file.lines) {
     std::string_view line = list.text(i);
-    writeRecord(writer, rangeOf(line), data->data() + lineField(line, 5).value);
+    writeRecord(writer, rangeOf(line), data->data() + readDataSource(line).offset);
   }
   return success();
 }
@@ -202,7 +199,7 @@ Status writeEditedDif(FileSystem& fs, const std::string& path, const BlockList& 
   if (plan.index) {
     for (int i = 0; i < list.count(); ++i) {
       std::string_view line = list.text(i);
-      if (!lineField(line, 6).text.empty()) continue;
+      if (!readDataSource(line).path.empty()) continue;
       BlockRange range = rangeOf(line);
       writeRecord(writer, range, difBytes.data() + *plan.index->find(range.start, range.length()));
     }
