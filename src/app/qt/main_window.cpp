@@ -29,7 +29,7 @@
 #include "app/qt/block_dialogs.h"
 #include "app/qt/distance_controls.h"
 #include "app/unattended_jobs.h"
-#include "blocks/hex_format.h"
+#include "blocks/block_line.h"
 #include "blocks/qt/block_list_view.h"
 #include "blocks/qt/column_header.h"
 #include "blocks/qt/tab_stop_delegate.h"
@@ -703,7 +703,7 @@ std::optional<std::int32_t> MainWindow::dataFileLength() {
 void MainWindow::Lst1_DblClick() {
   int i = list_.caret();
   if (i < 0) return;
-  bool dataBlock = difEdit_ && !lineField(list_.text(i), 6).text.empty();
+  bool dataBlock = difEdit_ && BlockLine::parse(list_.text(i)).takesDataFile();
   std::int32_t length = 0;
   if (dataBlock) {
     std::optional<std::int32_t> known = dataFileLength();
@@ -711,14 +711,16 @@ void MainWindow::Lst1_DblClick() {
     length = *known;
   }
   LineEditPlan plan = planLineEdit(list_, i, difEdit_, TargetLength_, length);
-  BlockExchange exchange = plan.exchange;
+  std::optional<std::string> line;
   if (plan.dataBlock) {
+    DataBlockExchange exchange = plan.data;
     services_.blockDialogs.editDataBlock(this, exchange, kEditDataBlockTitle);
+    line = editedLine(plan, exchange);
   } else {
+    AddressExchange exchange = plan.addresses;
     services_.blockDialogs.editAddresses(this, exchange, difEdit_, kAddressDialogTitle);
+    line = editedLine(plan, exchange, difEdit_);
   }
-  if (!exchange.actionFlag) return;
-  std::optional<std::string> line = editedLine(plan, exchange, difEdit_);
   if (!line) return;
   list_.setCaret(i);
   list_.replaceCaret(*line);
@@ -726,25 +728,24 @@ void MainWindow::Lst1_DblClick() {
 }
 
 void MainWindow::bAdd_Click() {
-  BlockExchange exchange;
-  exchange.highLimit = TargetLength_ - 1;
+  std::string line;
   if (difEdit_) {
     std::optional<std::int32_t> length = dataFileLength();
     if (!length) return;
-    exchange.highLimit = *length;
-    exchange.blockEnd = *length;
-  }
-  exchange.actionFlag = false;
-  if (difEdit_) {
+    DataBlockExchange exchange = newDataBlock(*length);
     services_.blockDialogs.editDataBlock(this, exchange, kDataBlockTitle);
+    if (!exchange.accepted) return;
+    line = addedLine(exchange, ss(inFile_->text()));
   } else {
+    AddressExchange exchange = newBlockAddresses(TargetLength_);
     services_.blockDialogs.editAddresses(this, exchange, false, kAddBlockTitle);
+    if (!exchange.accepted) return;
+    line = addedLine(exchange);
   }
-  if (!exchange.actionFlag) return;
   // One reset of the view instead of an insertion and then a reset: millions of lines are laid
   // out once.
   BlockList::Batch batch(list_);
-  list_.add(addedLine(exchange, difEdit_, ss(inFile_->text())));
+  list_.add(line);
   reCalc();
 }
 
