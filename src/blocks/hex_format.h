@@ -21,12 +21,4 @@ std::int32_t parseHex(std::string_view text);
 // Strict form for user input: digits only, at most `maxDigits`, no spaces; nothing otherwise.
 bool parseHexStrict(std::string_view text, int maxDigits, std::int32_t& value);
 
-struct LineField {
-  std::string_view text;  // raw, not trimmed
-  std::int32_t value;     // parseHex(text)
-};
-
-// Field `field` (from 1) of a tab-separated block line; a missing field is empty and 0.
-LineField lineField(std::string_view line, int field);
-
 }  // namespace hm
