@@ -45,8 +45,9 @@ char* writeAddress(char* out, std::int32_t value) {
   return out;
 }
 
-// HexField(value, 0): the digits, padded to an even count; a negative value in eight.
-char* writeNumber(char* out, std::int32_t value) {
+// HexField(value, 0): the digits, padded to an even count; a negative value in eight. Kept
+// inline: called out of line it makes writing a line half again as slow.
+[[gnu::always_inline]] inline char* writeNumber(char* out, std::int32_t value) {
   auto v = static_cast<std::uint32_t>(value);
   int pairs = v < 0x100u ? 1 : v < 0x10000u ? 2 : v < 0x1000000u ? 3 : 4;
   out = writePairs(out, v, pairs);
