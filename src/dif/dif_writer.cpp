@@ -23,20 +23,13 @@ Error unreadable() {
   return {ErrorCode::OpenFailed, kDifWriteErrorText};
 }
 
-struct BlockRange {
-  std::int32_t start;
-  std::int32_t end;
-  // The line's own length field is not trusted.
-  std::int32_t length() const { return end - start + 1; }
-};
-
-BlockRange rangeOf(std::string_view line) {
-  BlockSpan span = readBlockSpan(line);
-  return {span.start, span.end};
+// From the addresses: the line's own length field is not trusted.
+std::int32_t lengthOf(const BlockSpan& range) {
+  return range.end - range.start + 1;
 }
 
 // A block the DIF format can carry: at least one byte, ending at FFFFFF at the latest.
-bool carriable(const BlockRange& range) {
+bool carriable(const BlockSpan& range) {
   return range.start >= 0 && range.end >= range.start && range.end <= kLastImageOffset;
 }
 
@@ -63,11 +56,11 @@ void writeHeader(BufferedWriter& writer, int count) {
 // Short blocks, the bulk of a typical list, go to the writer with their head in one piece.
 constexpr std::size_t kJoinedRecordLimit = 48;
 
-void writeRecord(BufferedWriter& writer, const BlockRange& range, const std::uint8_t* data) {
+void writeRecord(BufferedWriter& writer, const BlockSpan& range, const std::uint8_t* data) {
   std::uint8_t record[kRecordHeadSize + kJoinedRecordLimit];
-  auto length = static_cast<std::size_t>(range.length());
+  auto length = static_cast<std::size_t>(lengthOf(range));
   std::memcpy(record, kRecordMarker.data(), kRecordMarker.size());
-  putInt32(record + 8, range.length() + 4);
+  putInt32(record + 8, lengthOf(range) + 4);
   putInt32(record + 12, range.start);
   if (length <= kJoinedRecordLimit) {
     std::memcpy(record + kRecordHeadSize, data, length);
@@ -85,11 +78,11 @@ Status finish(BufferedWriter& writer) {
 
 // Each line is parsed once: the ranges are checked whole before anything is written and then
 // written from here.
-bool readInside(const BlockList& list, std::size_t imageSize, std::vector<BlockRange>& ranges) {
+bool readInside(const BlockList& list, std::size_t imageSize, std::vector<BlockSpan>& ranges) {
   ranges.reserve(static_cast<std::size_t>(list.count()));
   for (int i = 0; i < list.count(); ++i) {
-    BlockRange range = rangeOf(list.text(i));
-    if (!carriable(range) || !fitsIn(range.start, range.length(), imageSize)) return false;
+    BlockSpan range = readBlockSpan(list.text(i));
+    if (!carriable(range) || !fitsIn(range.start, lengthOf(range), imageSize)) return false;
     ranges.push_back(range);
   }
   return true;
@@ -116,12 +109,12 @@ bool planEditedDif(const BlockList& list, std::span<const std::uint8_t> difBytes
   std::unordered_map<std::string_view, std::size_t> fileOf;
   for (int i = 0; i < list.count(); ++i) {
     std::string_view line = list.text(i);
-    BlockRange range = rangeOf(line);
+    BlockSpan range = readBlockSpan(line);
     if (!carriable(range)) return false;
     DataSource source = readDataSource(line);
     if (source.path.empty()) {
       if (!plan.index) plan.index.emplace(difBytes);
-      if (!plan.index->find(range.start, range.length())) return false;
+      if (!plan.index->find(range.start, lengthOf(range))) return false;
       continue;
     }
     if (source.offset < 0) return false;
@@ -130,7 +123,7 @@ bool planEditedDif(const BlockList& list, std::span<const std::uint8_t> difBytes
     DataFile& file = plan.files[entry->second];
     file.lines.push_back(i);
     file.needed =
-        std::max<std::uint64_t>(file.needed, std::uint64_t(source.offset) + range.length());
+        std::max<std::uint64_t>(file.needed, std::uint64_t(source.offset) + lengthOf(range));
   }
   return true;
 }
@@ -152,7 +145,7 @@ Status writeDataFileRecords(FileSystem& fs, BufferedWriter& writer, const BlockL
   if (data->size() < file.needed) return badBlock();
   for (int i : file.lines) {
     std::string_view line = list.text(i);
-    writeRecord(writer, rangeOf(line), data->data() + readDataSource(line).offset);
+    writeRecord(writer, readBlockSpan(line), data->data() + readDataSource(line).offset);
   }
   return success();
 }
@@ -177,13 +170,13 @@ std::string backupDifName(const std::string& difName) {
 
 Status writeDif(FileSystem& fs, const std::string& path, const BlockList& list,
                 std::span<const std::uint8_t> image) {
-  std::vector<BlockRange> ranges;
+  std::vector<BlockSpan> ranges;
   if (!readInside(list, image.size(), ranges)) return badBlock();
   std::unique_ptr<OutputFile> out = fs.create(path);
   if (!out) return writeFailed();
   BufferedWriter writer(*out);
   writeHeader(writer, list.count());
-  for (const BlockRange& range : ranges) writeRecord(writer, range, image.data() + range.start);
+  for (const BlockSpan& range : ranges) writeRecord(writer, range, image.data() + range.start);
   return finish(writer);
 }
 
@@ -200,8 +193,8 @@ Status writeEditedDif(FileSystem& fs, const std::string& path, const BlockList& 
     for (int i = 0; i < list.count(); ++i) {
       std::string_view line = list.text(i);
       if (!readDataSource(line).path.empty()) continue;
-      BlockRange range = rangeOf(line);
-      writeRecord(writer, range, difBytes.data() + *plan.index->find(range.start, range.length()));
+      BlockSpan range = readBlockSpan(line);
+      writeRecord(writer, range, difBytes.data() + *plan.index->find(range.start, lengthOf(range)));
     }
   }
   for (const DataFile& file : plan.files) {
