@@ -10,7 +10,8 @@ namespace hm {
 // "000000", keeping the last `width` characters; width 0 keeps the digits, padded to an even count.
 std::string HexPad(std::int32_t value, int width);
 
-// HexPad followed by one tab: the unit block lines are built from.
+// HexPad followed by one tab: the form of every number of a block line, which BlockLine writes
+// by a faster road of its own.
 std::string HexField(std::int32_t value, int width);
 void appendHexField(std::string& line, std::int32_t value, int width);
 
