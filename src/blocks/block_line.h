@@ -7,8 +7,8 @@
 
 namespace hm {
 
-// Which fields a line carries. The list sorts lines by their text, so the form is kept as part
-// of the line: a line is written back in the form it was read in.
+// Which fields a line carries. A line read and written again keeps its form, so its text, and
+// with it its place in the sorted list, stays the same.
 enum class LineForm {
   Addresses,   // start and end only, as a DIF's records are listed before the recalculation
   Normal,      // start, end, length and distance
@@ -18,7 +18,8 @@ enum class LineForm {
 // One block of the block list. The list stores a block only as its text; this is what that text
 // means, and the one place it is written and read. Numbers are upper-case hexadecimal, each
 // followed by a tab: start and end in six digits, the others in an even count of digits, a
-// negative one in eight. The path ends a DIF-editing line without a tab.
+// negative one in eight. The path ends a DIF-editing line without a tab. Fields the form lacks
+// are not written.
 struct BlockLine {
   LineForm form = LineForm::Normal;
   std::int32_t start = 0;
@@ -32,13 +33,14 @@ struct BlockLine {
   static constexpr std::size_t kNumbersMax = 5 * 9;
 
   // Never fails: a field that is missing, empty or not hexadecimal reads as 0 (an empty path),
-  // and spaces around digits are ignored. Eight digits from 80000000 up read as negative.
+  // and spaces around digits are ignored. Eight digits from 80000000 up read as negative. The
+  // path ends at a tab like every field.
   static BlockLine parse(std::string_view text);
 
   std::string text() const;
   // text() added to `out`, so many lines can be built in one reused buffer.
   void appendTo(std::string& out) const;
-  // Every field but the path, written at `out` (room for kNumbersMax); returns the end.
+  // The form's fields but the path, written at `out` (room for kNumbersMax); returns the end.
   char* writeNumbers(char* out) const;
 
   bool takesDataFile() const { return !dataPath.empty(); }
