@@ -23,6 +23,8 @@ struct AddressExchange {
   std::int32_t lowLimit = 0;   // first free address before the block
   std::int32_t highLimit = 0;  // last free address after it
   bool accepted = false;       // OK was pressed and the addresses taken
+
+  friend bool operator==(const AddressExchange&, const AddressExchange&) = default;
 };
 
 // The data-block dialog's: which bytes of a data file go where in the BIN.
@@ -34,6 +36,8 @@ struct DataBlockExchange {
   bool accepted = false;            // OK was pressed and the block taken
 
   std::int32_t lastAddress() const { return destination + length - 1; }
+
+  friend bool operator==(const DataBlockExchange&, const DataBlockExchange&) = default;
 };
 
 // How a value stands in a dialog's field: empty for 0, HexPad(value, 0) otherwise.

@@ -119,10 +119,7 @@ TEST_P(AcceptDataBlockTest, KeepsTheBlockInsideFileAndAddressSpace) {
   EXPECT_EQ(acceptDataBlock(c.offset, c.length, c.destination, ex), c.accepted);
   EXPECT_EQ(ex.accepted, c.accepted);
   if (!c.accepted) {
-    EXPECT_EQ(ex.offset, 0);
-    EXPECT_EQ(ex.length, 1000);
-    EXPECT_EQ(ex.destination, 0);
-    EXPECT_EQ(ex.dataFileLength, 1000);
+    EXPECT_EQ(ex, newDataBlock(1000));
   }
 }
 
@@ -139,11 +136,8 @@ INSTANTIATE_TEST_SUITE_P(Blocks, AcceptDataBlockTest,
 TEST(AcceptDataBlockTest, ReturnsDestinationEndLengthAndOffset) {
   DataBlockExchange ex = newDataBlock(1000);
   ASSERT_TRUE(acceptDataBlock("3e0", "8", "1000", ex));
-  EXPECT_EQ(ex.destination, 0x1000);
+  EXPECT_EQ(ex, (DataBlockExchange{0x3E0, 8, 0x1000, 1000, true}));
   EXPECT_EQ(ex.lastAddress(), 0x1007);
-  EXPECT_EQ(ex.length, 8);
-  EXPECT_EQ(ex.offset, 0x3E0);
-  EXPECT_TRUE(ex.accepted);
 }
 
 class LineEditTest : public ::testing::Test {
@@ -165,11 +159,7 @@ TEST_F(LineEditTest, MiddleLineGetsTheRoomBetweenItsNeighbours) {
   fillNormal();
   LineEditPlan plan = planLineEdit(list, 1, false, 0x1000, 0);
   EXPECT_FALSE(plan.dataBlock);
-  EXPECT_EQ(plan.addresses.blockStart, 0x100);
-  EXPECT_EQ(plan.addresses.blockEnd, 0x1FF);
-  EXPECT_EQ(plan.addresses.lowLimit, 0x20);
-  EXPECT_EQ(plan.addresses.highLimit, 0x22F);
-  EXPECT_FALSE(plan.addresses.accepted);
+  EXPECT_EQ(plan.addresses, (AddressExchange{0x100, 0x1FF, 0x20, 0x22F, false}));
   EXPECT_EQ(plan.old.distance, 0x30);
 }
 
@@ -209,11 +199,7 @@ TEST_F(LineEditTest, DataBlockHandsLengthOffsetAndFileLength) {
   fillEditing();
   LineEditPlan plan = planLineEdit(list, 1, true, 0x1000, 0x800);
   EXPECT_TRUE(plan.dataBlock);
-  EXPECT_EQ(plan.data.destination, 0x100);
-  EXPECT_EQ(plan.data.length, 0x100);
-  EXPECT_EQ(plan.data.offset, 0x200);
-  EXPECT_EQ(plan.data.dataFileLength, 0x800);
-  EXPECT_FALSE(plan.data.accepted);
+  EXPECT_EQ(plan.data, (DataBlockExchange{0x200, 0x100, 0x100, 0x800, false}));
   EXPECT_EQ(plan.old.end, 0x1FF);
   EXPECT_EQ(plan.old.dataPath, "/data/extra.bin");
 }
