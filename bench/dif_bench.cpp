@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "blocks/block_line.h"
 #include "blocks/block_list.h"
-#include "blocks/hex_format.h"
 #include "dif/dif_applier.h"
 #include "dif/dif_writer.h"
 #include "platform/file_system.h"
@@ -33,13 +33,10 @@ struct Workload {
     }
     list.reserve(kImageSize / 2 + 1, 20);
     BlockList::Batch batch(list);
-    std::string line;
+    BlockLine line{LineForm::Normal, 0, 0, 1, 1, 0, ""};
     for (std::size_t a = 0; a < kImageSize; a += 2) {
-      line.clear();
-      appendHexField(line, static_cast<std::int32_t>(a), 6);
-      appendHexField(line, static_cast<std::int32_t>(a), 6);
-      line += "01\t01\t";
-      list.insert(list.count(), line);
+      line.start = line.end = static_cast<std::int32_t>(a);
+      list.insert(list.count(), line.text());
     }
     std::string pattern =
         (std::filesystem::temp_directory_path() / "hexmarshal-bench-XXXXXX").string();
@@ -187,11 +184,10 @@ void BM_WriteEditedDif(benchmark::State& state) {
   list.reserve(static_cast<std::size_t>(w.list.count()), 24);
   {
     BlockList::Batch batch(list);
-    std::string line;
     for (int i = 0; i < w.list.count(); ++i) {
-      line.assign(w.list.text(i));
-      line += "00\t";
-      list.insert(i, line);
+      BlockLine line = BlockLine::parse(w.list.text(i));
+      line.form = LineForm::DifEditing;
+      list.insert(i, line.text());
     }
   }
   std::string path = w.folder + "/edited.dif";

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "blocks/block_line.h"
 #include "blocks/block_list.h"
-#include "blocks/hex_format.h"
 #include "dif/dif_applier.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
@@ -28,18 +28,22 @@ struct Range {
 };
 
 std::string normalLine(const Range& r) {
-  std::string line;
-  hm::appendHexField(line, r.start, 6);
-  hm::appendHexField(line, r.end, 6);
-  hm::appendHexField(line, r.end - r.start + 1, 0);
-  hm::appendHexField(line, 0, 0);
-  return line;
+  hm::BlockLine line;
+  line.start = r.start;
+  line.end = r.end;
+  line.length = r.end - r.start + 1;
+  return line.text();
 }
 
 std::string editedLine(const Range& r, std::int32_t offset, const std::string& path) {
-  std::string line = normalLine(r);
-  hm::appendHexField(line, offset, 6);
-  return line + path;
+  hm::BlockLine line;
+  line.form = hm::LineForm::DifEditing;
+  line.start = r.start;
+  line.end = r.end;
+  line.length = r.end - r.start + 1;
+  line.dataOffset = offset;
+  line.dataPath = path;
+  return line.text();
 }
 
 Bytes patched(const Bytes& dif, const Bytes& bin) {

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "blocks/block_line.h"
 #include "blocks/hex_format.h"
 #include "platform/ascii_text.h"
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "blocks/block_line.h"
 #include "blocks/block_list.h"
-#include "blocks/hex_format.h"
 #include "dif/dif_applier.h"
 #include "dif/dif_format.h"
 #include "dif/dif_reader.h"
@@ -56,14 +56,14 @@ std::optional<std::string> insertionLine(const CommandLine& command, std::uint64
   // the block, so the numbers are refused instead.
   std::int64_t end = static_cast<std::int64_t>(command.address) + length - 1;
   if (command.address < 0 || length <= 0 || end > kLastImageOffset) return std::nullopt;
-  std::string line;
-  appendHexField(line, command.address, 6);
-  appendHexField(line, static_cast<std::int32_t>(end), 6);
-  appendHexField(line, 0, 0);
-  appendHexField(line, 0, 0);
-  appendHexField(line, command.offset, 0);
-  line += command.dataPath;
-  return line;
+  // Length and distance are left to the recalculation that follows.
+  BlockLine line;
+  line.form = LineForm::DifEditing;
+  line.start = command.address;
+  line.end = static_cast<std::int32_t>(end);
+  line.dataOffset = command.offset;
+  line.dataPath = command.dataPath;
+  return line.text();
 }
 
 int runComparison(const CommandLine& command, JobContext& context) {

@@ -71,22 +71,4 @@ std::int32_t parseHex(std::string_view text) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
 }
 
-LineField lineField(std::string_view line, int field) {
-  std::size_t begin = 0;
-  for (int f = 1; f < field; ++f) {
-    std::size_t tab = line.find('\t', begin);
-    if (tab == std::string_view::npos) return {{}, 0};
-    begin = tab + 1;
-  }
-  if (begin > line.size()) return {{}, 0};
-  std::size_t end = line.find('\t', begin);
-  std::string_view text =
-      line.substr(begin, end == std::string_view::npos ? line.size() - begin : end - begin);
-  return {text, parseHex(text)};
-}
-
-bool fitsBlockLine(std::string_view path) {
-  return path.find_first_of("\t\n\r") == std::string_view::npos;
-}
-
 }  // namespace hm

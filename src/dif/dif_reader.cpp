@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "blocks/hex_format.h"
+#include "blocks/block_line.h"
 
 namespace hm {
 
@@ -25,12 +25,13 @@ void listDifBlocks(std::vector<DifBlock> blocks, BlockList& list) {
   });
   BlockList::Batch batch(list);
   list.reserve(blocks.size(), 24);
-  std::string line;
+  BlockLine line;
+  line.form = LineForm::Addresses;
+  char text[BlockLine::kNumbersMax];
   for (const DifBlock& b : blocks) {
-    line.clear();
-    appendHexField(line, b.start, 6);
-    appendHexField(line, b.end, 6);
-    list.add(line);
+    line.start = b.start;
+    line.end = b.end;
+    list.add({text, static_cast<std::size_t>(line.writeNumbers(text) - text)});
   }
 }
 

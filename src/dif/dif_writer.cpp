@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "blocks/hex_format.h"
+#include "blocks/block_line.h"
 #include "dif/dif_format.h"
 #include "dif/dif_record_index.h"
 
@@ -23,23 +23,13 @@ Error unreadable() {
   return {ErrorCode::OpenFailed, kDifWriteErrorText};
 }
 
-struct BlockRange {
-  std::int32_t start;
-  std::int32_t end;
-  // The line's own length field is not trusted.
-  std::int32_t length() const { return end - start + 1; }
-};
-
-// Field 2 is read from behind field 1 so the line is scanned once; millions of lines go
-// through here.
-BlockRange rangeOf(std::string_view line) {
-  LineField start = lineField(line, 1);
-  if (start.text.size() >= line.size()) return {start.value, 0};
-  return {start.value, lineField(line.substr(start.text.size() + 1), 1).value};
+// From the addresses: the line's own length field is not trusted.
+std::int32_t lengthOf(const BlockSpan& range) {
+  return range.end - range.start + 1;
 }
 
 // A block the DIF format can carry: at least one byte, ending at FFFFFF at the latest.
-bool carriable(const BlockRange& range) {
+bool carriable(const BlockSpan& range) {
   return range.start >= 0 && range.end >= range.start && range.end <= kLastImageOffset;
 }
 
@@ -66,11 +56,11 @@ void writeHeader(BufferedWriter& writer, int count) {
 // Short blocks, the bulk of a typical list, go to the writer with their head in one piece.
 constexpr std::size_t kJoinedRecordLimit = 48;
 
-void writeRecord(BufferedWriter& writer, const BlockRange& range, const std::uint8_t* data) {
+void writeRecord(BufferedWriter& writer, const BlockSpan& range, const std::uint8_t* data) {
   std::uint8_t record[kRecordHeadSize + kJoinedRecordLimit];
-  auto length = static_cast<std::size_t>(range.length());
+  auto length = static_cast<std::size_t>(lengthOf(range));
   std::memcpy(record, kRecordMarker.data(), kRecordMarker.size());
-  putInt32(record + kRecordLengthOffset, range.length() + 4);
+  putInt32(record + kRecordLengthOffset, lengthOf(range) + kRecordLengthExtra);
   putInt32(record + kRecordAddressOffset, range.start);
   if (length <= kJoinedRecordLimit) {
     std::memcpy(record + kRecordHeadSize, data, length);
@@ -88,11 +78,11 @@ Status finish(BufferedWriter& writer) {
 
 // Each line is parsed once: the ranges are checked whole before anything is written and then
 // written from here.
-bool readInside(const BlockList& list, std::size_t imageSize, std::vector<BlockRange>& ranges) {
+bool readInside(const BlockList& list, std::size_t imageSize, std::vector<BlockSpan>& ranges) {
   ranges.reserve(static_cast<std::size_t>(list.count()));
   for (int i = 0; i < list.count(); ++i) {
-    BlockRange range = rangeOf(list.text(i));
-    if (!carriable(range) || !fitsIn(range.start, range.length(), imageSize)) return false;
+    BlockSpan range = readBlockSpan(list.text(i));
+    if (!carriable(range) || !fitsIn(range.start, lengthOf(range), imageSize)) return false;
     ranges.push_back(range);
   }
   return true;
@@ -119,21 +109,21 @@ bool planEditedDif(const BlockList& list, std::span<const std::uint8_t> difBytes
   std::unordered_map<std::string_view, std::size_t> fileOf;
   for (int i = 0; i < list.count(); ++i) {
     std::string_view line = list.text(i);
-    BlockRange range = rangeOf(line);
+    BlockSpan range = readBlockSpan(line);
     if (!carriable(range)) return false;
-    std::string_view path = lineField(line, 6).text;
-    if (path.empty()) {
+    DataSource source = readDataSource(line);
+    if (source.path.empty()) {
       if (!plan.index) plan.index.emplace(difBytes);
-      if (!plan.index->find(range.start, range.length())) return false;
+      if (!plan.index->find(range.start, lengthOf(range))) return false;
       continue;
     }
-    std::int32_t offset = lineField(line, 5).value;
-    if (offset < 0) return false;
-    auto [entry, added] = fileOf.try_emplace(path, plan.files.size());
-    if (added) plan.files.push_back({std::string(path), {}, 0});
+    if (source.offset < 0) return false;
+    auto [entry, added] = fileOf.try_emplace(source.path, plan.files.size());
+    if (added) plan.files.push_back({std::string(source.path), {}, 0});
     DataFile& file = plan.files[entry->second];
     file.lines.push_back(i);
-    file.needed = std::max<std::uint64_t>(file.needed, std::uint64_t(offset) + range.length());
+    file.needed =
+        std::max<std::uint64_t>(file.needed, std::uint64_t(source.offset) + lengthOf(range));
   }
   return true;
 }
@@ -155,7 +145,7 @@ Status writeDataFileRecords(FileSystem& fs, BufferedWriter& writer, const BlockL
   if (data->size() < file.needed) return badBlock();
   for (int i : file.lines) {
     std::string_view line = list.text(i);
-    writeRecord(writer, rangeOf(line), data->data() + lineField(line, 5).value);
+    writeRecord(writer, readBlockSpan(line), data->data() + readDataSource(line).offset);
   }
   return success();
 }
@@ -180,13 +170,13 @@ std::string backupDifName(const std::string& difName) {
 
 Status writeDif(FileSystem& fs, const std::string& path, const BlockList& list,
                 std::span<const std::uint8_t> image) {
-  std::vector<BlockRange> ranges;
+  std::vector<BlockSpan> ranges;
   if (!readInside(list, image.size(), ranges)) return badBlock();
   std::unique_ptr<OutputFile> out = fs.create(path);
   if (!out) return writeFailed();
   BufferedWriter writer(*out);
   writeHeader(writer, list.count());
-  for (const BlockRange& range : ranges) writeRecord(writer, range, image.data() + range.start);
+  for (const BlockSpan& range : ranges) writeRecord(writer, range, image.data() + range.start);
   return finish(writer);
 }
 
@@ -202,9 +192,9 @@ Status writeEditedDif(FileSystem& fs, const std::string& path, const BlockList& 
   if (plan.index) {
     for (int i = 0; i < list.count(); ++i) {
       std::string_view line = list.text(i);
-      if (!lineField(line, 6).text.empty()) continue;
-      BlockRange range = rangeOf(line);
-      writeRecord(writer, range, difBytes.data() + *plan.index->find(range.start, range.length()));
+      if (!readDataSource(line).path.empty()) continue;
+      BlockSpan range = readBlockSpan(line);
+      writeRecord(writer, range, difBytes.data() + *plan.index->find(range.start, lengthOf(range)));
     }
   }
   for (const DataFile& file : plan.files) {

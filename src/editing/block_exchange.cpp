@@ -11,26 +11,23 @@ std::string rangeText(std::int32_t from, std::int32_t to) {
   return HexPad(from, 6) + "-" + HexPad(to, 6);
 }
 
-// The six-field form of DIF-editing mode; the path closes the line without a tab.
-std::string editingLine(std::int32_t start, std::int32_t end, std::int32_t length,
-                        std::int32_t offset, const std::string& path) {
-  std::string line;
-  appendHexField(line, start, 6);
-  appendHexField(line, end, 6);
-  appendHexField(line, length, 0);
-  appendHexField(line, 0, 0);
-  appendHexField(line, offset, 0);
-  line += path;
+BlockLine normalLine(std::int32_t start, std::int32_t end, std::int32_t length,
+                     std::int32_t distance) {
+  BlockLine line;
+  line.start = start;
+  line.end = end;
+  line.length = length;
+  line.distance = distance;
   return line;
 }
 
-std::string normalLine(std::int32_t start, std::int32_t end, std::int32_t length,
-                       std::int32_t distance) {
-  std::string line;
-  appendHexField(line, start, 6);
-  appendHexField(line, end, 6);
-  appendHexField(line, length, 0);
-  appendHexField(line, distance, 0);
+// Distance 0 until the recalculation; the path closes the line.
+BlockLine editingLine(std::int32_t start, std::int32_t end, std::int32_t length,
+                      std::int32_t offset, const std::string& path) {
+  BlockLine line = normalLine(start, end, length, 0);
+  line.form = LineForm::DifEditing;
+  line.dataOffset = offset;
+  line.dataPath = path;
   return line;
 }
 
@@ -47,7 +44,7 @@ std::optional<std::int32_t> readField(const std::string& text) {
   return value;
 }
 
-RangeLabels addressRangeLabels(const BlockExchange& in, bool difEdit) {
+RangeLabels addressRangeLabels(const AddressExchange& in, bool difEdit) {
   if (difEdit) {
     std::string range = rangeText(in.blockStart, in.blockEnd);
     return {range, range};
@@ -62,7 +59,7 @@ std::string dataRangeLabel(std::int32_t dataFileLength) {
 }
 
 bool acceptAddresses(const std::string& startText, const std::string& endText, bool difEdit,
-                     BlockExchange& exchange) {
+                     AddressExchange& exchange) {
   const std::optional<std::int32_t> start = readField(startText);
   const std::optional<std::int32_t> end = readField(endText);
   if (!start || !end || *start > *end) return false;
@@ -70,72 +67,88 @@ bool acceptAddresses(const std::string& startText, const std::string& endText, b
   if (difEdit && (*start < exchange.blockStart || *end > exchange.blockEnd)) return false;
   exchange.blockStart = *start;
   exchange.blockEnd = *end;
-  exchange.actionFlag = true;
+  exchange.accepted = true;
   return true;
 }
 
 bool acceptDataBlock(const std::string& offsetText, const std::string& lengthText,
-                     const std::string& destinationText, BlockExchange& exchange) {
+                     const std::string& destinationText, DataBlockExchange& exchange) {
   const std::optional<std::int32_t> offset = readField(offsetText);
   const std::optional<std::int32_t> length = readField(lengthText);
   const std::optional<std::int32_t> destination = readField(destinationText);
   if (!offset || !length || !destination) return false;
-  if (std::int64_t{*offset} + *length > exchange.highLimit) return false;
+  if (std::int64_t{*offset} + *length > exchange.dataFileLength) return false;
   // An empty block would end before it starts, and an end past FFFFFF does not fit a line.
   if (*length == 0 || std::int64_t{*destination} + *length - 1 > kLastImageOffset) return false;
-  exchange.blockStart = *destination;
-  exchange.blockEnd = *destination + *length - 1;
-  exchange.lowLimit = *length;
-  exchange.highLimit = *offset;
-  exchange.actionFlag = true;
+  exchange.offset = *offset;
+  exchange.length = *length;
+  exchange.destination = *destination;
+  exchange.accepted = true;
   return true;
 }
 
 LineEditPlan planLineEdit(const BlockList& list, int index, bool difEdit, std::int32_t targetLength,
                           std::int32_t dataFileLength) {
-  const std::string_view line = list.text(index);
   LineEditPlan plan;
-  BlockExchange& ex = plan.exchange;
-  ex.blockStart = plan.oldStart = lineField(line, 1).value;
-  ex.blockEnd = plan.oldEnd = lineField(line, 2).value;
-  plan.oldDistance = lineField(line, 4).value;
-  plan.oldOffset = lineField(line, 5).value;
-  plan.oldPath = std::string(lineField(line, 6).text);
+  plan.old = BlockLine::parse(list.text(index));
+  AddressExchange& ex = plan.addresses;
+  ex.blockStart = plan.old.start;
+  ex.blockEnd = plan.old.end;
   ex.highLimit =
-      index == list.count() - 1 ? targetLength - 1 : lineField(list.text(index + 1), 1).value - 1;
-  ex.lowLimit = index == 0 ? 0 : lineField(list.text(index - 1), 2).value + 1;
-  ex.actionFlag = false;
-  if (difEdit && !plan.oldPath.empty()) {
+      index == list.count() - 1 ? targetLength - 1 : readBlockSpan(list.text(index + 1)).start - 1;
+  ex.lowLimit = index == 0 ? 0 : readBlockSpan(list.text(index - 1)).end + 1;
+  if (difEdit && plan.old.takesDataFile()) {
     plan.dataBlock = true;
-    ex.highLimit = dataFileLength;
-    ex.blockEnd = lineField(line, 3).value;
-    ex.lowLimit = plan.oldOffset;
+    plan.data.offset = plan.old.dataOffset;
+    plan.data.length = plan.old.length;
+    plan.data.destination = plan.old.start;
+    plan.data.dataFileLength = dataFileLength;
   }
   return plan;
 }
 
-std::optional<std::string> editedLine(const LineEditPlan& plan, const BlockExchange& result,
+std::optional<std::string> editedLine(const LineEditPlan& plan, const AddressExchange& result,
                                       bool difEdit) {
-  if (!result.actionFlag) return std::nullopt;
+  if (!result.accepted) return std::nullopt;
   const std::int32_t start = result.blockStart;
   const std::int32_t end = result.blockEnd;
-  const bool sameRange = start == plan.oldStart && end == plan.oldEnd;
-  if (sameRange && (!plan.dataBlock || result.highLimit == plan.oldOffset)) return std::nullopt;
-  if (difEdit) {
-    if (plan.dataBlock)
-      return editingLine(start, end, result.lowLimit, result.highLimit, plan.oldPath);
-    return editingLine(start, end, end - start + 1, plan.oldOffset, plan.oldPath);
-  }
+  const BlockLine& old = plan.old;
+  if (start == old.start && end == old.end) return std::nullopt;
+  if (difEdit) return editingLine(start, end, end - start + 1, old.dataOffset, old.dataPath).text();
   // Until the regrouping recomputes it, the distance follows the moved end.
-  return normalLine(start, end, end - start + 1, plan.oldDistance + plan.oldEnd - end);
+  return normalLine(start, end, end - start + 1, old.distance + old.end - end).text();
 }
 
-std::string addedLine(const BlockExchange& result, bool difEdit, const std::string& dataPath) {
-  if (difEdit) {
-    return editingLine(result.blockStart, result.blockEnd, result.lowLimit, result.highLimit,
-                       dataPath);
-  }
-  return normalLine(result.blockStart, result.blockEnd, 0, 0);
+std::optional<std::string> editedLine(const LineEditPlan& plan, const DataBlockExchange& result) {
+  if (!result.accepted) return std::nullopt;
+  const std::int32_t start = result.destination;
+  const std::int32_t end = result.lastAddress();
+  const BlockLine& old = plan.old;
+  if (start == old.start && end == old.end && result.offset == old.dataOffset) return std::nullopt;
+  return editingLine(start, end, result.length, result.offset, old.dataPath).text();
+}
+
+AddressExchange newBlockAddresses(std::int32_t targetLength) {
+  AddressExchange exchange;
+  exchange.highLimit = targetLength - 1;
+  return exchange;
+}
+
+DataBlockExchange newDataBlock(std::int32_t dataFileLength) {
+  DataBlockExchange exchange;
+  exchange.length = dataFileLength;
+  exchange.dataFileLength = dataFileLength;
+  return exchange;
+}
+
+std::string addedLine(const AddressExchange& result) {
+  return normalLine(result.blockStart, result.blockEnd, 0, 0).text();
+}
+
+std::string addedLine(const DataBlockExchange& result, const std::string& dataPath) {
+  return editingLine(result.destination, result.lastAddress(), result.length, result.offset,
+                     dataPath)
+      .text();
 }
 
 }  // namespace hm

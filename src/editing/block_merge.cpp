@@ -1,6 +1,6 @@
 #include "editing/block_merge.h"
 
-#include "blocks/hex_format.h"
+#include "blocks/block_line.h"
 
 namespace hm {
 
@@ -22,15 +22,14 @@ MergeCheck checkMerge(const BlockList& list, MergeSpan& span) {
 }
 
 std::string mergedLine(const BlockList& list, const MergeSpan& span) {
-  const std::int32_t start = lineField(list.text(span.low), 1).value;
-  const std::int32_t end = lineField(list.text(span.high), 2).value;
-  const std::int32_t distance = lineField(list.text(span.high), 4).value;
-  std::string line;
-  appendHexField(line, start, 6);
-  appendHexField(line, end, 6);
-  appendHexField(line, end - start + 1, 0);
-  appendHexField(line, distance, 0);
-  return line;
+  const BlockLine low = BlockLine::parse(list.text(span.low));
+  const BlockLine high = BlockLine::parse(list.text(span.high));
+  BlockLine merged;
+  merged.start = low.start;
+  merged.end = high.end;
+  merged.length = high.end - low.start + 1;
+  merged.distance = high.distance;
+  return merged.text();
 }
 
 }  // namespace hm

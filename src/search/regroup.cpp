@@ -5,8 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "blocks/hex_format.h"
-#include "search/line_codec.h"
+#include "blocks/block_line.h"
 
 namespace hm {
 
@@ -58,12 +57,12 @@ class SortedAdder {
 };
 
 struct Rows {
-  std::vector<LineSpan> spans;
+  std::vector<BlockSpan> spans;
   std::vector<DifPart> dif;
   std::string paths;
 };
 
-bool byAddress(const LineSpan& a, const LineSpan& b) {
+bool byAddress(const BlockSpan& a, const BlockSpan& b) {
   return a.start != b.start ? a.start < b.start : a.end < b.end;
 }
 
@@ -76,12 +75,12 @@ void readInOrder(const BlockList& list, Rows& rows, bool difEdit) {
   if (difEdit) rows.dif.reserve(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) {
     std::string_view line = list.text(i);
-    rows.spans.push_back(readLineSpan(line));
+    rows.spans.push_back(readBlockSpan(line));
     if (!difEdit) continue;
-    std::string_view path = lineField(line, 6).text;
-    rows.dif.push_back({lineField(line, 5).value, static_cast<std::uint32_t>(rows.paths.size()),
-                        static_cast<std::uint32_t>(path.size())});
-    rows.paths.append(path);
+    DataSource source = readDataSource(line);
+    rows.dif.push_back({source.offset, static_cast<std::uint32_t>(rows.paths.size()),
+                        static_cast<std::uint32_t>(source.path.size())});
+    rows.paths.append(source.path);
   }
   if (std::is_sorted(rows.spans.begin(), rows.spans.end(), byAddress)) return;
   if (!difEdit) {
@@ -104,15 +103,15 @@ void readInOrder(const BlockList& list, Rows& rows, bool difEdit) {
 
 // Joins each line with the following ones that overlap it or touch it, in place. A line that
 // ends a group by lying past a gap opens the next one, so every line is read once.
-void mergeTouching(std::vector<LineSpan>& spans) {
+void mergeTouching(std::vector<BlockSpan>& spans) {
   std::size_t n = spans.size();
   std::size_t m = 0;
   std::size_t i = 0;
   while (i < n) {
-    LineSpan group = spans[i];
+    BlockSpan group = spans[i];
     std::size_t j = i + 1;
     for (; j < n; ++j) {
-      const LineSpan& line = spans[j];
+      const BlockSpan& line = spans[j];
       if (line.start == group.start) {
         group.end = line.end;
       } else if (std::int64_t{line.start} - 1 > group.end) {
@@ -131,7 +130,9 @@ void mergeTouching(std::vector<LineSpan>& spans) {
 class RowWriter {
  public:
   RowWriter(const Rows& rows, bool difEdit, std::int32_t targetLength)
-      : rows_(rows), difEdit_(difEdit), targetLength_(targetLength) {}
+      : rows_(rows), difEdit_(difEdit), targetLength_(targetLength) {
+    line_.form = difEdit ? LineForm::DifEditing : LineForm::Normal;
+  }
 
   // Valid until the next call; length() is then that line's length field.
   std::string_view line(std::size_t k) {
@@ -139,7 +140,7 @@ class RowWriter {
     auto [start, end] = rows_.spans[k];
     // A following line at offset 0 reads as no following line at all.
     std::int32_t nextStart = k + 1 < m ? rows_.spans[k + 1].start : 0;
-    std::int32_t distance = nextStart == 0 ? 0 : wrap32(std::int64_t{nextStart} - end - 1);
+    line_.distance = nextStart == 0 ? 0 : wrap32(std::int64_t{nextStart} - end - 1);
     // Only a block that begins inside the target is cut back to it: one wholly past its end (or
     // any block before a search) would be turned into a negative length, so it stays as written
     // and the DIF writer refuses it with its message.
@@ -147,26 +148,28 @@ class RowWriter {
         std::int64_t{end} > std::int64_t{targetLength_} - 1) {
       end = targetLength_ - 1;
     }
-    length_ = wrap32(std::int64_t{end} - start + 1);
-
-    char* fieldsEnd = writeBlockFields(fields_, start, end, length_, distance);
-    if (!difEdit_) return {fields_, static_cast<std::size_t>(fieldsEnd - fields_)};
+    line_.start = start;
+    line_.end = end;
+    line_.length = wrap32(std::int64_t{end} - start + 1);
+    if (!difEdit_)
+      return {numbers_, static_cast<std::size_t>(line_.writeNumbers(numbers_) - numbers_)};
     const DifPart& part = rows_.dif[k];
-    fieldsEnd = writeHexField(fieldsEnd, part.dataOffset, 0);
-    line_.assign(fields_, fieldsEnd);
-    line_.append(rows_.paths, part.pathOffset, part.pathLength);
-    return line_;
+    line_.dataOffset = part.dataOffset;
+    line_.dataPath.assign(rows_.paths, part.pathOffset, part.pathLength);
+    text_.clear();
+    line_.appendTo(text_);
+    return text_;
   }
 
-  std::int32_t length() const { return length_; }
+  std::int32_t length() const { return line_.length; }
 
  private:
   const Rows& rows_;
   bool difEdit_;
   std::int32_t targetLength_;
-  std::int32_t length_ = 0;
-  char fields_[kBlockFieldsMax + kHexFieldMax];
-  std::string line_;
+  BlockLine line_;
+  char numbers_[BlockLine::kNumbersMax];
+  std::string text_;
 };
 
 }  // namespace
@@ -181,17 +184,20 @@ void regroup(const RawBlocks& raw, int minDistance, BlockList& list) {
   list.reserve(groups, kTypicalLineBytes);
 
   SortedAdder adder(list);
-  char line[kBlockFieldsMax];
+  BlockLine line;
+  char text[BlockLine::kNumbersMax];
   bool open = false;
   std::int32_t groupStart = 0;
   // The table runs from the end of the file down; lines are made from the start up.
   for (std::size_t k = raw.size(); k-- > 0;) {
     const RawBlock& block = raw[k];
     if (block.distance > minDistance || k == 0) {
-      std::int32_t start = open ? groupStart : block.start;
-      char* end = writeBlockFields(line, start, block.end,
-                                   wrap32(std::int64_t{block.end} - start + 1), block.distance);
-      adder.add({line, static_cast<std::size_t>(end - line)}, start);
+      line.start = open ? groupStart : block.start;
+      line.end = block.end;
+      line.length = wrap32(std::int64_t{block.end} - line.start + 1);
+      line.distance = block.distance;
+      char* end = line.writeNumbers(text);
+      adder.add({text, static_cast<std::size_t>(end - text)}, line.start);
       open = false;
     } else if (!open) {
       open = true;

@@ -34,40 +34,6 @@ INSTANTIATE_TEST_SUITE_P(Widths, HexPadTest,
                                            PadCase{"Largest", 0x7FFFFFFF, 0, "7FFFFFFF"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LineFieldTest, NormalLineHasNoFieldsFiveAndSix) {
-  const std::string line = "00012A\t00012F\t06\t1F\t";
-  EXPECT_EQ(lineField(line, 1).value, 0x12A);
-  EXPECT_EQ(lineField(line, 2).value, 0x12F);
-  EXPECT_EQ(lineField(line, 3).value, 6);
-  EXPECT_EQ(lineField(line, 4).value, 0x1F);
-  for (int field : {5, 6, 7}) {
-    EXPECT_EQ(lineField(line, field).text, "");
-    EXPECT_EQ(lineField(line, field).value, 0);
-  }
-}
-
-TEST(LineFieldTest, TwoFieldLineFromTheDifReader) {
-  const std::string line = "000100\t0001FF\t";
-  EXPECT_EQ(lineField(line, 1).value, 0x100);
-  EXPECT_EQ(lineField(line, 2).value, 0x1FF);
-  for (int field = 3; field <= 6; ++field) {
-    EXPECT_EQ(lineField(line, field).text, "");
-    EXPECT_EQ(lineField(line, field).value, 0);
-  }
-}
-
-TEST(LineFieldTest, EditingLineKeepsThePath) {
-  const std::string line = "000100\t0001FF\t0100\t00\t0200\t/data/a file.bin";
-  EXPECT_EQ(lineField(line, 5).value, 0x200);
-  EXPECT_EQ(lineField(line, 6).text, "/data/a file.bin");
-}
-
-TEST(LineFieldTest, SpacesAroundDigitsAreKeptInTextButNotInValue) {
-  const std::string line = "000100\t 1F \t";
-  EXPECT_EQ(lineField(line, 2).text, " 1F ");
-  EXPECT_EQ(lineField(line, 2).value, 0x1F);
-}
-
 TEST(ParseHexTest, ReadsWhatHexPadWrites) {
   for (std::int32_t v : {0, 1, 0xFF, 0xFFFFFF, 0x7FFFFFFF, -1, -2, -0x7FFFFFFF - 1}) {
     EXPECT_EQ(parseHex(HexPad(v, 0)), v) << v;

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "blocks/block_line.h"
 #include "blocks/block_list.h"
-#include "blocks/hex_format.h"
 #include "dif/dif_applier.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
@@ -65,12 +65,12 @@ TEST(DifRoundTripTest, PatchAndBackupRestoreEachOther) {
     Result<std::vector<DifBlock>> blocks = readDifBlocks(dif);
     ASSERT_TRUE(blocks.ok());
     BlockList reopened;
-    std::string line;
+    BlockLine line;
+    line.form = LineForm::Addresses;
     for (const DifBlock& block : *blocks) {
-      line.clear();
-      appendHexField(line, block.start, 6);
-      appendHexField(line, block.end, 6);
-      reopened.insert(reopened.count(), line);
+      line.start = block.start;
+      line.end = block.end;
+      reopened.insert(reopened.count(), line.text());
     }
     std::string againPath = "again.dif";
     ASSERT_TRUE(writeEditedDif(fs, againPath, reopened, dif).ok());

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "blocks/hex_format.h"
+#include "blocks/block_line.h"
 #include "support/dif_builder.h"
 #include "support/fault_file_system.h"
 #include "support/temp_dir.h"
@@ -193,12 +193,11 @@ TEST_P(DifWriterFaultTest, FailedWriteLeavesTheEarlierFileIntact) {
   fs_.failCommit = GetParam().failCommit;
   BlockList list;
   // Enough records to need more than one buffer flush.
-  std::string line;
+  BlockLine line;
+  line.form = LineForm::Addresses;
   for (int i = 0; i < 70000; ++i) {
-    line.clear();
-    appendHexField(line, i * 2, 6);
-    appendHexField(line, i * 2, 6);
-    list.insert(i, line);
+    line.start = line.end = i * 2;
+    list.insert(i, line.text());
   }
   std::string path = dir_.file("keep.dif");
   test::writeFile(path, text("earlier"));
@@ -252,13 +251,7 @@ class EditedDifTest : public DifWriterTest {
   }
 
   static std::string dataLine(int start, int end, int offset, const std::string& path) {
-    std::string line;
-    appendHexField(line, start, 6);
-    appendHexField(line, end, 6);
-    appendHexField(line, end - start + 1, 0);
-    appendHexField(line, 0, 0);
-    appendHexField(line, offset, 0);
-    return line + path;
+    return BlockLine{LineForm::DifEditing, start, end, end - start + 1, 0, offset, path}.text();
   }
 };
 

@@ -39,21 +39,21 @@ INSTANTIATE_TEST_SUITE_P(Texts, ReadFieldTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RangeLabelsTest, FirstLineShowsRoomFromZeroToItsStart) {
-  BlockExchange in{0x100, 0x1FF, 0, 0x2FF};
+  AddressExchange in{0x100, 0x1FF, 0, 0x2FF};
   RangeLabels labels = addressRangeLabels(in, false);
   EXPECT_EQ(labels.from, "000000-000100");
   EXPECT_EQ(labels.to, "0001FF-0002FF");
 }
 
 TEST(RangeLabelsTest, NewBlockShowsTheWholeRangeTwice) {
-  BlockExchange in{0, 0, 0, 0xFFF};
+  AddressExchange in = newBlockAddresses(0x1000);
   RangeLabels labels = addressRangeLabels(in, false);
   EXPECT_EQ(labels.from, "000000-000FFF");
   EXPECT_EQ(labels.to, "000000-000FFF");
 }
 
 TEST(RangeLabelsTest, DifEditingShowsTheBlockItselfTwice) {
-  BlockExchange in{0x100, 0x1FF, 0x50, 0x2FF};
+  AddressExchange in{0x100, 0x1FF, 0x50, 0x2FF};
   RangeLabels labels = addressRangeLabels(in, true);
   EXPECT_EQ(labels.from, "000100-0001FF");
   EXPECT_EQ(labels.to, "000100-0001FF");
@@ -77,9 +77,9 @@ class AcceptAddressesTest : public ::testing::TestWithParam<AddressCase> {};
 
 TEST_P(AcceptAddressesTest, ChecksTheRange) {
   const AddressCase& c = GetParam();
-  BlockExchange ex{0x100, 0x1FF, 0x50, 0x2FF};
+  AddressExchange ex{0x100, 0x1FF, 0x50, 0x2FF};
   EXPECT_EQ(acceptAddresses(c.start, c.end, c.difEdit, ex), c.accepted);
-  EXPECT_EQ(ex.actionFlag, c.accepted);
+  EXPECT_EQ(ex.accepted, c.accepted);
   EXPECT_EQ(ex.blockStart, c.accepted ? c.newStart : 0x100);
   EXPECT_EQ(ex.blockEnd, c.accepted ? c.newEnd : 0x1FF);
   EXPECT_EQ(ex.lowLimit, 0x50);
@@ -115,14 +115,11 @@ class AcceptDataBlockTest : public ::testing::TestWithParam<DataCase> {};
 // A data file of 1000 (3E8) bytes.
 TEST_P(AcceptDataBlockTest, KeepsTheBlockInsideFileAndAddressSpace) {
   const DataCase& c = GetParam();
-  BlockExchange ex{0, 1000, 0, 1000};
+  DataBlockExchange ex = newDataBlock(1000);
   EXPECT_EQ(acceptDataBlock(c.offset, c.length, c.destination, ex), c.accepted);
-  EXPECT_EQ(ex.actionFlag, c.accepted);
+  EXPECT_EQ(ex.accepted, c.accepted);
   if (!c.accepted) {
-    EXPECT_EQ(ex.blockStart, 0);
-    EXPECT_EQ(ex.blockEnd, 1000);
-    EXPECT_EQ(ex.lowLimit, 0);
-    EXPECT_EQ(ex.highLimit, 1000);
+    EXPECT_EQ(ex, newDataBlock(1000));
   }
 }
 
@@ -137,13 +134,10 @@ INSTANTIATE_TEST_SUITE_P(Blocks, AcceptDataBlockTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AcceptDataBlockTest, ReturnsDestinationEndLengthAndOffset) {
-  BlockExchange ex{0, 1000, 0, 1000};
+  DataBlockExchange ex = newDataBlock(1000);
   ASSERT_TRUE(acceptDataBlock("3e0", "8", "1000", ex));
-  EXPECT_EQ(ex.blockStart, 0x1000);
-  EXPECT_EQ(ex.blockEnd, 0x1007);
-  EXPECT_EQ(ex.lowLimit, 8);
-  EXPECT_EQ(ex.highLimit, 0x3E0);
-  EXPECT_TRUE(ex.actionFlag);
+  EXPECT_EQ(ex, (DataBlockExchange{0x3E0, 8, 0x1000, 1000, true}));
+  EXPECT_EQ(ex.lastAddress(), 0x1007);
 }
 
 class LineEditTest : public ::testing::Test {
@@ -165,24 +159,20 @@ TEST_F(LineEditTest, MiddleLineGetsTheRoomBetweenItsNeighbours) {
   fillNormal();
   LineEditPlan plan = planLineEdit(list, 1, false, 0x1000, 0);
   EXPECT_FALSE(plan.dataBlock);
-  EXPECT_EQ(plan.exchange.blockStart, 0x100);
-  EXPECT_EQ(plan.exchange.blockEnd, 0x1FF);
-  EXPECT_EQ(plan.exchange.lowLimit, 0x20);
-  EXPECT_EQ(plan.exchange.highLimit, 0x22F);
-  EXPECT_FALSE(plan.exchange.actionFlag);
-  EXPECT_EQ(plan.oldDistance, 0x30);
+  EXPECT_EQ(plan.addresses, (AddressExchange{0x100, 0x1FF, 0x20, 0x22F, false}));
+  EXPECT_EQ(plan.old.distance, 0x30);
 }
 
 TEST_F(LineEditTest, FirstAndLastLinesReachTheEndsOfTheTarget) {
   fillNormal();
-  EXPECT_EQ(planLineEdit(list, 0, false, 0x1000, 0).exchange.lowLimit, 0);
-  EXPECT_EQ(planLineEdit(list, 2, false, 0x1000, 0).exchange.highLimit, 0xFFF);
+  EXPECT_EQ(planLineEdit(list, 0, false, 0x1000, 0).addresses.lowLimit, 0);
+  EXPECT_EQ(planLineEdit(list, 2, false, 0x1000, 0).addresses.highLimit, 0xFFF);
 }
 
 TEST_F(LineEditTest, MovingTheEndCorrectsTheDistance) {
   fillNormal();
   LineEditPlan plan = planLineEdit(list, 1, false, 0x1000, 0);
-  BlockExchange result = plan.exchange;
+  AddressExchange result = plan.addresses;
   ASSERT_TRUE(acceptAddresses("100", "20F", false, result));
   EXPECT_EQ(editedLine(plan, result, false), "000100\t00020F\t0110\t20\t");
 }
@@ -190,7 +180,7 @@ TEST_F(LineEditTest, MovingTheEndCorrectsTheDistance) {
 TEST_F(LineEditTest, UnchangedOrCancelledGivesNothing) {
   fillNormal();
   LineEditPlan plan = planLineEdit(list, 1, false, 0x1000, 0);
-  BlockExchange result = plan.exchange;
+  AddressExchange result = plan.addresses;
   EXPECT_EQ(editedLine(plan, result, false), std::nullopt);
   ASSERT_TRUE(acceptAddresses("0100", "01FF", false, result));
   EXPECT_EQ(editedLine(plan, result, false), std::nullopt);
@@ -200,7 +190,7 @@ TEST_F(LineEditTest, DifBlockShrunkKeepsItsOffsetAndEmptyPath) {
   fillEditing();
   LineEditPlan plan = planLineEdit(list, 2, true, 0x1000, 0);
   EXPECT_FALSE(plan.dataBlock);
-  BlockExchange result = plan.exchange;
+  AddressExchange result = plan.addresses;
   ASSERT_TRUE(acceptAddresses("310", "3EF", true, result));
   EXPECT_EQ(editedLine(plan, result, true), "000310\t0003EF\tE0\t00\t0400\t");
 }
@@ -209,24 +199,20 @@ TEST_F(LineEditTest, DataBlockHandsLengthOffsetAndFileLength) {
   fillEditing();
   LineEditPlan plan = planLineEdit(list, 1, true, 0x1000, 0x800);
   EXPECT_TRUE(plan.dataBlock);
-  EXPECT_EQ(plan.exchange.blockStart, 0x100);
-  EXPECT_EQ(plan.exchange.blockEnd, 0x100);
-  EXPECT_EQ(plan.exchange.lowLimit, 0x200);
-  EXPECT_EQ(plan.exchange.highLimit, 0x800);
-  EXPECT_EQ(plan.oldEnd, 0x1FF);
-  EXPECT_EQ(plan.oldOffset, 0x200);
-  EXPECT_EQ(plan.oldPath, "/data/extra.bin");
+  EXPECT_EQ(plan.data, (DataBlockExchange{0x200, 0x100, 0x100, 0x800, false}));
+  EXPECT_EQ(plan.old.end, 0x1FF);
+  EXPECT_EQ(plan.old.dataPath, "/data/extra.bin");
 }
 
 TEST_F(LineEditTest, DataBlockWithOnlyANewOffsetIsRewritten) {
   fillEditing();
   LineEditPlan plan = planLineEdit(list, 1, true, 0x1000, 0x800);
-  BlockExchange result = plan.exchange;
+  DataBlockExchange result = plan.data;
   ASSERT_TRUE(acceptDataBlock("0200", "0100", "0100", result));
-  EXPECT_EQ(editedLine(plan, result, true), std::nullopt);
-  result = plan.exchange;
+  EXPECT_EQ(editedLine(plan, result), std::nullopt);
+  result = plan.data;
   ASSERT_TRUE(acceptDataBlock("0300", "0100", "0100", result));
-  EXPECT_EQ(editedLine(plan, result, true), "000100\t0001FF\t0100\t00\t0300\t/data/extra.bin");
+  EXPECT_EQ(editedLine(plan, result), "000100\t0001FF\t0100\t00\t0300\t/data/extra.bin");
 }
 
 TEST_F(LineEditTest, DataLineInNormalModeIsAnOrdinaryBlock) {
@@ -235,14 +221,14 @@ TEST_F(LineEditTest, DataLineInNormalModeIsAnOrdinaryBlock) {
 }
 
 TEST(AddedLineTest, NormalModeLeavesLengthAndDistanceToTheRegrouping) {
-  BlockExchange result{0x100, 0x1FF, 0, 0xFFF, true};
-  EXPECT_EQ(addedLine(result, false, "/ignored"), "000100\t0001FF\t00\t00\t");
+  AddressExchange result{0x100, 0x1FF, 0, 0xFFF, true};
+  EXPECT_EQ(addedLine(result), "000100\t0001FF\t00\t00\t");
 }
 
 TEST(AddedLineTest, DifEditingLineEndsWithThePathAsGiven) {
-  BlockExchange ex{0, 1000, 0, 1000};
+  DataBlockExchange ex = newDataBlock(1000);
   ASSERT_TRUE(acceptDataBlock("3E0", "8", "50", ex));
-  EXPECT_EQ(addedLine(ex, true, "/home/u/data files/a.bin"),
+  EXPECT_EQ(addedLine(ex, "/home/u/data files/a.bin"),
             "000050\t000057\t08\t00\t03E0\t/home/u/data files/a.bin");
 }
 

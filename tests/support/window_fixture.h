@@ -19,27 +19,25 @@ namespace hm::test {
 // Answers the block dialogs with whatever the test puts into the exchange values.
 class ScriptedBlockDialogs : public BlockDialogs {
  public:
-  using Answer = std::function<void(BlockExchange&)>;
-
-  void editAddresses(QWidget*, BlockExchange& exchange, bool difEdit,
+  void editAddresses(QWidget*, AddressExchange& exchange, bool difEdit,
                      const QString& title) override {
     titles.push_back(title.toStdString());
-    seen.push_back(exchange);
+    seenAddresses.push_back(exchange);
     lastDifEdit = difEdit;
-    if (answer) answer(exchange);
+    if (answerAddresses) answerAddresses(exchange);
   }
-  void editDataBlock(QWidget*, BlockExchange& exchange, const QString& title) override {
+  void editDataBlock(QWidget*, DataBlockExchange& exchange, const QString& title) override {
     titles.push_back(title.toStdString());
-    seen.push_back(exchange);
-    dataDialog = true;
-    if (answer) answer(exchange);
+    seenDataBlocks.push_back(exchange);
+    if (answerDataBlock) answerDataBlock(exchange);
   }
 
-  Answer answer;
+  std::function<void(AddressExchange&)> answerAddresses;
+  std::function<void(DataBlockExchange&)> answerDataBlock;
   std::vector<std::string> titles;
-  std::vector<BlockExchange> seen;
+  std::vector<AddressExchange> seenAddresses;
+  std::vector<DataBlockExchange> seenDataBlocks;
   bool lastDifEdit = false;
-  bool dataDialog = false;
 };
 
 // A window with every outside service scripted, its settings in memory.

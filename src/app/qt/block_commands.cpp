@@ -4,7 +4,7 @@
 
 #include "app/qt/command_host.h"
 #include "app/session.h"
-#include "blocks/hex_format.h"
+#include "blocks/block_line.h"
 #include "dif/dif_reader.h"
 #include "editing/block_exchange.h"
 #include "editing/block_merge.h"
@@ -58,26 +58,24 @@ void BlockCommands::deleteSelected() {
 }
 
 void BlockCommands::addBlock() {
-  const bool editing = session_.editingDif();
-  BlockExchange exchange;
-  exchange.highLimit = session_.targetLength() - 1;
-  if (editing) {
+  std::string line;
+  if (session_.editingDif()) {
     std::optional<std::int32_t> length = dataFileLength();
     if (!length) return;
-    exchange.highLimit = *length;
-    exchange.blockEnd = *length;
-  }
-  exchange.actionFlag = false;
-  if (editing) {
+    DataBlockExchange exchange = newDataBlock(*length);
     dialogs_.editDataBlock(host_.dialogOwner(), exchange, kDataBlockTitle);
+    if (!exchange.accepted) return;
+    line = addedLine(exchange, host_.dataFilePath());
   } else {
+    AddressExchange exchange = newBlockAddresses(session_.targetLength());
     dialogs_.editAddresses(host_.dialogOwner(), exchange, false, kAddBlockTitle);
+    if (!exchange.accepted) return;
+    line = addedLine(exchange);
   }
-  if (!exchange.actionFlag) return;
   // One reset of the view instead of an insertion and then a reset: millions of lines are laid
   // out once.
   BlockList::Batch batch(session_.blocks());
-  session_.blocks().add(addedLine(exchange, editing, host_.dataFilePath()));
+  session_.blocks().add(line);
   host_.reCalc();
 }
 
@@ -86,22 +84,23 @@ void BlockCommands::editCaretLine() {
   const bool editing = session_.editingDif();
   const int i = list.caret();
   if (i < 0) return;
-  const bool dataBlock = editing && !lineField(list.text(i), 6).text.empty();
   std::int32_t length = 0;
-  if (dataBlock) {
+  if (editing && BlockLine::parse(list.text(i)).takesDataFile()) {
     std::optional<std::int32_t> known = dataFileLength();
     if (!known) return;
     length = *known;
   }
   LineEditPlan plan = planLineEdit(list, i, editing, session_.targetLength(), length);
-  BlockExchange exchange = plan.exchange;
+  std::optional<std::string> line;
   if (plan.dataBlock) {
+    DataBlockExchange exchange = plan.data;
     dialogs_.editDataBlock(host_.dialogOwner(), exchange, kEditDataBlockTitle);
+    line = editedLine(plan, exchange);
   } else {
+    AddressExchange exchange = plan.addresses;
     dialogs_.editAddresses(host_.dialogOwner(), exchange, editing, kAddressDialogTitle);
+    line = editedLine(plan, exchange, editing);
   }
-  if (!exchange.actionFlag) return;
-  std::optional<std::string> line = editedLine(plan, exchange, editing);
   if (!line) return;
   list.setCaret(i);
   list.replaceCaret(*line);

@@ -5,13 +5,13 @@
 
 namespace hm {
 
-void ModalBlockDialogs::editAddresses(QWidget* owner, BlockExchange& exchange, bool difEdit,
+void ModalBlockDialogs::editAddresses(QWidget* owner, AddressExchange& exchange, bool difEdit,
                                       const QString& title) {
   AddressDialog dialog(owner, exchange, difEdit, messenger_, title);
   dialog.exec();
 }
 
-void ModalBlockDialogs::editDataBlock(QWidget* owner, BlockExchange& exchange,
+void ModalBlockDialogs::editDataBlock(QWidget* owner, DataBlockExchange& exchange,
                                       const QString& title) {
   DataBlockDialog dialog(owner, exchange, messenger_, title);
   dialog.exec();

@@ -14,18 +14,18 @@ namespace hm {
 class BlockDialogs {
  public:
   virtual ~BlockDialogs() = default;
-  virtual void editAddresses(QWidget* owner, BlockExchange& exchange, bool difEdit,
+  virtual void editAddresses(QWidget* owner, AddressExchange& exchange, bool difEdit,
                              const QString& title) = 0;
-  virtual void editDataBlock(QWidget* owner, BlockExchange& exchange, const QString& title) = 0;
+  virtual void editDataBlock(QWidget* owner, DataBlockExchange& exchange, const QString& title) = 0;
 };
 
 // Shows the real dialogs, one fresh dialog per use.
 class ModalBlockDialogs : public BlockDialogs {
  public:
   explicit ModalBlockDialogs(Messenger& messenger) : messenger_(messenger) {}
-  void editAddresses(QWidget* owner, BlockExchange& exchange, bool difEdit,
+  void editAddresses(QWidget* owner, AddressExchange& exchange, bool difEdit,
                      const QString& title) override;
-  void editDataBlock(QWidget* owner, BlockExchange& exchange, const QString& title) override;
+  void editDataBlock(QWidget* owner, DataBlockExchange& exchange, const QString& title) override;
 
  private:
   Messenger& messenger_;

@@ -18,7 +18,7 @@
 #include "app/qt/idle_animation.h"
 #include "app/qt/search_command.h"
 #include "app/version.h"
-#include "blocks/hex_format.h"
+#include "blocks/block_line.h"
 #include "blocks/qt/block_list_view.h"
 #include "blocks/qt/column_header.h"
 #include "dif/dif_format.h"

@@ -28,7 +28,7 @@ QString toQString(const std::string& text) {
 
 }  // namespace
 
-AddressDialog::AddressDialog(QWidget* parent, BlockExchange& exchange, bool difEdit,
+AddressDialog::AddressDialog(QWidget* parent, AddressExchange& exchange, bool difEdit,
                              Messenger& messenger, const QString& title)
     : QDialog(parent), exchange_(exchange), difEdit_(difEdit), messenger_(messenger) {
   setObjectName(QStringLiteral("Form2"));

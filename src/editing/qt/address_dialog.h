@@ -15,12 +15,12 @@ class HexLineEdit;
 
 // The block address dialog: start and end of one block, with the free room around it shown
 // as a guide. Made for one use: the caller prepares the exchange, runs exec() and reads the
-// exchange back; OK alone sets its action flag.
+// exchange back; only OK marks it accepted.
 class AddressDialog : public QDialog {
   Q_OBJECT
 
  public:
-  AddressDialog(QWidget* parent, BlockExchange& exchange, bool difEdit, Messenger& messenger,
+  AddressDialog(QWidget* parent, AddressExchange& exchange, bool difEdit, Messenger& messenger,
                 const QString& title = QString::fromUtf8(kAddressDialogTitle));
 
  private:
@@ -28,7 +28,7 @@ class AddressDialog : public QDialog {
   void load();
   void Command1_Click();
 
-  BlockExchange& exchange_;
+  AddressExchange& exchange_;
   const bool difEdit_;
   Messenger& messenger_;
 

@@ -29,7 +29,7 @@ QString toQString(const std::string& text) {
 
 }  // namespace
 
-DataBlockDialog::DataBlockDialog(QWidget* parent, BlockExchange& exchange, Messenger& messenger,
+DataBlockDialog::DataBlockDialog(QWidget* parent, DataBlockExchange& exchange, Messenger& messenger,
                                  const QString& title)
     : QDialog(parent), exchange_(exchange), messenger_(messenger) {
   setObjectName(QStringLiteral("Form3"));
@@ -69,10 +69,10 @@ void DataBlockDialog::buildControls() {
 }
 
 void DataBlockDialog::load() {
-  Text1_->setText(toQString(fieldText(exchange_.lowLimit)));
-  Text2_->setText(toQString(fieldText(exchange_.blockEnd)));
-  Text3_->setText(toQString(fieldText(exchange_.blockStart)));
-  const QString range = toQString(dataRangeLabel(exchange_.highLimit));
+  Text1_->setText(toQString(fieldText(exchange_.offset)));
+  Text2_->setText(toQString(fieldText(exchange_.length)));
+  Text3_->setText(toQString(fieldText(exchange_.destination)));
+  const QString range = toQString(dataRangeLabel(exchange_.dataFileLength));
   lfr_->setText(range);
   lto_->setText(range);
 }

@@ -19,7 +19,7 @@ class DataBlockDialog : public QDialog {
   Q_OBJECT
 
  public:
-  DataBlockDialog(QWidget* parent, BlockExchange& exchange, Messenger& messenger,
+  DataBlockDialog(QWidget* parent, DataBlockExchange& exchange, Messenger& messenger,
                   const QString& title = QString::fromUtf8(kDataBlockTitle));
 
  private:
@@ -27,7 +27,7 @@ class DataBlockDialog : public QDialog {
   void load();
   void Command1_Click();
 
-  BlockExchange& exchange_;
+  DataBlockExchange& exchange_;
   Messenger& messenger_;
 
   QLabel* Label1_ = nullptr;

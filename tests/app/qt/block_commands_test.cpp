@@ -1,7 +1,7 @@
 #include <QLabel>
 #include <QtTest>
 
-#include "blocks/hex_format.h"
+#include "blocks/block_line.h"
 #include "support/window_fixture.h"
 
 namespace hm::test {
@@ -12,8 +12,8 @@ namespace {
 void fill(WindowFixture& f, const std::vector<std::string>& lines) {
   std::vector<std::uint8_t> source(0x1000, 0), target(0x1000, 0);
   for (const std::string& line : lines) {
-    for (std::int32_t a = lineField(line, 1).value; a <= lineField(line, 2).value; ++a)
-      target[a] = 1;
+    BlockSpan span = readBlockSpan(line);
+    for (std::int32_t a = span.start; a <= span.end; ++a) target[a] = 1;
   }
   writeFile(f.file("s.bin"), source);
   writeFile(f.file("t.bin"), target);
@@ -103,21 +103,21 @@ class BlockCommandsTest : public QObject {
     f.window->blocks().setCaret(0);
     f.window->Lst1_DblClick();
     QCOMPARE(f.blockDialogs.titles.back(), std::string("Изменение адресов блока"));
-    BlockExchange first = f.blockDialogs.seen.back();
+    AddressExchange first = f.blockDialogs.seenAddresses.back();
     QCOMPARE(first.blockStart, 0x10);
     QCOMPARE(first.blockEnd, 0x12);
     QCOMPARE(first.lowLimit, 0);
     QCOMPARE(first.highLimit, 0x1F);
-    QVERIFY(!first.actionFlag);
+    QVERIFY(!first.accepted);
   }
 
   void doubleClickWritesTheNewAddressesBack() {
     WindowFixture f;
     fill(f, kFive);
     f.window->blocks().setCaret(1);
-    f.blockDialogs.answer = [](BlockExchange& e) {
+    f.blockDialogs.answerAddresses = [](AddressExchange& e) {
       e.blockEnd = 0x2E;
-      e.actionFlag = true;
+      e.accepted = true;
     };
     f.window->Lst1_DblClick();
     QCOMPARE(lines(*f.window)[1], std::string("000020\t00002E\t0F\t01\t"));
@@ -128,7 +128,7 @@ class BlockCommandsTest : public QObject {
     WindowFixture f;
     f.window->blocks().add("000010\t000012\t03\t99\t");
     f.window->blocks().setCaret(0);
-    f.blockDialogs.answer = [](BlockExchange& e) { e.actionFlag = true; };
+    f.blockDialogs.answerAddresses = [](AddressExchange& e) { e.accepted = true; };
     f.window->Lst1_DblClick();
     // reCalc would have rewritten the distance.
     QCOMPARE(lines(*f.window)[0], std::string("000010\t000012\t03\t99\t"));
@@ -137,10 +137,10 @@ class BlockCommandsTest : public QObject {
   void addPutsTheBlockInItsPlace() {
     WindowFixture f;
     fill(f, {"000010\t000012\t03\t02ED\t", "000300\t000302\t03\t00\t"});
-    f.blockDialogs.answer = [](BlockExchange& e) {
+    f.blockDialogs.answerAddresses = [](AddressExchange& e) {
       e.blockStart = 0x100;
       e.blockEnd = 0x1FF;
-      e.actionFlag = true;
+      e.accepted = true;
     };
     f.window->bAdd_Click();
     QCOMPARE(f.blockDialogs.titles.back(), std::string("Добавление нового блока"));

@@ -121,24 +121,22 @@ class DifCommandsTest : public QObject {
     test::writeFile(f.file("two.dat"), std::vector<std::uint8_t>{9, 9, 9, 9});
     child<QLineEdit>(w, "inFile")->setText(q(f.file("one.dat")));
     QVERIFY(child<QPushButton>(w, "bAdd")->isEnabled());
-    f.blockDialogs.answer = [](BlockExchange& e) {
-      QCOMPARE(e.highLimit, 8);
-      QCOMPARE(e.blockEnd, 8);
-      e.blockStart = 0x20;  // destination
-      e.lowLimit = 3;       // length
-      e.highLimit = 2;      // offset
-      e.blockEnd = 0x22;
-      e.actionFlag = true;
+    f.blockDialogs.answerDataBlock = [](DataBlockExchange& e) {
+      QCOMPARE(e.dataFileLength, 8);
+      QCOMPARE(e.length, 8);
+      e.destination = 0x20;
+      e.length = 3;
+      e.offset = 2;
+      e.accepted = true;
     };
     w.bAdd_Click();
     QCOMPARE(f.blockDialogs.titles.back(), std::string("Добавление блока из файла данных"));
     child<QLineEdit>(w, "inFile")->setText(q(f.file("two.dat")));
-    f.blockDialogs.answer = [](BlockExchange& e) {
-      e.blockStart = 0x30;
-      e.lowLimit = 2;
-      e.highLimit = 0;
-      e.blockEnd = 0x31;
-      e.actionFlag = true;
+    f.blockDialogs.answerDataBlock = [](DataBlockExchange& e) {
+      e.destination = 0x30;
+      e.length = 2;
+      e.offset = 0;
+      e.accepted = true;
     };
     w.bAdd_Click();
     QCOMPARE(w.blocks().count(), 3);
@@ -405,12 +403,11 @@ class DifCommandsTest : public QObject {
     QCOMPARE(inFile->text(), refused ? QString() : q(data));
 
     inFile->setText(q(data));
-    f.blockDialogs.answer = [](BlockExchange& e) {
-      e.blockStart = 0x100;
-      e.lowLimit = 0x10;  // length
-      e.highLimit = 0x8;  // offset
-      e.blockEnd = 0x10F;
-      e.actionFlag = true;
+    f.blockDialogs.answerDataBlock = [](DataBlockExchange& e) {
+      e.destination = 0x100;
+      e.length = 0x10;
+      e.offset = 0x8;
+      e.accepted = true;
     };
     w.bAdd_Click();
     if (refused) {

@@ -21,7 +21,7 @@ class AddressDialogTest : public QObject {
 
  private slots:
   void designedControls() {
-    BlockExchange ex{0x100, 0x1FF, 0, 0x2FF};
+    AddressExchange ex{0x100, 0x1FF, 0, 0x2FF};
     AddressDialog dialog(nullptr, ex, false, messenger_);
     QCOMPARE(dialog.objectName(), QStringLiteral("Form2"));
     QCOMPARE(dialog.windowTitle(), QString::fromUtf8(kAddressDialogTitle));
@@ -73,7 +73,7 @@ class AddressDialogTest : public QObject {
     QFETCH(int, low);
     QFETCH(int, high);
     QFETCH(bool, difEdit);
-    BlockExchange ex{start, end, low, high};
+    AddressExchange ex{start, end, low, high};
     AddressDialog dialog(nullptr, ex, difEdit, messenger_);
     QTEST(field(dialog, "Text1")->text(), "text1");
     QTEST(field(dialog, "Text2")->text(), "text2");
@@ -106,13 +106,13 @@ class AddressDialogTest : public QObject {
     QFETCH(QString, start);
     QFETCH(QString, end);
     QFETCH(bool, accepted);
-    BlockExchange ex{0x100, 0x1FF, 0x20, 0x2FF};
+    AddressExchange ex{0x100, 0x1FF, 0x20, 0x2FF};
     AddressDialog dialog(nullptr, ex, difEdit, messenger_);
     dialog.open();
     retype(dialog, "Text1", start);
     retype(dialog, "Text2", end);
     click(dialog, "Command1");
-    QCOMPARE(ex.actionFlag, accepted);
+    QCOMPARE(ex.accepted, accepted);
     QCOMPARE(dialog.isVisible(), !accepted);
     if (accepted) {
       QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -133,7 +133,7 @@ class AddressDialogTest : public QObject {
   }
 
   void refusedThenCorrected() {
-    BlockExchange ex{0x100, 0x1FF, 0, 0x2FF};
+    AddressExchange ex{0x100, 0x1FF, 0, 0x2FF};
     AddressDialog dialog(nullptr, ex, false, messenger_);
     QTimer::singleShot(0, &dialog, [&dialog] {
       retype(dialog, "Text1", "300");
@@ -144,7 +144,7 @@ class AddressDialogTest : public QObject {
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
     QCOMPARE(messenger_.shown.size(), size_t{1});
     QCOMPARE(ex.blockStart, 0x180);
-    QVERIFY(ex.actionFlag);
+    QVERIFY(ex.accepted);
   }
 
   void cancelAndCloseBoxLeaveTheFlag_data() {
@@ -154,7 +154,7 @@ class AddressDialogTest : public QObject {
   }
   void cancelAndCloseBoxLeaveTheFlag() {
     QFETCH(bool, closeBox);
-    BlockExchange ex{0x100, 0x1FF, 0, 0x2FF};
+    AddressExchange ex{0x100, 0x1FF, 0, 0x2FF};
     AddressDialog dialog(nullptr, ex, false, messenger_);
     QTimer::singleShot(0, &dialog, [&dialog, closeBox] {
       retype(dialog, "Text1", "110");
@@ -165,12 +165,12 @@ class AddressDialogTest : public QObject {
       }
     });
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
-    QVERIFY(!ex.actionFlag);
+    QVERIFY(!ex.accepted);
     QCOMPARE(ex.blockStart, 0x100);
   }
 
   void enterMovesBetweenTheFields() {
-    BlockExchange ex{0x100, 0x1FF, 0, 0x2FF};
+    AddressExchange ex{0x100, 0x1FF, 0, 0x2FF};
     AddressDialog dialog(nullptr, ex, false, messenger_);
     dialog.open();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -184,7 +184,7 @@ class AddressDialogTest : public QObject {
     QCOMPARE(text1->text(), QStringLiteral("0100"));
     QCOMPARE(text2->text(), QStringLiteral("01FF"));
     QVERIFY(dialog.isVisible());
-    QVERIFY(!ex.actionFlag);
+    QVERIFY(!ex.accepted);
     dialog.reject();
   }
 

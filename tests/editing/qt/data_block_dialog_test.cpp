@@ -21,8 +21,8 @@ namespace {
 constexpr int kDataFileLength = 1000;  // 3E8
 
 // What the Add command hands over for a data file of 1000 bytes.
-BlockExchange addingFromThousandBytes() {
-  return {0, kDataFileLength, 0, kDataFileLength};
+DataBlockExchange addingFromThousandBytes() {
+  return newDataBlock(kDataFileLength);
 }
 
 }  // namespace
@@ -34,7 +34,7 @@ class DataBlockDialogTest : public QObject {
   void init() { messenger_ = test::ScriptedMessenger(); }
 
   void opensOnTheWholeDataFile() {
-    BlockExchange ex = addingFromThousandBytes();
+    DataBlockExchange ex = addingFromThousandBytes();
     DataBlockDialog dialog(nullptr, ex, messenger_);
     QCOMPARE(dialog.objectName(), QStringLiteral("Form3"));
     QCOMPARE(dialog.windowTitle(), QString::fromUtf8(kDataBlockTitle));
@@ -52,7 +52,7 @@ class DataBlockDialogTest : public QObject {
   }
 
   void editingShowsTheBlock() {
-    BlockExchange ex{0x100, 0x80, 0x200, 0x800};
+    DataBlockExchange ex{0x200, 0x80, 0x100, 0x800};
     DataBlockDialog dialog(nullptr, ex, messenger_, QString::fromUtf8(kEditDataBlockTitle));
     QCOMPARE(dialog.windowTitle(), QString::fromUtf8(kEditDataBlockTitle));
     QCOMPARE(field(dialog, "Text1")->text(), QStringLiteral("0200"));
@@ -84,24 +84,24 @@ class DataBlockDialogTest : public QObject {
     QFETCH(QString, length);
     QFETCH(QString, destination);
     QFETCH(bool, accepted);
-    BlockExchange ex = addingFromThousandBytes();
+    DataBlockExchange ex = addingFromThousandBytes();
     DataBlockDialog dialog(nullptr, ex, messenger_);
     dialog.open();
     retype(dialog, "Text1", offset);
     retype(dialog, "Text2", length);
     retype(dialog, "Text3", destination);
     click(dialog, "Command1");
-    QCOMPARE(ex.actionFlag, accepted);
+    QCOMPARE(ex.accepted, accepted);
     QCOMPARE(dialog.isVisible(), !accepted);
     if (accepted) {
-      QCOMPARE(ex.blockStart, 0x1000);
-      QCOMPARE(ex.blockEnd, 0x1007);
-      QCOMPARE(ex.lowLimit, 8);
-      QCOMPARE(ex.highLimit, 0x3E0);
+      QCOMPARE(ex.destination, 0x1000);
+      QCOMPARE(ex.lastAddress(), 0x1007);
+      QCOMPARE(ex.length, 8);
+      QCOMPARE(ex.offset, 0x3E0);
       QVERIFY(messenger_.shown.empty());
     } else {
-      QCOMPARE(ex.blockEnd, kDataFileLength);
-      QCOMPARE(ex.highLimit, kDataFileLength);
+      QCOMPARE(ex.length, kDataFileLength);
+      QCOMPARE(ex.dataFileLength, kDataFileLength);
       QCOMPARE(messenger_.shown.size(), size_t{1});
       QCOMPARE(messenger_.shown[0].text, std::string(kBadAddressesText));
       QVERIFY(messenger_.shown[0].buttons == MessageButtons::Ok);
@@ -112,30 +112,30 @@ class DataBlockDialogTest : public QObject {
   }
 
   void runsModallyUntilOk() {
-    BlockExchange ex = addingFromThousandBytes();
+    DataBlockExchange ex = addingFromThousandBytes();
     DataBlockDialog dialog(nullptr, ex, messenger_);
     QTimer::singleShot(0, &dialog, [&dialog] {
       retype(dialog, "Text3", u"ф0"_qs);
       click(dialog, "Command1");
     });
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
-    QCOMPARE(ex.blockStart, 0xA0);
-    QCOMPARE(ex.blockEnd, 0xA0 + kDataFileLength - 1);
-    QCOMPARE(ex.lowLimit, kDataFileLength);
-    QCOMPARE(ex.highLimit, 0);
+    QCOMPARE(ex.destination, 0xA0);
+    QCOMPARE(ex.lastAddress(), 0xA0 + kDataFileLength - 1);
+    QCOMPARE(ex.length, kDataFileLength);
+    QCOMPARE(ex.offset, 0);
   }
 
   void cancelLeavesTheFlag() {
-    BlockExchange ex = addingFromThousandBytes();
+    DataBlockExchange ex = addingFromThousandBytes();
     DataBlockDialog dialog(nullptr, ex, messenger_);
     QTimer::singleShot(0, &dialog, [&dialog] { click(dialog, "Command2"); });
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
-    QVERIFY(!ex.actionFlag);
-    QCOMPARE(ex.blockEnd, kDataFileLength);
+    QVERIFY(!ex.accepted);
+    QCOMPARE(ex.length, kDataFileLength);
   }
 
   void enterCyclesThroughTheFields() {
-    BlockExchange ex = addingFromThousandBytes();
+    DataBlockExchange ex = addingFromThousandBytes();
     DataBlockDialog dialog(nullptr, ex, messenger_);
     dialog.open();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
