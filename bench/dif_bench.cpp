@@ -1,16 +1,16 @@
-#include <benchmark/benchmark.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-
 #include "blocks/block_line.h"
 #include "blocks/block_list.h"
 #include "dif/dif_applier.h"
 #include "dif/dif_writer.h"
 #include "platform/file_system.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
 
 namespace hm {
 namespace {

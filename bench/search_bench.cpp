@@ -1,15 +1,15 @@
-#include <benchmark/benchmark.h>
-#include <sys/resource.h>
-
-#include <chrono>
-#include <cstring>
-#include <random>
-#include <vector>
-
 #include "blocks/block_list.h"
 #include "platform/clock.h"
 #include "search/diff_search.h"
 #include "search/regroup.h"
+
+#include <chrono>
+#include <cstring>
+#include <random>
+#include <sys/resource.h>
+#include <vector>
+
+#include <benchmark/benchmark.h>
 
 namespace {
 

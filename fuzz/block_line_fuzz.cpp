@@ -2,16 +2,16 @@
 // partial readers agree with the whole one, a line written back reads as the same line, and the
 // hexadecimal formatting reads back as the number it was made from.
 
+#include "blocks/block_line.h"
+#include "blocks/hex_format.h"
+#include "fuzz_check.h"
+
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "blocks/block_line.h"
-#include "blocks/hex_format.h"
-#include "fuzz_check.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // Any text as the program's arguments: the parser never fails on it, and whatever form it
 // decides on comes with the parts that form needs and nothing half-read.
 
-#include <cstdint>
-#include <string>
-#include <string_view>
-
 #include "app/command_line.h"
 #include "fuzz_check.h"
 #include "platform/ascii_text.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace {
 

@@ -1,6 +1,11 @@
 // Any bytes as a patch file: the check and the record walk agree with a plain reading of the
 // format, and applying an accepted file gives exactly the image the format promises.
 
+#include "dif/dif_applier.h"
+#include "dif/dif_format.h"
+#include "dif_model.h"
+#include "fuzz_check.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -8,11 +13,6 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
-
-#include "dif/dif_applier.h"
-#include "dif/dif_format.h"
-#include "dif_model.h"
-#include "fuzz_check.h"
 
 namespace {
 

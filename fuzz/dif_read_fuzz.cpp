@@ -1,15 +1,15 @@
 // Any bytes as a DIF opened for editing: the blocks read are exactly the file's records, and the
 // typed reader underneath never moves outside the image.
 
-#include <cstdint>
-#include <span>
-#include <string_view>
-#include <vector>
-
 #include "dif/dif_format.h"
 #include "dif/dif_reader.h"
 #include "dif_model.h"
 #include "fuzz_check.h"
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
 
 namespace {
 

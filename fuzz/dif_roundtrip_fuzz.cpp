@@ -2,14 +2,6 @@
 // back in the same order, the patch reproduces the target and the backup restores the source,
 // and a DIF opened for editing and written again unchanged keeps its bytes.
 
-#include <fuzzer/FuzzedDataProvider.h>
-
-#include <algorithm>
-#include <cstdint>
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "blocks/block_line.h"
 #include "blocks/block_list.h"
 #include "dif/dif_applier.h"
@@ -17,6 +9,13 @@
 #include "dif/dif_writer.h"
 #include "fuzz_check.h"
 #include "support/memory_file_system.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <fuzzer/FuzzedDataProvider.h>
+#include <string>
+#include <vector>
 
 namespace {
 

@@ -2,17 +2,17 @@
 // search and the index built for many blocks give the same answer as a plain walk, and an answer
 // always lies inside one record's data and inside the file.
 
+#include "dif/dif_record_index.h"
+#include "dif/dif_writer.h"
+#include "dif_model.h"
+#include "fuzz_check.h"
+
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <span>
 #include <utility>
 #include <vector>
-
-#include "dif/dif_record_index.h"
-#include "dif/dif_writer.h"
-#include "dif_model.h"
-#include "fuzz_check.h"
 
 namespace {
 

@@ -1,18 +1,17 @@
 // Any bytes as the settings file, and any key, name and text: reading never fails on a damaged
 // file, and a text written reads back as written, without disturbing the values beside it.
 
-#include <stdlib.h>
-#include <unistd.h>
+#include "fuzz_check.h"
+#include "platform/ascii_text.h"
+#include "platform/settings_store.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <stdlib.h>
 #include <string>
 #include <string_view>
-
-#include "fuzz_check.h"
-#include "platform/ascii_text.h"
-#include "platform/settings_store.h"
+#include <unistd.h>
 
 namespace {
 

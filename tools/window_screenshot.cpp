@@ -1,5 +1,12 @@
 // Shows the main window after a search over the example pair and saves a picture of it,
 // as a person would see it on a real display.
+#include "app/qt/block_dialogs.h"
+#include "app/qt/main_window.h"
+#include "app/qt/russian_translations.h"
+#include "platform/qt/qt_file_dialogs.h"
+#include "platform/qt/qt_messenger.h"
+#include "platform/settings_store.h"
+
 #include <cstdio>
 
 #include <QApplication>
@@ -7,13 +14,6 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
-
-#include "app/qt/block_dialogs.h"
-#include "app/qt/main_window.h"
-#include "app/qt/russian_translations.h"
-#include "platform/qt/qt_file_dialogs.h"
-#include "platform/qt/qt_messenger.h"
-#include "platform/settings_store.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {

@@ -5,7 +5,6 @@
 #include "platform/ascii_text.h"
 
 #include <sys/stat.h>
-
 #include <utility>
 
 namespace hm {

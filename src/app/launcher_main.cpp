@@ -1,16 +1,15 @@
 // The program people start. It links no Qt: the unattended forms run here, and the window
 // program beside it is started only when a window is wanted (loading Qt alone took longer than
 // comparing two 16 MiB images).
-#include <unistd.h>
+#include "app/command_line.h"
+#include "app/program_start.h"
+#include "app/unattended_jobs.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
-
-#include "app/command_line.h"
-#include "app/program_start.h"
-#include "app/unattended_jobs.h"
+#include <unistd.h>
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "app/program_start.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "app/unattended_jobs.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace hm {
 

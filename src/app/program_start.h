@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include "app/command_line.h"
+
+#include <string>
 
 namespace hm {
 

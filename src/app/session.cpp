@@ -1,9 +1,9 @@
 #include "app/session.h"
 
-#include <utility>
-
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
+
+#include <utility>
 
 namespace hm {
 

@@ -1,10 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <optional>
-#include <span>
-#include <string>
-
 #include "blocks/block_list.h"
 #include "platform/clock.h"
 #include "platform/file_fingerprint.h"
@@ -12,6 +7,11 @@
 #include "platform/result.h"
 #include "search/diff_search.h"
 #include "search/regroup.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
 
 namespace hm {
 

@@ -1,11 +1,5 @@
 #include "app/unattended_jobs.h"
 
-#include <algorithm>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "blocks/block_line.h"
 #include "blocks/block_list.h"
 #include "dif/dif_applier.h"
@@ -15,6 +9,12 @@
 #include "platform/file_dialog_rules.h"
 #include "search/diff_search.h"
 #include "search/regroup.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace hm {
 

@@ -1,16 +1,16 @@
 #pragma once
 
-#include <chrono>
-#include <cstdint>
-#include <functional>
-#include <optional>
-#include <string>
-
 #include "app/command_line.h"
 #include "platform/clock.h"
 #include "platform/file_lock.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
 
 namespace hm {
 

@@ -1,9 +1,9 @@
 #include "blocks/block_line.h"
 
+#include "blocks/hex_format.h"
+
 #include <array>
 #include <cstring>
-
-#include "blocks/hex_format.h"
 
 namespace hm {
 

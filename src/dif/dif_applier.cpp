@@ -1,8 +1,8 @@
 #include "dif/dif_applier.h"
 
-#include <cstring>
-
 #include "dif/dif_format.h"
+
+#include <cstring>
 
 namespace hm {
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <span>
-#include <string>
-
 #include "platform/file_system.h"
 #include "platform/result.h"
+
+#include <span>
+#include <string>
 
 namespace hm {
 

@@ -1,11 +1,10 @@
 #include "dif/dif_reader.h"
 
+#include "blocks/block_line.h"
 #include "dif/dif_format.h"
 
 #include <algorithm>
 #include <string>
-
-#include "blocks/block_line.h"
 
 namespace hm {
 

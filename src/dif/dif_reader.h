@@ -1,11 +1,11 @@
 #pragma once
 
+#include "blocks/block_list.h"
+#include "platform/result.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
-
-#include "blocks/block_list.h"
-#include "platform/result.h"
 
 namespace hm {
 

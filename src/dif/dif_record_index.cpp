@@ -63,9 +63,10 @@ void DifRecordIndex::paintOverlapping() {
 std::optional<std::size_t> DifRecordIndex::find(std::int32_t start, std::int32_t length) const {
   std::optional<RecordHead> found;
   if (ordered_) {
-    auto it = std::upper_bound(
-        records_.begin(), records_.end(), start,
-        [this](std::int32_t s, std::uint64_t data) { return s < int32At(dif_, data - kAddressBeforeData); });
+    auto it = std::upper_bound(records_.begin(), records_.end(), start,
+                               [this](std::int32_t s, std::uint64_t data) {
+                                 return s < int32At(dif_, data - kAddressBeforeData);
+                               });
     if (it != records_.begin()) {
       RecordHead h = head(static_cast<std::size_t>(std::prev(it) - records_.begin()));
       if (start < recordDataEnd(h)) found = h;

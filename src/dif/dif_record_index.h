@@ -1,12 +1,12 @@
 #pragma once
 
+#include "dif/dif_format.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
-
-#include "dif/dif_format.h"
 
 namespace hm {
 

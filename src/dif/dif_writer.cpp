@@ -1,13 +1,13 @@
 #include "dif/dif_writer.h"
 
+#include "blocks/block_line.h"
+#include "dif/dif_format.h"
+#include "dif/dif_record_index.h"
+
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
-
-#include "blocks/block_line.h"
-#include "dif/dif_format.h"
-#include "dif/dif_record_index.h"
 
 namespace hm {
 

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "blocks/block_list.h"
+#include "platform/file_system.h"
+#include "platform/result.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
-
-#include "blocks/block_list.h"
-#include "platform/file_system.h"
-#include "platform/result.h"
 
 namespace hm {
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "blocks/block_line.h"
+#include "blocks/block_list.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#include "blocks/block_line.h"
-#include "blocks/block_list.h"
 
 namespace hm {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include "blocks/block_list.h"
+
+#include <string>
 
 namespace hm {
 

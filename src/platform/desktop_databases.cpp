@@ -1,10 +1,9 @@
 #include "platform/desktop_databases.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-
-#include <cerrno>
 
 extern char** environ;
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <string>
-
 #include "platform/file_system.h"
 #include "platform/settings.h"
+
+#include <string>
 
 namespace hm {
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
-
 #include "platform/file_dialog_rules.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
 #include "platform/settings.h"
+
+#include <cstdint>
+#include <string>
 
 namespace hm {
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "platform/file_system.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
-
-#include "platform/file_system.h"
 
 namespace hm {
 

@@ -1,12 +1,12 @@
 #include "platform/file_lock.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
-#include <algorithm>
-#include <cerrno>
 #include <thread>
+#include <unistd.h>
 
 namespace hm {
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <chrono>
 #include <memory>
 #include <string>
-
-#include "platform/result.h"
 
 namespace hm {
 

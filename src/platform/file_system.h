@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/file_lock.h"
+#include "platform/result.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -7,9 +10,6 @@
 #include <optional>
 #include <span>
 #include <string>
-
-#include "platform/file_lock.h"
-#include "platform/result.h"
 
 namespace hm {
 

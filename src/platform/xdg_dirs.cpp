@@ -1,9 +1,8 @@
 #include "platform/xdg_dirs.h"
 
+#include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
-
-#include <cstdlib>
 
 namespace hm {
 

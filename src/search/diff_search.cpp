@@ -1,9 +1,8 @@
 #include "search/diff_search.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <bit>
+#include <emmintrin.h>
 #include <utility>
 
 namespace hm {

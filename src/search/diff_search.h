@@ -1,13 +1,13 @@
 #pragma once
 
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/result.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "platform/clock.h"
-#include "platform/file_system.h"
-#include "platform/result.h"
 
 namespace hm {
 

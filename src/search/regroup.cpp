@@ -1,11 +1,11 @@
 #include "search/regroup.h"
 
+#include "blocks/block_line.h"
+
 #include <algorithm>
 #include <numeric>
 #include <string_view>
 #include <vector>
-
-#include "blocks/block_line.h"
 
 namespace hm {
 

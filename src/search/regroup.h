@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
-
 #include "blocks/block_list.h"
 #include "search/diff_search.h"
+
+#include <cstdint>
+#include <string>
 
 namespace hm {
 

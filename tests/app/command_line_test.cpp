@@ -1,12 +1,11 @@
 #include "app/command_line.h"
 
-#include <unistd.h>
+#include "support/temp_dir.h"
 
 #include <set>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
-
-#include "support/temp_dir.h"
 
 namespace hm {
 namespace {

@@ -1,11 +1,11 @@
 #include "app/session.h"
 
-#include <gtest/gtest.h>
-
 #include "dif/dif_applier.h"
 #include "support/byte_images.h"
 #include "support/dif_builder.h"
 #include "support/memory_file_system.h"
+
+#include <gtest/gtest.h>
 
 namespace hm::test {
 namespace {

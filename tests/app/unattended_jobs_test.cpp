@@ -1,7 +1,9 @@
 #include "app/unattended_jobs.h"
 
-#include <sys/mount.h>
-#include <unistd.h>
+#include "support/dif_builder.h"
+#include "support/fault_file_system.h"
+#include "support/scripted.h"
+#include "support/temp_dir.h"
 
 #include <cerrno>
 #include <chrono>
@@ -13,14 +15,11 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <sys/mount.h>
+#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
-
-#include "support/dif_builder.h"
-#include "support/fault_file_system.h"
-#include "support/scripted.h"
-#include "support/temp_dir.h"
 
 namespace hm::test {
 namespace {

@@ -1,13 +1,13 @@
 #include "blocks/block_line.h"
 
-#include <gtest/gtest.h>
+#include "blocks/hex_format.h"
 
 #include <climits>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "blocks/hex_format.h"
+#include <gtest/gtest.h>
 
 namespace hm {
 namespace {

@@ -1,14 +1,14 @@
 #include "dif/dif_applier.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <vector>
-
 #include "support/byte_images.h"
 #include "support/dif_builder.h"
 #include "support/fault_file_system.h"
 #include "support/temp_dir.h"
+
+#include <algorithm>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 namespace hm {
 namespace {

@@ -1,12 +1,12 @@
 #include "dif/dif_format.h"
 
-#include <gtest/gtest.h>
-
-#include <vector>
-
 #include "dif/dif_applier.h"
 #include "dif/dif_reader.h"
 #include "support/dif_builder.h"
+
+#include <vector>
+
+#include <gtest/gtest.h>
 
 namespace hm {
 namespace {

@@ -1,8 +1,8 @@
 #include "dif/dif_reader.h"
 
-#include <gtest/gtest.h>
-
 #include "support/dif_builder.h"
+
+#include <gtest/gtest.h>
 
 namespace hm {
 namespace {

@@ -1,12 +1,12 @@
-#include <gtest/gtest.h>
+#include "dif/dif_record_index.h"
+#include "dif/dif_writer.h"
+#include "support/dif_builder.h"
 
 #include <optional>
 #include <random>
 #include <vector>
 
-#include "dif/dif_record_index.h"
-#include "dif/dif_writer.h"
-#include "support/dif_builder.h"
+#include <gtest/gtest.h>
 
 namespace hm {
 namespace {

@@ -1,9 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <random>
-#include <string>
-#include <vector>
-
 #include "blocks/block_line.h"
 #include "blocks/block_list.h"
 #include "dif/dif_applier.h"
@@ -14,6 +8,12 @@
 #include "search/regroup.h"
 #include "support/byte_images.h"
 #include "support/memory_file_system.h"
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 namespace hm {
 namespace {

@@ -1,6 +1,9 @@
 #include "dif/dif_writer.h"
 
-#include <gtest/gtest.h>
+#include "blocks/block_line.h"
+#include "support/dif_builder.h"
+#include "support/fault_file_system.h"
+#include "support/temp_dir.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -8,10 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "blocks/block_line.h"
-#include "support/dif_builder.h"
-#include "support/fault_file_system.h"
-#include "support/temp_dir.h"
+#include <gtest/gtest.h>
 
 namespace hm {
 namespace {

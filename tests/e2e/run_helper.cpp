@@ -1,14 +1,13 @@
 // What the end-to-end scripts need a second process for, beside the program itself:
 //   run_helper settings FILE PREFIX COUNT  writes COUNT values PREFIX0.. into a settings file
 //   run_helper hold FILE                   takes FILE's lock, says "held" and waits to be killed
-#include <unistd.h>
+#include "platform/file_lock.h"
+#include "platform/settings_store.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-#include "platform/file_lock.h"
-#include "platform/settings_store.h"
+#include <unistd.h>
 
 namespace {
 

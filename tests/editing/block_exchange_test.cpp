@@ -1,8 +1,8 @@
 #include "editing/block_exchange.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace hm {
 namespace {

@@ -1,9 +1,9 @@
 #include "editing/block_merge.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace hm {
 namespace {

@@ -1,8 +1,8 @@
 #include "editing/hex_key_filter.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace hm {
 namespace {

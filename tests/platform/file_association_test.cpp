@@ -1,20 +1,19 @@
 #include "platform/file_association.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <map>
-#include <utility>
-#include <vector>
-
-#include <gtest/gtest.h>
-
 #include "platform/association_icons.h"
 #include "platform/scoped_env.h"
 #include "platform/settings_store.h"
 #include "support/memory_file_system.h"
 #include "support/temp_dir.h"
+
+#include <filesystem>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 namespace hm {
 namespace {

@@ -1,15 +1,14 @@
 #include "platform/file_chooser.h"
 
-#include <unistd.h>
-
-#include <deque>
-#include <vector>
-
-#include <gtest/gtest.h>
-
 #include "dif/dif_format.h"
 #include "platform/settings_store.h"
 #include "support/temp_dir.h"
+
+#include <deque>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 namespace hm {
 namespace {

@@ -1,15 +1,14 @@
 #include "platform/file_lock.h"
 
-#include <sys/stat.h>
+#include "support/temp_dir.h"
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <future>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
-
-#include "support/temp_dir.h"
 
 namespace hm {
 namespace {

@@ -1,12 +1,12 @@
 #include "platform/settings_store.h"
 
-#include <sys/stat.h>
-
-#include <gtest/gtest.h>
-
 #include "platform/scoped_env.h"
 #include "support/fault_file_system.h"
 #include "support/temp_dir.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
 
 namespace hm {
 namespace {

@@ -1,7 +1,6 @@
 #include "search/diff_search.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
+#include "support/temp_dir.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,7 +9,8 @@
 #include <random>
 #include <vector>
 
-#include "support/temp_dir.h"
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 namespace hm {
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/file_system.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <vector>
-
-#include "platform/file_system.h"
 
 namespace hm::test {
 

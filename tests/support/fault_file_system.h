@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/file_system.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -7,8 +9,6 @@
 #include <optional>
 #include <set>
 #include <string>
-
-#include "platform/file_system.h"
 
 namespace hm::test {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/file_system.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -7,8 +9,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "platform/file_system.h"
 
 namespace hm::test {
 

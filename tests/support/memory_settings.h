@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/settings.h"
+
 #include <map>
 #include <string>
 #include <tuple>
-
-#include "platform/settings.h"
 
 namespace hm::test {
 

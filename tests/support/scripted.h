@@ -1,11 +1,11 @@
 #pragma once
 
+#include "platform/file_chooser.h"
+#include "platform/messenger.h"
+
 #include <deque>
 #include <string>
 #include <vector>
-
-#include "platform/file_chooser.h"
-#include "platform/messenger.h"
 
 namespace hm::test {
 

@@ -1,11 +1,5 @@
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <string>
-
-#include <QCoreApplication>
-
 #include "app/qt/block_dialogs.h"
 #include "app/qt/main_window.h"
 #include "platform/clock.h"
@@ -13,6 +7,12 @@
 #include "support/memory_settings.h"
 #include "support/scripted.h"
 #include "support/temp_dir.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QCoreApplication>
 
 namespace hm::test {
 

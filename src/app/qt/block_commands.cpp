@@ -1,13 +1,13 @@
 #include "app/qt/block_commands.h"
 
-#include <algorithm>
-
 #include "app/qt/command_host.h"
 #include "app/session.h"
 #include "blocks/block_line.h"
 #include "dif/dif_reader.h"
 #include "editing/block_exchange.h"
 #include "editing/block_merge.h"
+
+#include <algorithm>
 
 namespace hm {
 

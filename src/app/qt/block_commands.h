@@ -1,11 +1,11 @@
 #pragma once
 
-#include <cstdint>
-#include <optional>
-
 #include "app/qt/block_dialogs.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
+
+#include <cstdint>
+#include <optional>
 
 namespace hm {
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QString>
-
 #include "editing/block_exchange.h"
 #include "platform/messenger.h"
+
+#include <QString>
 
 class QWidget;
 

@@ -1,5 +1,8 @@
 #include "app/qt/column_sets.h"
 
+#include "blocks/qt/column_header.h"
+#include "blocks/qt/tab_stop_delegate.h"
+
 #include <algorithm>
 #include <cmath>
 #include <span>
@@ -7,9 +10,6 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QStyle>
-
-#include "blocks/qt/column_header.h"
-#include "blocks/qt/tab_stop_delegate.h"
 
 namespace hm {
 

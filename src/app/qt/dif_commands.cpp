@@ -1,13 +1,13 @@
 #include "app/qt/dif_commands.h"
 
-#include <QString>
-
 #include "app/qt/command_host.h"
 #include "app/session.h"
 #include "dif/dif_applier.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
 #include "platform/file_lock.h"
+
+#include <QString>
 
 namespace hm {
 

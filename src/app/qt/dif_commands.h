@@ -1,11 +1,11 @@
 #pragma once
 
-#include <memory>
-#include <string>
-
 #include "platform/file_chooser.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
+
+#include <memory>
+#include <string>
 
 namespace hm {
 

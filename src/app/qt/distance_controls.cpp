@@ -1,5 +1,7 @@
 #include "app/qt/distance_controls.h"
 
+#include "search/regroup.h"
+
 #include <optional>
 
 #include <QComboBox>
@@ -8,8 +10,6 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWheelEvent>
-
-#include "search/regroup.h"
 
 namespace hm {
 

@@ -1,9 +1,9 @@
 #include "app/qt/idle_animation.h"
 
+#include "resources/form1_layout.h"
+
 #include <QTimer>
 #include <QWidget>
-
-#include "resources/form1_layout.h"
 
 namespace hm {
 

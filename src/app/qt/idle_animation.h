@@ -1,11 +1,11 @@
 #pragma once
 
+#include "platform/clock.h"
+
 #include <cstdint>
 #include <vector>
 
 #include <QObject>
-
-#include "platform/clock.h"
 
 class QTimer;
 class QWidget;

@@ -1,16 +1,5 @@
 #include "app/qt/main_window.h"
 
-#include <QCheckBox>
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QCoreApplication>
-#include <QLabel>
-#include <QLayout>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTimer>
-
 #include "app/qt/block_commands.h"
 #include "app/qt/column_sets.h"
 #include "app/qt/dif_commands.h"
@@ -25,6 +14,17 @@
 #include "platform/file_association.h"
 #include "resources/form1_layout.h"
 #include "search/regroup.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 
 namespace hm {
 

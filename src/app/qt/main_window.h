@@ -1,12 +1,5 @@
 #pragma once
 
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
-
-#include <QMainWindow>
-
 #include "app/command_line.h"
 #include "app/qt/command_host.h"
 #include "app/qt/idle_animation.h"
@@ -18,6 +11,13 @@
 #include "platform/file_system.h"
 #include "platform/messenger.h"
 #include "platform/settings.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QMainWindow>
 
 class QHeaderView;
 class QTimer;

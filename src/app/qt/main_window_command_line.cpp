@@ -1,9 +1,8 @@
 #include "app/qt/main_window.h"
+#include "app/unattended_jobs.h"
 
 #include <QLineEdit>
 #include <QScrollBar>
-
-#include "app/unattended_jobs.h"
 
 // The command line's part of the window: its last start-up step.
 namespace hm {

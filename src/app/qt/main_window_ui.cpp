@@ -1,6 +1,10 @@
 #include "app/qt/main_window_ui.h"
 
-#include <qdrawutil.h>
+#include "app/qt/distance_controls.h"
+#include "blocks/qt/block_list_view.h"
+#include "resources/form1_layout.h"
+#include "search/regroup.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,11 +17,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
-
-#include "app/qt/distance_controls.h"
-#include "blocks/qt/block_list_view.h"
-#include "resources/form1_layout.h"
-#include "search/regroup.h"
+#include <qdrawutil.h>
 
 namespace hm {
 

@@ -1,10 +1,10 @@
 #include "app/qt/search_command.h"
 
-#include <QPushButton>
-#include <QString>
-
 #include "app/qt/command_host.h"
 #include "app/session.h"
+
+#include <QPushButton>
+#include <QString>
 
 namespace hm {
 

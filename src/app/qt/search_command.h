@@ -1,10 +1,10 @@
 #pragma once
 
-#include <functional>
-#include <string>
-
 #include "platform/clock.h"
 #include "platform/messenger.h"
+
+#include <functional>
+#include <string>
 
 class QPushButton;
 

@@ -1,11 +1,5 @@
 // The window program. Started by the launcher when a window is wanted; started directly (as the
 // file-type association may do) it still runs the unattended forms without a display.
-#include <optional>
-
-#include <QApplication>
-#include <QFileInfo>
-#include <QIcon>
-
 #include "app/command_line.h"
 #include "app/program_start.h"
 #include "app/qt/block_dialogs.h"
@@ -16,6 +10,12 @@
 #include "platform/qt/qt_file_dialogs.h"
 #include "platform/qt/qt_messenger.h"
 #include "platform/settings_store.h"
+
+#include <optional>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
 
 namespace {
 

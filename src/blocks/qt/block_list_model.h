@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QAbstractListModel>
-
 #include "blocks/block_list.h"
+
+#include <QAbstractListModel>
 
 namespace hm {
 

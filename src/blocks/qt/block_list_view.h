@@ -1,10 +1,10 @@
 #pragma once
 
+#include "blocks/block_list.h"
+
 #include <vector>
 
 #include <QListView>
-
-#include "blocks/block_list.h"
 
 class QItemSelection;
 

@@ -1,9 +1,9 @@
 #include "platform/qt/qt_file_dialogs.h"
 
+#include "platform/qt/qt_messenger.h"
+
 #include <QFileDialog>
 #include <QStringList>
-
-#include "platform/qt/qt_messenger.h"
 
 namespace hm {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <memory>
-
 #include "platform/file_chooser.h"
+
+#include <memory>
 
 class QFileDialog;
 class QWidget;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <memory>
-
 #include "platform/messenger.h"
+
+#include <memory>
 
 class QMessageBox;
 class QWidget;

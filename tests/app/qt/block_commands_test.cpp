@@ -1,8 +1,8 @@
-#include <QLabel>
-#include <QtTest>
-
 #include "blocks/block_line.h"
 #include "support/window_fixture.h"
+
+#include <QLabel>
+#include <QtTest>
 
 namespace hm::test {
 

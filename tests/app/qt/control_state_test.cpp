@@ -1,3 +1,6 @@
+#include "blocks/qt/block_list_view.h"
+#include "support/window_fixture.h"
+
 #include <QCheckBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -6,9 +9,6 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
-
-#include "blocks/qt/block_list_view.h"
-#include "support/window_fixture.h"
 
 namespace hm::test {
 

@@ -1,3 +1,11 @@
+#include "app/command_line.h"
+#include "blocks/qt/block_list_view.h"
+#include "blocks/qt/tab_stop_delegate.h"
+#include "blocks/tab_stops.h"
+#include "platform/settings.h"
+#include "support/dif_builder.h"
+#include "support/window_fixture.h"
+
 #include <filesystem>
 #include <random>
 
@@ -8,14 +16,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QtTest>
-
-#include "app/command_line.h"
-#include "blocks/qt/block_list_view.h"
-#include "blocks/qt/tab_stop_delegate.h"
-#include "blocks/tab_stops.h"
-#include "platform/settings.h"
-#include "support/dif_builder.h"
-#include "support/window_fixture.h"
 
 namespace hm::test {
 

@@ -1,3 +1,6 @@
+#include "support/dif_builder.h"
+#include "support/window_fixture.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
@@ -5,9 +8,6 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QtTest>
-
-#include "support/dif_builder.h"
-#include "support/window_fixture.h"
 
 namespace hm::test {
 

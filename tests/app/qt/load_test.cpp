@@ -1,14 +1,14 @@
+#include "support/window_fixture.h"
+
+#include <algorithm>
+#include <vector>
+
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
-
-#include <algorithm>
-#include <vector>
-
-#include "support/window_fixture.h"
 
 namespace hm::test {
 

@@ -6,7 +6,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-
 #include <unistd.h>
 
 #include <QAbstractButton>
