@@ -1,14 +1,13 @@
 #pragma once
 
+#include "platform/user_texts.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 
 namespace hm {
-
-inline constexpr const char* kBadParametersText = "Неверные параметры командной сторки!";
-inline constexpr const char* kFileNotFoundText = "Файл не найден";
 
 enum class CommandForm {
   Empty,

@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/program_start.h"
 #include "app/unattended_jobs.h"
+#include "platform/user_texts.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -26,7 +27,7 @@ int startWindowProgram(char** argv) {
     if (::access(beside.c_str(), X_OK) == 0) program = beside;
   }
   ::execvp(program.c_str(), argv);
-  std::fprintf(stderr, "Hexmarshal: не удалось запустить %s: %s\n", program.c_str(),
+  std::fprintf(stderr, "%s %s: %s\n", hm::kWindowProgramFailedText, program.c_str(),
                std::strerror(errno));
   return hm::kExitJobError;
 }

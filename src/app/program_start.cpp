@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
+#include "platform/user_texts.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,8 +40,7 @@ int runOnStandardError(const CommandLine& command) {
 }
 
 int reportNoDisplay() {
-  std::fputs("Hexmarshal: для работы с окном нужен дисплей (DISPLAY или WAYLAND_DISPLAY).\n",
-             stderr);
+  std::fprintf(stderr, "%s\n", kNoDisplayText);
   return kExitJobError;
 }
 

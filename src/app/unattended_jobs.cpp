@@ -7,6 +7,7 @@
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
 #include "platform/file_dialog_rules.h"
+#include "platform/user_texts.h"
 #include "search/diff_search.h"
 #include "search/regroup.h"
 
@@ -71,7 +72,7 @@ int runComparison(const CommandLine& command, JobContext& context) {
     return notFound(context);
   }
   auto progress = [&context](std::uint64_t differences) {
-    say(context, "Найдено различий: " + std::to_string(differences));
+    say(context, kSearchProgressText + std::to_string(differences));
     return true;
   };
   const std::string difPath = difOutputName(command.difPath);

@@ -1,11 +1,17 @@
 #pragma once
 
+#include "platform/user_texts.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace hm {
+
+// The last offset a block may reach: FFFFFF, the largest six-digit address. A block ending there
+// grows a patched BIN to 16,777,216 bytes, one more than the largest BIN the program reads.
+inline constexpr std::int32_t kLastImageOffset = 0xFFFFFF;
 
 // Which fields a line carries. A line read and written again keeps its form, so its text, and
 // with it its place in the sorted list, stays the same.
@@ -67,6 +73,5 @@ DataSource readDataSource(std::string_view text);
 // Whether a data file's path can end a block line: a tab in it would start another field and a
 // line break another line, so the rest of the name would be read as a different file.
 bool fitsBlockLine(std::string_view path);
-inline constexpr const char* kBadDataFileNameText = "Недопустимое имя файла данных!";
 
 }  // namespace hm

@@ -2,15 +2,12 @@
 
 #include "platform/file_system.h"
 #include "platform/result.h"
+#include "platform/user_texts.h"
 
 #include <span>
 #include <string>
 
 namespace hm {
-
-inline constexpr const char* kInvalidDifApplyText = "Неверный DIF файл!!!";
-inline constexpr const char* kBinWriteErrorText = "Ошибка записи BIN файла!";
-inline constexpr const char* kDifAppliedText = "DIF файл успешно установлен!";
 
 // The whole check, before any BIN is asked for. Error: InvalidDif "Неверный DIF файл!!!".
 Status checkDif(std::span<const std::uint8_t> dif);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "blocks/block_line.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -22,9 +24,6 @@ inline constexpr std::size_t kRecordHeadSize = 16;
 inline constexpr std::size_t kRecordLengthOffset = 8;
 inline constexpr std::size_t kRecordAddressOffset = 12;
 inline constexpr std::int32_t kRecordLengthExtra = 4;
-// The last offset a block may reach: FFFFFF, the largest six-digit address. A block ending there
-// grows a patched BIN to 16,777,216 bytes, one more than the largest BIN the program reads.
-inline constexpr std::int32_t kLastImageOffset = 0xFFFFFF;
 // The largest DIF the program opens: a one-byte record at every address, the most records that
 // fit side by side. Only overlapping records or bytes after the last one make a larger file, and
 // the program writes neither.

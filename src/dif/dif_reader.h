@@ -2,16 +2,13 @@
 
 #include "blocks/block_list.h"
 #include "platform/result.h"
+#include "platform/user_texts.h"
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
 namespace hm {
-
-inline constexpr const char* kInvalidDifEditText = "Неверный DIF файл!";
-inline constexpr const char* kOpenErrorText = "Ошибка открытия файла!";
-inline constexpr const char* kReadingBlocksText = "Чтение данных о блоках...";
 
 struct DifBlock {
   std::int32_t start;

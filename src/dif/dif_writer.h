@@ -3,6 +3,7 @@
 #include "blocks/block_list.h"
 #include "platform/file_system.h"
 #include "platform/result.h"
+#include "platform/user_texts.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,10 +11,6 @@
 #include <string>
 
 namespace hm {
-
-inline constexpr const char* kDifWriteErrorText = "Ошибка записи DIF файла";
-inline constexpr const char* kDifWritingText = "Запись DIF файла...";
-inline constexpr const char* kDifCreatedText = "DIF файл успешно создан!";
 
 // Appends ".dif" unless the name, trimmed of spaces and lower-cased, already ends with it. The
 // extension goes onto the name as given, spaces and all; a name that passes is returned as is.

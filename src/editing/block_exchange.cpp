@@ -1,7 +1,7 @@
 #include "editing/block_exchange.h"
 
+#include "blocks/block_line.h"
 #include "blocks/hex_format.h"
-#include "dif/dif_format.h"
 
 namespace hm {
 

@@ -2,18 +2,13 @@
 
 #include "blocks/block_line.h"
 #include "blocks/block_list.h"
+#include "platform/user_texts.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace hm {
-
-inline constexpr const char* kBadAddressesText = "Неверные адреса блока!";
-inline constexpr const char* kAddressDialogTitle = "Изменение адресов блока";
-inline constexpr const char* kAddBlockTitle = "Добавление нового блока";
-inline constexpr const char* kDataBlockTitle = "Добавление блока из файла данных";
-inline constexpr const char* kEditDataBlockTitle = "Редактирование блока данных для вставки";
 
 // The address dialog's exchange values: the block it shows and gives back, and the free room
 // around it that it shows as a guide.

@@ -1,18 +1,11 @@
 #pragma once
 
 #include "blocks/block_list.h"
+#include "platform/user_texts.h"
 
 #include <string>
 
 namespace hm {
-
-inline constexpr const char* kMergeTooFewText = "Нужно выделить не менее 2 соседних блоков!";
-inline constexpr const char* kMergeNotNeighboursText = "Объединять можно только соседние блоки!";
-inline constexpr const char* kMergeConfirmText =
-    "Вы действительно хотите объединить выделенные блоки?";
-inline constexpr const char* kDeleteNothingText = "Нужно выделить блоки!";
-inline constexpr const char* kDeleteConfirmText =
-    "Вы действительно хотите удалить выделенные блоки?";
 
 enum class MergeCheck { TooFew, NotNeighbouring, Ok };
 

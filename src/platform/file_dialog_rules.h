@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/user_texts.h"
+
 #include <cstdint>
 #include <string>
 
@@ -7,10 +9,6 @@ namespace hm {
 
 // What a file dialog is asked for.
 enum class FileKind : int { Dif = 0, SourceBin = 1, TargetBin = 2 };
-
-inline constexpr const char* kTooLargeText = "Too Large File! (Max 16Mb)";
-// A DIF is not held to the 16 MB of BIN files: one that patches a whole BIN is many times larger.
-inline constexpr const char* kDifTooLargeText = "Слишком большой DIF файл!";
 
 // "DIF" for DIF files, "BIN" for the rest.
 std::string kindExtension(FileKind kind);

@@ -1,5 +1,7 @@
 #include "platform/file_lock.h"
 
+#include "platform/user_texts.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -11,8 +13,6 @@
 namespace hm {
 
 namespace {
-
-constexpr const char* kOpenFailedText = "Ошибка открытия файла!";
 
 class HeldFile : public FileLock {
  public:
@@ -73,10 +73,10 @@ Result<std::unique_ptr<FileLock>> lockFile(const std::string& path, std::chrono:
   const auto deadline = std::chrono::steady_clock::now() + wait;
   while (true) {
     int fd = openForLock(path, missing);
-    if (fd < 0) return Error{ErrorCode::OpenFailed, kOpenFailedText};
+    if (fd < 0) return Error{ErrorCode::OpenFailed, kOpenErrorText};
     if (!isRegularFile(fd)) {
       ::close(fd);
-      return Error{ErrorCode::OpenFailed, kOpenFailedText};
+      return Error{ErrorCode::OpenFailed, kOpenErrorText};
     }
     if (waitForLock(fd, deadline) == Wait::TimedOut) {
       ::close(fd);

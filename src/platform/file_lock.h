@@ -1,14 +1,13 @@
 #pragma once
 
 #include "platform/result.h"
+#include "platform/user_texts.h"
 
 #include <chrono>
 #include <memory>
 #include <string>
 
 namespace hm {
-
-inline constexpr const char* kFileBusyText = "Файл занят другой программой!";
 
 // How long a run waits for a file that another run is rewriting. A rewrite takes a blink even
 // for the largest DIF, so a holder that takes longer is stuck, not busy.

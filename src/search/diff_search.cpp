@@ -1,5 +1,7 @@
 #include "search/diff_search.h"
 
+#include "platform/user_texts.h"
+
 #include <algorithm>
 #include <bit>
 #include <emmintrin.h>
@@ -9,7 +11,6 @@ namespace hm {
 
 namespace {
 
-const char kOpenFailed[] = "Ошибка открытия файла!";
 const char kTooLarge[] = "Too Large File! (Max 16Mb)";
 
 // Work between two looks at the clock: bounded in bytes for long equal or changed stretches
@@ -164,9 +165,9 @@ Result<SearchOutcome> runSearch(FileSystem& fs, const std::string& sourcePath,
                                 const std::string& targetPath, Clock& clock,
                                 const ScanProgress& progress) {
   std::optional<FileInfo> sourceInfo = fs.stat(sourcePath);
-  if (!sourceInfo || !sourceInfo->regular) return Error{ErrorCode::OpenFailed, kOpenFailed};
+  if (!sourceInfo || !sourceInfo->regular) return Error{ErrorCode::OpenFailed, kOpenErrorText};
   std::optional<FileInfo> targetInfo = fs.stat(targetPath);
-  if (!targetInfo || !targetInfo->regular) return Error{ErrorCode::OpenFailed, kOpenFailed};
+  if (!targetInfo || !targetInfo->regular) return Error{ErrorCode::OpenFailed, kOpenErrorText};
   // Addresses are written with six hex digits, so nothing longer can be shown or patched.
   if (sourceInfo->size > kMaxImageSize || targetInfo->size > kMaxImageSize) {
     return Error{ErrorCode::TooLarge, kTooLarge};
@@ -175,9 +176,9 @@ Result<SearchOutcome> runSearch(FileSystem& fs, const std::string& sourcePath,
   // Capped at the measured length: a file that grew since cannot push past the limit.
   auto measuredTarget = static_cast<std::size_t>(targetInfo->size);
   std::optional<ByteImage> source = fs.read(sourcePath, measuredTarget);
-  if (!source) return Error{ErrorCode::OpenFailed, kOpenFailed};
+  if (!source) return Error{ErrorCode::OpenFailed, kOpenErrorText};
   std::optional<ByteImage> target = fs.read(targetPath, measuredTarget);
-  if (!target) return Error{ErrorCode::OpenFailed, kOpenFailed};
+  if (!target) return Error{ErrorCode::OpenFailed, kOpenErrorText};
 
   SearchOutcome outcome;
   std::size_t targetLength = std::min(target->size(), measuredTarget);

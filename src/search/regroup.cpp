@@ -1,6 +1,7 @@
 #include "search/regroup.h"
 
 #include "blocks/block_line.h"
+#include "platform/user_texts.h"
 
 #include <algorithm>
 #include <numeric>
@@ -246,8 +247,8 @@ Totals recalc(BlockList& list, bool difEdit, std::int32_t targetLength) {
 }
 
 std::string totalsText(const Totals& totals) {
-  return "Кол-во байтов: " + std::to_string(totals.bytes) +
-         ";    Блоков: " + std::to_string(totals.blocks);
+  return kTotalBytesText + std::to_string(totals.bytes) + kTotalBlocksText +
+         std::to_string(totals.blocks);
 }
 
 }  // namespace hm

@@ -6,16 +6,13 @@
 #include "dif/dif_reader.h"
 #include "editing/block_exchange.h"
 #include "editing/block_merge.h"
+#include "platform/user_texts.h"
 
 #include <algorithm>
 
 namespace hm {
 
-namespace {
-
-constexpr const char* kNoDataFileText = "Не выбран файл данных!";
-
-}  // namespace
+namespace {}  // namespace
 
 BlockCommands::BlockCommands(Session& session, CommandHost& host, BlockDialogs& dialogs,
                              FileSystem& fs, Messenger& messenger)

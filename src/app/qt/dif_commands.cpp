@@ -6,6 +6,7 @@
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
 #include "platform/file_lock.h"
+#include "platform/user_texts.h"
 
 #include <QString>
 
@@ -15,11 +16,7 @@ DifCommands::DifCommands(Session& session, CommandHost& host, FileChooser& choos
                          Messenger& messenger)
     : session_(session), host_(host), chooser_(chooser), fs_(fs), messenger_(messenger) {}
 
-namespace {
-
-constexpr const char* kDifChangedText = "DIF файл изменён другой программой. Перезаписать?";
-
-}  // namespace
+namespace {}  // namespace
 
 // A DIF that exists is replaced under the lock the insertion form takes, so a run adding a block
 // to it meanwhile is not undone; the DIF being edited only if no other program changed it since

@@ -12,6 +12,7 @@
 #include "blocks/qt/column_header.h"
 #include "dif/dif_format.h"
 #include "platform/file_association.h"
+#include "platform/user_texts.h"
 #include "resources/form1_layout.h"
 #include "search/regroup.h"
 
@@ -29,10 +30,6 @@
 namespace hm {
 
 namespace {
-
-constexpr const char* kAuthorship = "Разработчики Hexmarshal, 2026";
-constexpr const char* kSourceCaption = "Исходный BIN";
-constexpr const char* kDataFileCaption = "Файл данных";
 
 QString qs(const std::string& s) {
   return QString::fromStdString(s);
@@ -292,7 +289,7 @@ void MainWindow::asso_Click() {
 }
 
 void MainWindow::About_Click() {
-  services_.messenger.notice(std::string(kProgramCaption) + "\n\n" + kAuthorship);
+  services_.messenger.notice(std::string(kProgramCaption) + "\n\n" + kAuthorshipText);
 }
 
 }  // namespace hm

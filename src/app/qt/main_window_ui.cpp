@@ -110,7 +110,7 @@ void MainWindowUi::buildControls(QMainWindow* window, BlockList& blocks) {
 
   bSer = button("bSer", "Найти различия", layout::kbSer);
   Command2 = button("Command2", "Конечный BIN", layout::kCommand2);
-  Command1 = button("Command1", "Исходный BIN", layout::kCommand1);
+  Command1 = button("Command1", kSourceCaption, layout::kCommand1);
   outFile = named(new QLineEdit(surface), "outFile", layout::koutFile);
   inFile = named(new QLineEdit(surface), "inFile", layout::kinFile);
 

@@ -17,6 +17,10 @@ class QWidget;
 
 namespace hm {
 
+// Command1's two captions: the source BIN, or in DIF-editing mode the data file.
+inline constexpr const char* kSourceCaption = "Исходный BIN";
+inline constexpr const char* kDataFileCaption = "Файл данных";
+
 class BlockList;
 class BlockListView;
 

@@ -2,6 +2,7 @@
 
 #include "app/qt/command_host.h"
 #include "app/session.h"
+#include "platform/user_texts.h"
 
 #include <QPushButton>
 #include <QString>
@@ -27,7 +28,7 @@ bool SearchCommand::run(const std::string& sourcePath, const std::string& target
 
   running_ = true;
   auto progress = [this](std::uint64_t differences) {
-    host_.say(QString("Найдено различий: %1").arg(differences));
+    host_.say(kSearchProgressText + QString::number(differences));
     host_.yieldToEvents();
     return !cancelRequested_;
   };
@@ -40,7 +41,7 @@ bool SearchCommand::run(const std::string& sourcePath, const std::string& target
   }
   if (searched.error().code == ErrorCode::Cancelled) {
     session_.blocks().clear();
-    host_.say("Поиск отменен.");
+    host_.say(kSearchCancelledText);
   } else {
     messenger_.error(searched.error().message);
   }

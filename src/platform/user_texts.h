@@ -1,0 +1,57 @@
+#pragma once
+
+// Every message the program shows or prints, in one place. The texts are the program's own and
+// are used exactly as they stand; the captions of controls stay with the controls.
+namespace hm {
+
+// Files
+inline constexpr const char* kOpenErrorText = "Ошибка открытия файла!";
+inline constexpr const char* kFileNotFoundText = "Файл не найден";
+inline constexpr const char* kTooLargeText = "Too Large File! (Max 16Mb)";
+// A DIF is not held to the 16 MB of BIN files: one that patches a whole BIN is many times larger.
+inline constexpr const char* kDifTooLargeText = "Слишком большой DIF файл!";
+inline constexpr const char* kFileBusyText = "Файл занят другой программой!";
+
+// The command line
+inline constexpr const char* kBadParametersText = "Неверные параметры командной сторки!";
+inline constexpr const char* kNoDisplayText =
+    "Hexmarshal: для работы с окном нужен дисплей (DISPLAY или WAYLAND_DISPLAY).";
+inline constexpr const char* kWindowProgramFailedText = "Hexmarshal: не удалось запустить";
+
+// The search and the regrouping (status line)
+inline constexpr const char* kSearchProgressText = "Найдено различий: ";
+inline constexpr const char* kSearchCancelledText = "Поиск отменен.";
+inline constexpr const char* kTotalBytesText = "Кол-во байтов: ";
+inline constexpr const char* kTotalBlocksText = ";    Блоков: ";
+
+// DIF files
+inline constexpr const char* kInvalidDifEditText = "Неверный DIF файл!";
+inline constexpr const char* kInvalidDifApplyText = "Неверный DIF файл!!!";
+inline constexpr const char* kReadingBlocksText = "Чтение данных о блоках...";
+inline constexpr const char* kDifWritingText = "Запись DIF файла...";
+inline constexpr const char* kDifCreatedText = "DIF файл успешно создан!";
+inline constexpr const char* kDifWriteErrorText = "Ошибка записи DIF файла";
+inline constexpr const char* kDifChangedText = "DIF файл изменён другой программой. Перезаписать?";
+inline constexpr const char* kBinWriteErrorText = "Ошибка записи BIN файла!";
+inline constexpr const char* kDifAppliedText = "DIF файл успешно установлен!";
+
+// Block editing
+inline constexpr const char* kBadAddressesText = "Неверные адреса блока!";
+inline constexpr const char* kNoDataFileText = "Не выбран файл данных!";
+inline constexpr const char* kBadDataFileNameText = "Недопустимое имя файла данных!";
+inline constexpr const char* kMergeTooFewText = "Нужно выделить не менее 2 соседних блоков!";
+inline constexpr const char* kMergeNotNeighboursText = "Объединять можно только соседние блоки!";
+inline constexpr const char* kMergeConfirmText =
+    "Вы действительно хотите объединить выделенные блоки?";
+inline constexpr const char* kDeleteNothingText = "Нужно выделить блоки!";
+inline constexpr const char* kDeleteConfirmText =
+    "Вы действительно хотите удалить выделенные блоки?";
+inline constexpr const char* kAddressDialogTitle = "Изменение адресов блока";
+inline constexpr const char* kAddBlockTitle = "Добавление нового блока";
+inline constexpr const char* kDataBlockTitle = "Добавление блока из файла данных";
+inline constexpr const char* kEditDataBlockTitle = "Редактирование блока данных для вставки";
+
+// The window
+inline constexpr const char* kAuthorshipText = "Разработчики Hexmarshal, 2026";
+
+}  // namespace hm
