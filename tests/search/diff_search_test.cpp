@@ -300,7 +300,7 @@ class TableFileSystem : public FileSystem {
   std::unique_ptr<OutputFile> create(const std::string&) override { return nullptr; }
 };
 
-Bytes imageBytes(const ByteImage& image) {
+Bytes imageBytes(const FileView& image) {
   return Bytes(image.data(), image.data() + image.size());
 }
 
