@@ -98,7 +98,7 @@ std::unique_ptr<MappedFile> MappedFile::map(int fd, std::size_t length) {
   std::unique_ptr<MappedFile> mapping(new MappedFile);
   mapping->fd_ = fd;
   mapping->length_ = length;
-  if (length == 0 || !mapping->place(length)) {
+  if (length == 0 || !mapping->place(length, MAP_POPULATE)) {
     mapping->fd_ = -1;
     return nullptr;
   }
@@ -112,7 +112,7 @@ MappedFile::~MappedFile() {
 }
 
 // Maps the file at the start of `room` bytes of fresh address space, zero past its pages.
-bool MappedFile::place(std::size_t room) {
+bool MappedFile::place(std::size_t room, int populate) {
   const std::size_t filePages = wholePages(length_);
   const std::size_t reserved = std::max(filePages, wholePages(room));
   void* base = nullptr;
@@ -122,7 +122,7 @@ bool MappedFile::place(std::size_t room) {
     if (base == MAP_FAILED) return false;
     fixed = MAP_FIXED;
   }
-  void* file = ::mmap(base, length_, PROT_READ, MAP_PRIVATE | MAP_POPULATE | fixed, fd_, 0);
+  void* file = ::mmap(base, length_, PROT_READ, MAP_PRIVATE | populate | fixed, fd_, 0);
   if (file == MAP_FAILED) {
     if (base) ::munmap(base, reserved);
     return false;
@@ -144,7 +144,8 @@ bool MappedFile::makeRoom(std::size_t size) {
   std::uint8_t* oldBase = base_;
   const std::size_t oldReserved = reserved_;
   const int oldGuard = guard_;
-  if (!place(size)) return false;
+  // Not loaded again: while both mappings stand, the file's pages would count twice.
+  if (!place(size, 0)) return false;
   cutBefore_ = unguardRange(oldGuard) || cutBefore_;
   ::munmap(oldBase, oldReserved);
   return true;

@@ -35,7 +35,7 @@ class MappedFile {
 
  private:
   MappedFile() = default;
-  bool place(std::size_t room);
+  bool place(std::size_t room, int populate);
 
   int fd_ = -1;
   std::uint8_t* base_ = nullptr;
