@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times the unattended comparison and applying forms of hexmarshal against the usual peers
-# (xdelta3 for making and applying a delta, cmp -l for listing differences) on 16 MiB pairs,
+# (xdelta3 for making and applying a delta, cmp -l for listing differences) and against the
+# file work neither form can avoid (cat reading both files, cp copying the BIN) on 16 MiB pairs,
 # whole processes from start to exit, and prints the medians, peak memory and the ratios.
 #
 #   bench/peers.sh [--runs N] [--full-dif]
@@ -9,6 +10,7 @@
 # --full-dif    also applies and extends the largest DIF there can be for 16 MiB of blocks
 #               (16,777,215 one-byte records, about 285 MB)
 # HM_PEER_PAIRS the pairs to run (default: identical percent runs100 alternate longer)
+# HM_PEER_PROGRAM a hexmarshal to time instead of building one (an older build, to compare)
 # HM_BENCH_DIR  folder for the generated files (default: a new folder under ${TMPDIR:-/tmp});
 #               the outputs are written there, so its file system's write and fsync costs count
 set -euo pipefail
@@ -36,11 +38,15 @@ for tool in cmake ninja c++; do
   command -v $tool >/dev/null || { echo "$tool is needed to build hexmarshal" >&2; exit 1; }
 done
 
-echo "Building hexmarshal (Release) in build-perf..." >&2
-cmake -S "$root" -B "$root/build-perf" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHM_TESTS=OFF \
-  -DHM_BENCH=OFF >/dev/null
-cmake --build "$root/build-perf" --target hexmarshal >/dev/null
-hm=$root/build-perf/hexmarshal
+if [ -n "${HM_PEER_PROGRAM:-}" ]; then
+  hm=$(realpath "$HM_PEER_PROGRAM")
+else
+  echo "Building hexmarshal (Release) in build-perf..." >&2
+  cmake -S "$root" -B "$root/build-perf" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHM_TESTS=OFF \
+    -DHM_BENCH=OFF >/dev/null
+  cmake --build "$root/build-perf" --target hexmarshal >/dev/null
+  hm=$root/build-perf/hexmarshal
+fi
 export QT_QPA_PLATFORM=offscreen
 
 if [ -n "${HM_BENCH_DIR:-}" ]; then
@@ -54,19 +60,25 @@ c++ -O2 -std=c++20 -o "$work/make_pair" "$root/bench/make_pair.cpp"
 results=$work/results.txt
 : >"$results"
 
-# timed PAIR TOOL EXPECTED-STATUS COMMAND... : one run; appends "PAIR TOOL ms KiB" to the results
+# timed PAIR TOOL EXPECTED-STATUS COMMAND... : one run; appends "PAIR TOOL ms KiB" to the results.
+# Its output goes through a pipe, or straight to /dev/null when to_null=1 is set for the call.
 timed() {
   local pair=$1 tool=$2 expected=$3
   shift 3
   local status start end
   # No tool pays for writing back what the one before it left in the page cache.
   sync
-  # A pipe, not /dev/null: cmp stops at the first difference when it sees its output discarded.
   start=$EPOCHREALTIME
-  set +o pipefail
-  /usr/bin/time -f '%M' -o "$work/rss" "$@" 2>"$work/err" | cat >/dev/null
-  status=${PIPESTATUS[0]}
-  set -o pipefail
+  if [ "${to_null:-0}" = 1 ]; then
+    status=0
+    /usr/bin/time -f '%M' -o "$work/rss" "$@" >/dev/null 2>"$work/err" || status=$?
+  else
+    # A pipe, not /dev/null: cmp stops at the first difference when it sees its output discarded.
+    set +o pipefail
+    /usr/bin/time -f '%M' -o "$work/rss" "$@" 2>"$work/err" | cat >/dev/null
+    status=${PIPESTATUS[0]}
+    set -o pipefail
+  fi
   end=$EPOCHREALTIME
   if [ "$status" -ne "$expected" ]; then
     echo "$tool on $pair: exit status $status, expected $expected" >&2
@@ -99,26 +111,28 @@ for pair in "${pairs[@]}"; do
   [ "$pair" = identical ] && cmp_status=0
   for ((round = 0; round < runs; ++round)); do
     # Taking turns in both directions spreads the machine's drift over every tool alike.
-    compare=(hm_compare xdelta3_e cmp_l)
-    apply=(hm_apply xdelta3_d)
+    compare=(hm_compare xdelta3_e cmp_l cat_read)
+    apply=(hm_apply xdelta3_d cp_copy)
     if ((round % 2)); then
-      compare=(cmp_l xdelta3_e hm_compare)
-      apply=(xdelta3_d hm_apply)
+      compare=(cat_read cmp_l xdelta3_e hm_compare)
+      apply=(cp_copy xdelta3_d hm_apply)
     fi
     # Every run writes a new file, as the save dialogs usually ask for: no tool pays for freeing
     # an old output first.
-    rm -f "$dir/out.dif" "$dir/out.xd" "$dir/patched.bin" "$dir/patched2.bin"
+    rm -f "$dir/out.dif" "$dir/out.xd" "$dir/patched.bin" "$dir/patched2.bin" "$dir/copied.bin"
     for tool in "${compare[@]}"; do
       case $tool in
         hm_compare) timed "$pair" "$tool" 0 "$hm" "$src" "/t:$tgt" "/d:$dir/out.dif" ;;
         xdelta3_e) timed "$pair" "$tool" 0 xdelta3 -e -f -s "$src" "$tgt" "$dir/out.xd" ;;
         cmp_l) timed "$pair" "$tool" $cmp_status cmp -l "$src" "$tgt" ;;
+        cat_read) to_null=1 timed "$pair" "$tool" 0 cat "$src" "$tgt" ;;
       esac
     done
     for tool in "${apply[@]}"; do
       case $tool in
         hm_apply) timed "$pair" "$tool" 0 "$hm" "$src" "/a:$dir/out.dif" "/o:$dir/patched.bin" ;;
         xdelta3_d) timed "$pair" "$tool" 0 xdelta3 -d -f -s "$src" "$dir/out.xd" "$dir/patched2.bin" ;;
+        cp_copy) timed "$pair" "$tool" 0 cp "$src" "$dir/copied.bin" ;;
       esac
     done
     same "$dir/patched.bin" "$tgt" "hexmarshal's patched BIN"
@@ -173,7 +187,9 @@ row() {  # row PAIR JOB HM-TOOL PEER-TOOL PEER-NAME
 for pair in "${pairs[@]}"; do
   row "$pair" compare hm_compare xdelta3_e "xdelta3 -e"
   row "$pair" compare hm_compare cmp_l "cmp -l"
+  row "$pair" compare hm_compare cat_read "cat"
   row "$pair" apply hm_apply xdelta3_d "xdelta3 -d"
+  row "$pair" apply hm_apply cp_copy "cp"
 done
 echo
 echo "Output sizes (bytes), DIF / xdelta3:"
@@ -183,10 +199,18 @@ if [ "$full_dif" -eq 1 ]; then
     "inserting a block $(get full hm_insert 3) ms, $(get full hm_insert 4) MiB"
 fi
 
+[[ " ${pairs[*]} " == *" percent "* ]] || exit 0
 compare_ratio=$(ratio "$(get percent hm_compare 3)" "$(get percent xdelta3_e 3)")
 apply_ratio=$(ratio "$(get percent hm_apply 3)" "$(get percent xdelta3_d 3)")
+read_ratio=$(ratio "$(get percent hm_compare 3)" "$(get percent cat_read 3)")
+copy_ratio=$(ratio "$(get percent hm_apply 3)" "$(get percent cp_copy 3)")
 verdict() { awk -v r="$1" -v l="$2" 'BEGIN { print (r <= l) ? "met" : "MISSED" }'; }
 echo
 echo "Targets on the 1% pair: comparison $compare_ratio of xdelta3 -e (at most 0.25):" \
   "$(verdict "$compare_ratio" 0.25); applying $apply_ratio of xdelta3 -d (at most 0.50):" \
   "$(verdict "$apply_ratio" 0.50)"
+echo "  comparison $read_ratio of cat (at most 1.3): $(verdict "$read_ratio" 1.3);" \
+  "applying $copy_ratio of cp (at most 1.1): $(verdict "$copy_ratio" 1.1)"
+echo "  peak memory: comparison $(get percent hm_compare 4) MiB (at most 40):" \
+  "$(verdict "$(get percent hm_compare 4)" 40); applying $(get percent hm_apply 4) MiB" \
+  "(at most 24): $(verdict "$(get percent hm_apply 4)" 24)"

@@ -1,10 +1,12 @@
 // Any bytes as a patch file: the check and the record walk agree with a plain reading of the
-// format, and applying an accepted file gives exactly the image the format promises.
+// format, and applying an accepted file, in memory or from files, gives exactly the image the
+// format promises.
 
 #include "dif/dif_applier.h"
 #include "dif/dif_format.h"
 #include "dif_model.h"
 #include "fuzz_check.h"
+#include "support/memory_file_system.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,7 +15,6 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
-
 namespace {
 
 using hm::fuzz::ModelDif;
@@ -84,6 +85,15 @@ void checkApplied(std::span<const std::uint8_t> dif, const ModelDif& model,
     p = std::max(p, stop);
   }
   checkUntouched(image, bin, p, end);
+
+  // The file form gives the same image, whether it copies the BIN front to back or patches it
+  // in memory.
+  hm::test::MemoryFileSystem fs;
+  fs.files["p.dif"].assign(dif.begin(), dif.end());
+  fs.files["in.bin"] = bin;
+  HM_FUZZ_CHECK(hm::applyDifFile(fs, "p.dif", "in.bin", "out.bin").ok());
+  HM_FUZZ_CHECK(fs.files["out.bin"] ==
+                std::vector<std::uint8_t>(image.data(), image.data() + image.size()));
 }
 
 }  // namespace

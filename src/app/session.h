@@ -70,8 +70,8 @@ class Session {
   FileSystem& fs_;
   BlockList list_;
   RawBlocks raw_;
-  ByteImage source_;
-  ByteImage target_;
+  FileView source_;
+  FileView target_;
   ByteImage dif_;
   std::string difPath_;
   std::optional<FileFingerprint> difRead_;  // what dif_ was read from

@@ -12,6 +12,7 @@
 #include "search/regroup.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -42,6 +43,52 @@ Result<std::unique_ptr<FileLock>> lockExisting(JobContext& context, const std::s
   if (!info || !info->regular) return std::unique_ptr<FileLock>();
   return context.fs.lock(path, context.lockWait, MissingFile::Fails);
 }
+
+// The job's file system, except that an output commits only while `stillWhole` holds: a DIF
+// written from files seen in place must not be committed when one of them was cut short while
+// it was being written, as its bytes may then be zeros the file never held.
+class CommitWhileWhole : public FileSystem {
+ public:
+  CommitWhileWhole(FileSystem& inner, std::function<bool()> stillWhole)
+      : inner_(inner), stillWhole_(std::move(stillWhole)) {}
+
+  std::optional<FileInfo> stat(const std::string& path) override { return inner_.stat(path); }
+  std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes) override {
+    return inner_.read(path, maxBytes);
+  }
+  std::optional<FileView> view(const std::string& path, std::size_t maxBytes) override {
+    return inner_.view(path, maxBytes);
+  }
+  std::unique_ptr<OutputFile> create(const std::string& path) override {
+    std::unique_ptr<OutputFile> out = inner_.create(path);
+    if (!out) return nullptr;
+    return std::make_unique<Output>(std::move(out), stillWhole_);
+  }
+  bool makeFolders(const std::string& path) override { return inner_.makeFolders(path); }
+  Result<std::unique_ptr<FileLock>> lock(const std::string& path, std::chrono::milliseconds wait,
+                                         MissingFile missing) override {
+    return inner_.lock(path, wait, missing);
+  }
+
+ private:
+  class Output : public OutputFile {
+   public:
+    Output(std::unique_ptr<OutputFile> inner, const std::function<bool()>& stillWhole)
+        : inner_(std::move(inner)), stillWhole_(stillWhole) {}
+    bool write(const void* data, std::size_t size) override { return inner_->write(data, size); }
+    bool writePieces(std::span<const std::span<const std::uint8_t>> pieces) override {
+      return inner_->writePieces(pieces);
+    }
+    bool commit() override { return stillWhole_() && inner_->commit(); }
+
+   private:
+    std::unique_ptr<OutputFile> inner_;
+    const std::function<bool()>& stillWhole_;
+  };
+
+  FileSystem& inner_;
+  std::function<bool()> stillWhole_;
+};
 
 }  // namespace
 
@@ -78,8 +125,9 @@ int runComparison(const CommandLine& command, JobContext& context) {
   const std::string difPath = difOutputName(command.difPath);
   Result<std::unique_ptr<FileLock>> held = lockExisting(context, difPath);
   if (!held) return reportError(context, held.error());
-  Result<SearchOutcome> search =
-      runSearch(context.fs, command.sourcePath, command.targetPath, context.clock, progress);
+  // The files are seen in place: nothing is copied, and the job ends before they matter again.
+  Result<SearchOutcome> search = runSearch(context.fs, command.sourcePath, command.targetPath,
+                                           context.clock, progress, FileHolding::Views);
   if (!search) return reportError(context, search.error());
 
   BlockList list;
@@ -87,7 +135,10 @@ int runComparison(const CommandLine& command, JobContext& context) {
   say(context, totalsText(recalc(list, false, search->targetLength)));
 
   say(context, kDifWritingText);
-  Status written = writeDif(context.fs, difPath, list, search->target.bytes());
+  auto whole = [&search] { return search->source.intact() && search->target.intact(); };
+  CommitWhileWhole guarded(context.fs, whole);
+  Status written = writeDif(guarded, difPath, list, search->target.bytes());
+  if (!whole()) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
   if (!written) return reportError(context, written.error());
   say(context, kDifCreatedText);
   return kExitDone;

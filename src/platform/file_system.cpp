@@ -1,5 +1,7 @@
 #include "platform/file_system.h"
 
+#include "platform/mapped_file.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -7,7 +9,9 @@
 #include <filesystem>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
+#include <utility>
 
 namespace hm {
 
@@ -57,7 +61,112 @@ void ByteImage::release() {
   size_ = capacity_ = 0;
 }
 
+FileView::FileView() = default;
+
+FileView::FileView(ByteImage image)
+    : image_(std::move(image)), data_(image_.data()), size_(image_.size()) {}
+
+FileView::FileView(std::unique_ptr<MappedFile> mapping)
+    : mapping_(std::move(mapping)), data_(mapping_->data()), size_(mapping_->length()) {}
+
+FileView::FileView(FileView&& other) noexcept
+    : image_(std::move(other.image_)),
+      mapping_(std::move(other.mapping_)),
+      data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      cut_(std::exchange(other.cut_, false)) {}
+
+FileView& FileView::operator=(FileView&& other) noexcept {
+  image_ = std::move(other.image_);
+  mapping_ = std::move(other.mapping_);
+  data_ = std::exchange(other.data_, nullptr);
+  size_ = std::exchange(other.size_, 0);
+  cut_ = std::exchange(other.cut_, false);
+  return *this;
+}
+
+FileView::~FileView() = default;
+
+void FileView::resize(std::size_t size) {
+  if (mapping_) {
+    if (size <= size_) {
+      size_ = size;
+      return;
+    }
+    // Past the file's end the mapping can show zeros, but not after a shortened view.
+    if (size_ == mapping_->length() && mapping_->makeRoom(size)) {
+      data_ = mapping_->data();
+      size_ = size;
+      return;
+    }
+    copyMapping();
+  }
+  image_.resize(size);
+  data_ = image_.data();
+  size_ = size;
+}
+
+void FileView::copyMapping() {
+  ByteImage copy = ByteImage::uninitialized(size_);
+  if (size_) std::memcpy(copy.data(), data_, size_);
+  cut_ = !mapping_->intact();
+  mapping_.reset();
+  image_ = std::move(copy);
+  data_ = image_.data();
+}
+
+void FileView::release() {
+  image_.release();
+  mapping_.reset();
+  data_ = nullptr;
+  size_ = 0;
+  cut_ = false;
+}
+
+bool FileView::intact() const {
+  return mapping_ ? mapping_->intact() : !cut_;
+}
+
 namespace {
+
+// Skips what a short write took, so the rest can be written.
+void consume(iovec*& pieces, int& count, std::size_t written) {
+  while (count > 0 && written >= pieces->iov_len) {
+    written -= pieces->iov_len;
+    ++pieces;
+    --count;
+  }
+  if (count > 0) {
+    pieces->iov_base = static_cast<char*>(pieces->iov_base) + written;
+    pieces->iov_len -= written;
+  }
+}
+
+// `pieces` holds no empty piece.
+bool writeBatch(int fd, iovec* pieces, int count) {
+  while (count > 0) {
+    ssize_t n = ::writev(fd, pieces, count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    consume(pieces, count, static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool writeGathered(int fd, std::span<const std::span<const std::uint8_t>> pieces) {
+  constexpr int kBatch = 1024;  // IOV_MAX on Linux
+  iovec batch[kBatch];
+  int count = 0;
+  for (std::span<const std::uint8_t> piece : pieces) {
+    if (piece.empty()) continue;
+    batch[count++] = {const_cast<std::uint8_t*>(piece.data()), piece.size()};
+    if (count == kBatch) {
+      if (!writeBatch(fd, batch, count)) return false;
+      count = 0;
+    }
+  }
+  return writeBatch(fd, batch, count);
+}
 
 bool writeAll(int fd, const void* data, std::size_t size) {
   auto* p = static_cast<const char*>(data);
@@ -102,6 +211,12 @@ class AtomicOutputFile : public OutputFile {
     return !failed_;
   }
 
+  bool writePieces(std::span<const std::span<const std::uint8_t>> pieces) override {
+    if (fd_ < 0 || failed_) return false;
+    if (!writeGathered(fd_, pieces)) failed_ = true;
+    return !failed_;
+  }
+
   bool commit() override {
     if (fd_ < 0 || failed_ || committed_) return false;
     // A file that is replaced must reach the disk before the rename, or a crash could leave
@@ -142,6 +257,38 @@ class AtomicOutputFile : public OutputFile {
   bool committed_ = false;
 };
 
+// A descriptor of the regular file at `path` and its length at most `maxBytes`; fd -1 on failure.
+struct OpenedFile {
+  int fd = -1;
+  std::size_t length = 0;
+};
+
+OpenedFile openRegular(const std::string& path, int flags, std::size_t maxBytes) {
+  int fd = ::open(path.c_str(), flags);
+  if (fd < 0) return {};
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return {};
+  }
+  return {fd, std::min<std::size_t>(static_cast<std::size_t>(st.st_size), maxBytes)};
+}
+
+// Up to `want` bytes from the start of the open file; fewer when it shrank since it was measured.
+std::optional<ByteImage> readOpen(int fd, std::size_t want) {
+  ByteImage image = ByteImage::uninitialized(want);
+  std::size_t got = 0;
+  while (got < want) {
+    ssize_t n = ::read(fd, image.data() + got, want - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  image.resize(got);
+  return image;
+}
+
 class RealFileSystem : public FileSystem {
  public:
   std::optional<FileInfo> stat(const std::string& path) override {
@@ -152,29 +299,26 @@ class RealFileSystem : public FileSystem {
   }
 
   std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes) override {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      ::close(fd);
-      return std::nullopt;
-    }
-    std::size_t want = std::min<std::size_t>(static_cast<std::size_t>(st.st_size), maxBytes);
-    ByteImage image = ByteImage::uninitialized(want);
-    std::size_t got = 0;
-    while (got < want) {
-      ssize_t n = ::read(fd, image.data() + got, want - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        ::close(fd);
-        return std::nullopt;
-      }
-      if (n == 0) break;  // the file shrank since it was measured
-      got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    image.resize(got);
+    OpenedFile file = openRegular(path, O_RDONLY | O_CLOEXEC, maxBytes);
+    if (file.fd < 0) return std::nullopt;
+    std::optional<ByteImage> image = readOpen(file.fd, file.length);
+    ::close(file.fd);
     return image;
+  }
+
+  std::optional<FileView> view(const std::string& path, std::size_t maxBytes) override {
+    // Not blocking: a FIFO's open would wait for a writer before it could be refused.
+    // The size is taken once: a file cut short later is the mapping's to notice.
+    OpenedFile file = openRegular(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, maxBytes);
+    if (file.fd < 0) return std::nullopt;
+    if (std::unique_ptr<MappedFile> mapping = MappedFile::map(file.fd, file.length)) {
+      return FileView(std::move(mapping));
+    }
+    // Some files refuse to be mapped (most of /proc and /sys) but can be read.
+    std::optional<ByteImage> image = readOpen(file.fd, file.length);
+    ::close(file.fd);
+    if (!image) return std::nullopt;
+    return FileView(std::move(*image));
   }
 
   std::unique_ptr<OutputFile> create(const std::string& path) override {
@@ -202,6 +346,19 @@ class RealFileSystem : public FileSystem {
 };
 
 }  // namespace
+
+std::optional<FileView> FileSystem::view(const std::string& path, std::size_t maxBytes) {
+  std::optional<ByteImage> image = read(path, maxBytes);
+  if (!image) return std::nullopt;
+  return FileView(std::move(*image));
+}
+
+bool OutputFile::writePieces(std::span<const std::span<const std::uint8_t>> pieces) {
+  for (std::span<const std::uint8_t> piece : pieces) {
+    if (!write(piece.data(), piece.size())) return false;
+  }
+  return true;
+}
 
 Result<std::unique_ptr<FileLock>> FileSystem::lock(const std::string&, std::chrono::milliseconds,
                                                    MissingFile) {

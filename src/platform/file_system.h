@@ -41,6 +41,42 @@ class ByteImage {
   std::size_t capacity_ = 0;
 };
 
+class MappedFile;
+
+// A file's bytes to read: seen in place where the file could be mapped, otherwise a copy read
+// into memory.
+class FileView {
+ public:
+  FileView();
+  explicit FileView(ByteImage image);
+  explicit FileView(std::unique_ptr<MappedFile> mapping);
+  FileView(FileView&&) noexcept;
+  FileView& operator=(FileView&&) noexcept;
+  ~FileView();
+
+  const std::uint8_t* data() const { return data_; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  std::span<const std::uint8_t> bytes() const { return {data_, size_}; }
+
+  // Shortens the view, or lengthens it with zero bytes; a mapped file is not copied for that.
+  void resize(std::size_t size);
+  void release();
+  // False when the mapped file was cut short under the program since it was mapped: the bytes
+  // seen may then be zeros that were never in it, and must be taken as a failed read. A copy
+  // is always intact.
+  bool intact() const;
+
+ private:
+  void copyMapping();
+
+  ByteImage image_;
+  std::unique_ptr<MappedFile> mapping_;
+  const std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
+  bool cut_ = false;  // copied from a mapping that was no longer intact
+};
+
 struct FileInfo {
   bool regular = false;
   std::uint64_t size = 0;
@@ -53,6 +89,8 @@ class OutputFile {
  public:
   virtual ~OutputFile() = default;  // discards the temporary unless committed
   virtual bool write(const void* data, std::size_t size) = 0;
+  // Writes the pieces one after another, in as few calls to the system as it can.
+  virtual bool writePieces(std::span<const std::span<const std::uint8_t>> pieces);
   virtual bool commit() = 0;
 };
 
@@ -65,6 +103,9 @@ class FileSystem {
   // The first `maxBytes` bytes of a regular file (all of it when shorter); nothing on failure.
   virtual std::optional<ByteImage> read(const std::string& path,
                                         std::size_t maxBytes = SIZE_MAX) = 0;
+  // The same bytes as read(), mapped in place where the file allows it (a regular file on a file
+  // system that maps), so nothing is copied; the default reads.
+  virtual std::optional<FileView> view(const std::string& path, std::size_t maxBytes = SIZE_MAX);
   // Nothing when the temporary cannot be created.
   virtual std::unique_ptr<OutputFile> create(const std::string& path) = 0;
   // Creates the folder and its missing parents; true when it exists afterwards.

@@ -161,9 +161,21 @@ bool scanDifferences(const std::uint8_t* source, std::size_t sourceLength,
   return true;
 }
 
+namespace {
+
+std::optional<FileView> load(FileSystem& fs, const std::string& path, std::size_t maxBytes,
+                             FileHolding holding) {
+  if (holding == FileHolding::Views) return fs.view(path, maxBytes);
+  std::optional<ByteImage> image = fs.read(path, maxBytes);
+  if (!image) return std::nullopt;
+  return FileView(std::move(*image));
+}
+
+}  // namespace
+
 Result<SearchOutcome> runSearch(FileSystem& fs, const std::string& sourcePath,
                                 const std::string& targetPath, Clock& clock,
-                                const ScanProgress& progress) {
+                                const ScanProgress& progress, FileHolding holding) {
   std::optional<FileInfo> sourceInfo = fs.stat(sourcePath);
   if (!sourceInfo || !sourceInfo->regular) return Error{ErrorCode::OpenFailed, kOpenErrorText};
   std::optional<FileInfo> targetInfo = fs.stat(targetPath);
@@ -175,9 +187,9 @@ Result<SearchOutcome> runSearch(FileSystem& fs, const std::string& sourcePath,
 
   // Capped at the measured length: a file that grew since cannot push past the limit.
   auto measuredTarget = static_cast<std::size_t>(targetInfo->size);
-  std::optional<ByteImage> source = fs.read(sourcePath, measuredTarget);
+  std::optional<FileView> source = load(fs, sourcePath, measuredTarget, holding);
   if (!source) return Error{ErrorCode::OpenFailed, kOpenErrorText};
-  std::optional<ByteImage> target = fs.read(targetPath, measuredTarget);
+  std::optional<FileView> target = load(fs, targetPath, measuredTarget, holding);
   if (!target) return Error{ErrorCode::OpenFailed, kOpenErrorText};
 
   SearchOutcome outcome;
@@ -188,6 +200,7 @@ Result<SearchOutcome> runSearch(FileSystem& fs, const std::string& sourcePath,
                        clock, progress)) {
     return Error{ErrorCode::Cancelled, ""};
   }
+  if (!source->intact() || !target->intact()) return Error{ErrorCode::OpenFailed, kOpenErrorText};
   // The backup writer takes source bytes at target addresses, so the image spans the target.
   source->resize(targetLength);
   outcome.source = std::move(*source);

@@ -35,16 +35,24 @@ bool scanDifferences(const std::uint8_t* source, std::size_t sourceLength,
                      Clock& clock, const ScanProgress& progress);
 
 struct SearchOutcome {
-  ByteImage source;  // target length bytes; zero past the source's end
-  ByteImage target;
+  FileView source;  // target length bytes; zero past the source's end
+  FileView target;
   RawBlocks blocks;
   std::int32_t targetLength = 0;
 };
 
-// Reads both files whole and scans them. Errors: OpenFailed "Ошибка открытия файла!",
-// TooLarge "Too Large File! (Max 16Mb)", Cancelled (message empty).
+// How a search holds the two files. A window keeps them after the search, while the files may
+// change on disk, so it takes copies; a job that writes its DIF and ends sees them in place, and
+// must take a file found cut short before its DIF is committed as a failed read
+// (FileView::intact()).
+enum class FileHolding { Copies, Views };
+
+// Reads both files whole and scans them. Errors: OpenFailed "Ошибка открытия файла!" (also for
+// a file cut short during the scan), TooLarge "Too Large File! (Max 16Mb)", Cancelled (message
+// empty).
 Result<SearchOutcome> runSearch(FileSystem& fs, const std::string& sourcePath,
                                 const std::string& targetPath, Clock& clock,
-                                const ScanProgress& progress);
+                                const ScanProgress& progress,
+                                FileHolding holding = FileHolding::Copies);
 
 }  // namespace hm

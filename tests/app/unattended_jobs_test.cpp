@@ -288,10 +288,13 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ApplyDifSizeTest,
 // ---- An input changes between being chosen and being read ----
 
 // The real file system, except that chosen files were removed (stat and read fail), turned
-// unreadable (stat answers, read fails) or cut to half their length after stat measured them.
+// unreadable (stat answers, read fails) or cut to half their length after stat measured them;
+// or another program cuts them on disk while the job sees them in place: to half right after
+// they are mapped (whole pages go), or by their last byte when the job starts writing its
+// output (no page goes, only the length tells).
 class ChangingFileSystem : public FileSystem {
  public:
-  std::set<std::string> gone, unreadable, shrunk;
+  std::set<std::string> gone, unreadable, shrunk, cutWhenSeen, cutWhenWriting;
 
   std::optional<FileInfo> stat(const std::string& path) override {
     if (gone.count(path)) return std::nullopt;
@@ -303,13 +306,26 @@ class ChangingFileSystem : public FileSystem {
     if (image && shrunk.count(path)) image->resize(image->size() / 2);
     return image;
   }
+  std::optional<FileView> view(const std::string& path, std::size_t maxBytes) override {
+    if (!cutWhenSeen.count(path) && !cutWhenWriting.count(path)) {
+      return FileSystem::view(path, maxBytes);
+    }
+    std::optional<FileView> view = realFileSystem().view(path, maxBytes);
+    if (cutWhenSeen.count(path)) cut(path, std::filesystem::file_size(path) / 2);
+    return view;
+  }
   std::unique_ptr<OutputFile> create(const std::string& path) override {
+    for (const std::string& seen : cutWhenWriting) cut(seen, std::filesystem::file_size(seen) - 1);
     return realFileSystem().create(path);
   }
   bool makeFolders(const std::string& path) override { return realFileSystem().makeFolders(path); }
+
+  static void cut(const std::string& path, std::uintmax_t size) {
+    std::filesystem::resize_file(path, size);
+  }
 };
 
-enum class Change { Gone, Unreadable, Shrunk };
+enum class Change { Gone, Unreadable, Shrunk, CutWhenSeen, CutWhenWriting };
 
 struct InputCase {
   const char* name;
@@ -342,8 +358,18 @@ TEST_P(InputFaultTest, EndsWithTheJobsMessageAndKeepsEveryFile) {
     case Change::Shrunk:
       fs.shrunk.insert(input);
       break;
+    case Change::CutWhenSeen:
+      fs.cutWhenSeen.insert(input);
+      break;
+    case Change::CutWhenWriting:
+      fs.cutWhenWriting.insert(input);
+      break;
   }
   Listing before = listing(dir.path());
+  // What the other program did is all that changed.
+  std::vector<std::uint8_t>& seen = before[c.input];
+  if (c.change == Change::CutWhenSeen) seen.resize(seen.size() / 2);
+  if (c.change == Change::CutWhenWriting) seen.pop_back();
 
   expectError(runJob(*c.job, folder, fs), c.message);
   EXPECT_EQ(listing(dir.path()), before);
@@ -372,6 +398,16 @@ INSTANTIATE_TEST_SUITE_P(
                   kInvalidDifApply},
         InputCase{"apply_bin_gone", &kApplyInPlace, "image.bin", Change::Gone, kBinWriteError},
         InputCase{"apply_bin_unreadable", &kApplyInPlace, "image.bin", Change::Unreadable,
+                  kBinWriteError},
+        InputCase{"comparison_source_cut_when_seen", &kComparison, "source.bin",
+                  Change::CutWhenSeen, kOpenError},
+        InputCase{"comparison_target_cut_when_seen", &kComparison, "target.bin",
+                  Change::CutWhenSeen, kOpenError},
+        InputCase{"comparison_target_cut_when_writing", &kComparison, "target.bin",
+                  Change::CutWhenWriting, kOpenError},
+        InputCase{"apply_bin_cut_when_seen", &kApplyInPlace, "image.bin", Change::CutWhenSeen,
+                  kBinWriteError},
+        InputCase{"apply_bin_cut_when_writing", &kApplyInPlace, "image.bin", Change::CutWhenWriting,
                   kBinWriteError}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -36,6 +36,18 @@ TEST_P(ApplyDifTest, PatchesTheImage) {
   EXPECT_EQ(bytesOf(bin), c.patched);
 }
 
+// The same cases from files: records that ascend are copied with the BIN seen in place, others
+// are applied in memory.
+TEST_P(ApplyDifTest, PatchesTheFile) {
+  const ApplyCase& c = GetParam();
+  test::TempDir dir;
+  test::writeFile(dir.file("p.dif"), c.dif);
+  test::writeFile(dir.file("in.bin"), c.bin);
+  ASSERT_TRUE(
+      applyDifFile(realFileSystem(), dir.file("p.dif"), dir.file("in.bin"), dir.file("out.bin")));
+  EXPECT_EQ(test::readFile(dir.file("out.bin")), c.patched);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, ApplyDifTest,
     testing::Values(
@@ -53,6 +65,19 @@ INSTANTIATE_TEST_SUITE_P(
                   DifBuilder(1).record(5, {9}).bytes(),
                   {1, 2, 0, 0, 0, 9}},
         ApplyCase{"EmptyBinGrows", {}, DifBuilder(1).record(2, {7}).bytes(), {0, 0, 7}},
+        ApplyCase{"LongGapBeyondTheEnd",
+                  {1},
+                  DifBuilder(1).record(200000, {9}).bytes(),
+                  [] {
+                    Bytes b(200001, 0);
+                    b.front() = 1;
+                    b.back() = 9;
+                    return b;
+                  }()},
+        ApplyCase{"AdjacentRecords",
+                  {1, 2, 3, 4, 5},
+                  DifBuilder(3).record(0, {7}).record(1, {8}).record(3, {9}).bytes(),
+                  {7, 8, 3, 9, 5}},
         ApplyCase{"LaterRecordWins",
                   {0, 0, 0, 0},
                   DifBuilder(3).record(0, {1, 1, 1}).record(1, {2}).record(2, {3, 3}).bytes(),
@@ -95,6 +120,26 @@ TEST_F(ApplyDifFileTest, BlockEndingAtFFFFFFGrowsTheLargestBinByOneByte) {
   ASSERT_EQ(out.size(), 16777216u);
   EXPECT_EQ(Bytes(out.end() - 16, out.end()), last);
   EXPECT_TRUE(std::all_of(out.begin(), out.end() - 16, [](std::uint8_t b) { return b == 0xAB; }));
+}
+
+// Thousands of records, small and large, adjacent and apart: the file comes out as the image
+// patched in memory.
+TEST_F(ApplyDifFileTest, ManyRecordsComeOutAsPatchedInMemory) {
+  Bytes image(1 << 20);
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 13);
+  DifBuilder builder(3000);
+  std::int32_t address = 0;
+  for (int i = 0; i < 3000; ++i) {
+    const std::size_t length = i % 7 == 0 ? 700 : 1 + i % 40;
+    builder.record(address, Bytes(length, static_cast<std::uint8_t>(i)));
+    address += static_cast<std::int32_t>(length) + (i % 3 == 0 ? 0 : 1 + i % 300);
+  }
+  std::string dif = put("p.dif", builder.bytes());
+  std::string bin = put("in.bin", image);
+  ByteImage expected = imageOf(image);
+  applyDif(builder.bytes(), expected);
+  ASSERT_TRUE(applyDifFile(realFileSystem(), dif, bin, dir_.file("out.bin")).ok());
+  EXPECT_EQ(test::readFile(dir_.file("out.bin")), bytesOf(expected));
 }
 
 TEST_F(ApplyDifFileTest, PatchesInPlace) {

@@ -301,7 +301,7 @@ class TableFileSystem : public FileSystem {
   bool makeFolders(const std::string&) override { return false; }
 };
 
-Bytes imageBytes(const ByteImage& image) {
+Bytes imageBytes(const FileView& image) {
   return Bytes(image.data(), image.data() + image.size());
 }
 
@@ -311,11 +311,12 @@ void expectError(const Result<SearchOutcome>& r, ErrorCode code, const std::stri
   EXPECT_EQ(r.error().message, message);
 }
 
-class RunSearchFiles : public testing::Test {
+// Every case holds for copies, as the window takes them, and for files seen in place.
+class RunSearchFiles : public testing::TestWithParam<FileHolding> {
  protected:
   Result<SearchOutcome> search(const std::string& source, const std::string& target,
                                const ScanProgress& progress = nullptr) {
-    return runSearch(realFileSystem(), source, target, clock_, progress);
+    return runSearch(realFileSystem(), source, target, clock_, progress, GetParam());
   }
   std::string file(const std::string& name, const Bytes& bytes) {
     std::string path = dir_.file(name);
@@ -332,7 +333,7 @@ class RunSearchFiles : public testing::Test {
   ManualClock clock_;
 };
 
-TEST_F(RunSearchFiles, MissingOrUnreadablePathsFailToOpen) {
+TEST_P(RunSearchFiles, MissingOrUnreadablePathsFailToOpen) {
   std::string present = file("a.bin", {1, 2, 3});
   const std::string message = "Ошибка открытия файла!";
   expectError(search(dir_.file("none.bin"), present), ErrorCode::OpenFailed, message);
@@ -341,7 +342,7 @@ TEST_F(RunSearchFiles, MissingOrUnreadablePathsFailToOpen) {
   expectError(search(dir_.path(), present), ErrorCode::OpenFailed, message);
 }
 
-TEST_F(RunSearchFiles, RefusesFilesPastTheSixDigitLimit) {
+TEST_P(RunSearchFiles, RefusesFilesPastTheSixDigitLimit) {
   std::string small = file("small.bin", {1, 2, 3});
   std::string over = sparse("over.bin", kMaxImageSize + 1);
   const std::string message = "Too Large File! (Max 16Mb)";
@@ -349,7 +350,7 @@ TEST_F(RunSearchFiles, RefusesFilesPastTheSixDigitLimit) {
   expectError(search(small, over), ErrorCode::TooLarge, message);
 }
 
-TEST_F(RunSearchFiles, TakesATargetOfExactlyTheLimit) {
+TEST_P(RunSearchFiles, TakesATargetOfExactlyTheLimit) {
   std::string empty = file("empty.bin", {});
   std::string full = sparse("full.bin", kMaxImageSize);
   Result<SearchOutcome> r = search(empty, full);
@@ -358,7 +359,7 @@ TEST_F(RunSearchFiles, TakesATargetOfExactlyTheLimit) {
   EXPECT_EQ(r->blocks, (RawBlocks{{0, 0xFFFFFE, 0}}));
 }
 
-TEST_F(RunSearchFiles, LongerTargetGetsAZeroFilledSourceImage) {
+TEST_P(RunSearchFiles, LongerTargetGetsAZeroFilledSourceImage) {
   Result<SearchOutcome> r = search(file("s.bin", {1, 2, 3}), file("t.bin", {1, 2, 3, 4, 5, 6}));
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(r->targetLength, 6);
@@ -367,7 +368,7 @@ TEST_F(RunSearchFiles, LongerTargetGetsAZeroFilledSourceImage) {
   EXPECT_EQ(r->blocks, (RawBlocks{{3, 5, 0}}));
 }
 
-TEST_F(RunSearchFiles, ShorterTargetCutsTheSourceImage) {
+TEST_P(RunSearchFiles, ShorterTargetCutsTheSourceImage) {
   Result<SearchOutcome> r = search(file("s.bin", {1, 2, 3, 4, 5, 6}), file("t.bin", {1, 9, 3}));
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(r->targetLength, 3);
@@ -375,13 +376,19 @@ TEST_F(RunSearchFiles, ShorterTargetCutsTheSourceImage) {
   EXPECT_EQ(r->blocks, (RawBlocks{{1, 1, 0}}));
 }
 
-TEST_F(RunSearchFiles, CancelGivesAnErrorWithoutText) {
+TEST_P(RunSearchFiles, CancelGivesAnErrorWithoutText) {
   TickingClock clock(kProgressIntervalMs);
-  Result<SearchOutcome> r =
-      runSearch(realFileSystem(), file("s.bin", Bytes(100000, 0)), file("t.bin", Bytes(100000, 1)),
-                clock, [](std::uint64_t) { return false; });
+  Result<SearchOutcome> r = runSearch(
+      realFileSystem(), file("s.bin", Bytes(100000, 0)), file("t.bin", Bytes(100000, 1)), clock,
+      [](std::uint64_t) { return false; }, GetParam());
   expectError(r, ErrorCode::Cancelled, "");
 }
+
+INSTANTIATE_TEST_SUITE_P(Holdings, RunSearchFiles,
+                         testing::Values(FileHolding::Copies, FileHolding::Views),
+                         [](const testing::TestParamInfo<FileHolding>& info) {
+                           return info.param == FileHolding::Copies ? "Copies" : "Views";
+                         });
 
 TEST(RunSearch, UsesWhatWasReadWhenFilesShrankAfterTheirSizeWasTaken) {
   TableFileSystem fs;
