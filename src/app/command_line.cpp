@@ -54,16 +54,8 @@ std::optional<int> readMinDistance(const std::string& line, std::size_t switchAt
 std::optional<std::uint32_t> readHex(const std::string& text) {
   std::uint64_t value = 0;
   for (char c : text) {
-    int digit;
-    if (c >= '0' && c <= '9') {
-      digit = c - '0';
-    } else if (c >= 'a' && c <= 'f') {
-      digit = c - 'a' + 10;
-    } else if (c >= 'A' && c <= 'F') {
-      digit = c - 'A' + 10;
-    } else {
-      return std::nullopt;
-    }
+    const int digit = hexDigitValue(c);
+    if (digit < 0) return std::nullopt;
     value = value * 16 + static_cast<std::uint64_t>(digit);
     if (value > 0xFFFFFFFFu) return std::nullopt;
   }

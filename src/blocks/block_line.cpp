@@ -9,15 +9,13 @@ namespace hm {
 
 namespace {
 
-constexpr char kDigits[] = "0123456789ABCDEF";
-
 // Lines are written and read by the million when a search is regrouped or a DIF is written, so
 // digits go out two at a time and six-digit addresses come back without the general reader.
 constexpr std::array<char, 512> kPairs = [] {
   std::array<char, 512> pairs{};
   for (int i = 0; i < 256; ++i) {
-    pairs[static_cast<std::size_t>(2 * i)] = kDigits[i >> 4];
-    pairs[static_cast<std::size_t>(2 * i + 1)] = kDigits[i & 15];
+    pairs[static_cast<std::size_t>(2 * i)] = kHexDigits[i >> 4];
+    pairs[static_cast<std::size_t>(2 * i + 1)] = kHexDigits[i & 15];
   }
   return pairs;
 }();
@@ -26,7 +24,7 @@ constexpr std::array<std::int8_t, 256> kDigitValue = [] {
   std::array<std::int8_t, 256> values{};
   values.fill(-1);
   for (int i = 0; i < 16; ++i)
-    values[static_cast<unsigned char>(kDigits[i])] = static_cast<std::int8_t>(i);
+    values[static_cast<unsigned char>(kHexDigits[i])] = static_cast<std::int8_t>(i);
   return values;
 }();
 

@@ -4,19 +4,10 @@ namespace hm {
 
 namespace {
 
-constexpr char kDigits[] = "0123456789ABCDEF";
-
 int hexDigitCount(std::uint32_t v) {
   int n = 1;
   while (v >>= 4) ++n;
   return n;
-}
-
-int digitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
 }
 
 }  // namespace
@@ -27,7 +18,7 @@ void appendHexField(std::string& line, std::int32_t value, int width) {
   int keep = width > 0 ? width : digits + (digits & 1);
   // Zero padding beyond the digits, then the digits' lowest `keep` places.
   for (int pos = keep - 1; pos >= 0; --pos) {
-    line.push_back(pos < 8 ? kDigits[(v >> (pos * 4)) & 0xF] : '0');
+    line.push_back(pos < 8 ? kHexDigits[(v >> (pos * 4)) & 0xF] : '0');
   }
   line.push_back('\t');
 }
@@ -48,7 +39,7 @@ bool parseHexStrict(std::string_view text, int maxDigits, std::int32_t& value) {
   if (text.empty() || static_cast<int>(text.size()) > maxDigits) return false;
   std::uint64_t v = 0;
   for (char c : text) {
-    int d = digitValue(c);
+    int d = hexDigitValue(c);
     if (d < 0) return false;
     v = v * 16 + static_cast<std::uint64_t>(d);
   }
@@ -63,7 +54,7 @@ std::int32_t parseHex(std::string_view text) {
   std::uint64_t v = 0;
   if (text.empty()) return 0;
   for (char c : text) {
-    int d = digitValue(c);
+    int d = hexDigitValue(c);
     if (d < 0) return 0;
     v = v * 16 + static_cast<std::uint64_t>(d);
     if (v > 0xFFFFFFFFu) return 0;

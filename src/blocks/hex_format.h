@@ -6,6 +6,16 @@
 
 namespace hm {
 
+// The one hexadecimal alphabet: upper-case digits out, either case in.
+inline constexpr char kHexDigits[] = "0123456789ABCDEF";
+// The value of one hexadecimal digit, or -1 for any other character.
+constexpr int hexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
 // Upper-case hex of `value` (a negative one as its eight-digit two's complement) behind
 // "000000", keeping the last `width` characters; width 0 keeps the digits, padded to an even count.
 std::string HexPad(std::int32_t value, int width);

@@ -3,6 +3,7 @@
 #include "blocks/block_line.h"
 #include "dif/dif_format.h"
 #include "dif/dif_record_index.h"
+#include "platform/ascii_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -153,15 +154,11 @@ Status writeDataFileRecords(FileSystem& fs, BufferedWriter& writer, const BlockL
 }  // namespace
 
 std::string difOutputName(const std::string& name) {
-  std::string_view trimmed = name;
-  while (!trimmed.empty() && trimmed.front() == ' ') trimmed.remove_prefix(1);
-  while (!trimmed.empty() && trimmed.back() == ' ') trimmed.remove_suffix(1);
-  std::string tail(trimmed.substr(trimmed.size() - std::min<std::size_t>(trimmed.size(), 4)));
-  std::transform(tail.begin(), tail.end(), tail.begin(), [](char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  });
+  const std::string trimmed = trimSpaces(name);
+  const std::string_view tail =
+      std::string_view(trimmed).substr(trimmed.size() - std::min<std::size_t>(trimmed.size(), 4));
   // The name keeps any spaces it came with: only the test looks past them.
-  return tail == ".dif" ? name : name + ".dif";
+  return equalsIgnoreCase(tail, ".dif") ? name : name + ".dif";
 }
 
 std::string backupDifName(const std::string& difName) {

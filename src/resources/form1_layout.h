@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/twips.h"
+
 // Design positions of the main window's controls, in twips (15 to a pixel), relative to the
 // control's container: Lst1 sits inside Frame1, everything else on the window's surface.
 namespace hm::layout {
@@ -8,7 +10,6 @@ struct Place {
   int left, top, width, height;
 };
 
-inline constexpr int kTwipsPerPixel = 15;
 inline constexpr Place kSurface{0, 0, 11100, 7050};
 
 inline constexpr Place kbSplit{8700, 1770, 2190, 420};

@@ -28,8 +28,7 @@ void IdleAnimation::saveTops() {
   savedTops_.assign(controls_.size() + 1, 0);
   lastTick_ = clock_.now();
   for (std::size_t i = 0; i < controls_.size(); ++i) {
-    if (controls_[i])
-      savedTops_[i] = static_cast<std::int16_t>(controls_[i]->y() * layout::kTwipsPerPixel);
+    if (controls_[i]) savedTops_[i] = static_cast<std::int16_t>(controls_[i]->y() * kTwipsPerPixel);
   }
 }
 
@@ -43,11 +42,11 @@ void IdleAnimation::tick() {
     return;
   }
   timer_->setInterval(kTimerFallingMs);
-  const int outerHeight = window_->frameGeometry().height() * layout::kTwipsPerPixel;
+  const int outerHeight = window_->frameGeometry().height() * kTwipsPerPixel;
   for (QWidget* w : controls_) {
     if (!w || w->isHidden()) continue;
-    if (w->y() * layout::kTwipsPerPixel < outerHeight) {
-      w->move(w->x(), w->y() + kFallStepTwips / layout::kTwipsPerPixel);
+    if (w->y() * kTwipsPerPixel < outerHeight) {
+      w->move(w->x(), w->y() + kFallStepTwips / kTwipsPerPixel);
       return;
     }
   }
@@ -55,7 +54,7 @@ void IdleAnimation::tick() {
 
 void IdleAnimation::restoreTops() {
   for (std::size_t i = 0; i < controls_.size() && i < savedTops_.size(); ++i) {
-    if (QWidget* w = controls_[i]) w->move(w->x(), savedTops_[i] / layout::kTwipsPerPixel);
+    if (QWidget* w = controls_[i]) w->move(w->x(), savedTops_[i] / kTwipsPerPixel);
   }
 }
 

@@ -26,7 +26,7 @@ namespace {
 constexpr int kTimerCreatedMs = 100;
 
 int px(int twips) {
-  return twips / layout::kTwipsPerPixel;
+  return twips / kTwipsPerPixel;
 }
 
 void place(QWidget* w, const layout::Place& p) {
