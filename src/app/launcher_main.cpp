@@ -35,15 +35,6 @@ int startWindowProgram(char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const hm::CommandLine command =
-      hm::parseCommandLine(hm::joinArguments(argc, argv), hm::namesExistingFile);
-  switch (hm::chooseStart(command, hm::displayInEnvironment())) {
-    case hm::StartKind::Unattended:
-      return hm::runOnStandardError(command);
-    case hm::StartKind::NoDisplay:
-      return hm::reportNoDisplay();
-    case hm::StartKind::Window:
-      break;
-  }
-  return startWindowProgram(argv);
+  return hm::startProgram(argc, argv,
+                          [argv](const hm::CommandLine&) { return startWindowProgram(argv); });
 }

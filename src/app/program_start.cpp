@@ -44,4 +44,18 @@ int reportNoDisplay() {
   return kExitJobError;
 }
 
+int startProgram(int argc, char** argv,
+                 const std::function<int(const CommandLine& command)>& openWindow) {
+  const CommandLine command = parseCommandLine(joinArguments(argc, argv), namesExistingFile);
+  switch (chooseStart(command, displayInEnvironment())) {
+    case StartKind::Unattended:
+      return runOnStandardError(command);
+    case StartKind::NoDisplay:
+      return reportNoDisplay();
+    case StartKind::Window:
+      break;
+  }
+  return openWindow(command);
+}
+
 }  // namespace hm

@@ -2,6 +2,7 @@
 
 #include "app/command_line.h"
 
+#include <functional>
 #include <string>
 
 namespace hm {
@@ -28,5 +29,10 @@ int runOnStandardError(const CommandLine& command);
 
 // Says on standard error that the window needs a display; returns the exit status.
 int reportNoDisplay();
+
+// The whole start of either program: reads the line, runs an unattended form itself, and hands
+// a line that wants the window to `openWindow`. Returns the exit status.
+int startProgram(int argc, char** argv,
+                 const std::function<int(const CommandLine& command)>& openWindow);
 
 }  // namespace hm

@@ -50,15 +50,7 @@ int runWindow(int argc, char** argv, const hm::CommandLine& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const hm::CommandLine command =
-      hm::parseCommandLine(hm::joinArguments(argc, argv), hm::namesExistingFile);
-  switch (hm::chooseStart(command, hm::displayInEnvironment())) {
-    case hm::StartKind::Unattended:
-      return hm::runOnStandardError(command);
-    case hm::StartKind::NoDisplay:
-      return hm::reportNoDisplay();
-    case hm::StartKind::Window:
-      break;
-  }
-  return runWindow(argc, argv, command);
+  return hm::startProgram(argc, argv, [argc, argv](const hm::CommandLine& command) {
+    return runWindow(argc, argv, command);
+  });
 }
