@@ -1,5 +1,7 @@
 #include "platform/file_system.h"
 
+#include "platform/file_reader.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -175,6 +177,10 @@ class RealFileSystem : public FileSystem {
     ::close(fd);
     image.resize(got);
     return image;
+  }
+
+  std::unique_ptr<FileReader> openReader(const std::string& path) override {
+    return openRealFileReader(path);
   }
 
   std::unique_ptr<OutputFile> create(const std::string& path) override {

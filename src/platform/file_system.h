@@ -13,6 +13,8 @@
 
 namespace hm {
 
+class FileReader;
+
 // The largest BIN or data file the program takes: every address fits six hex digits. A DIF has
 // its own, larger limit, set by its layout.
 inline constexpr std::uint64_t kMaxImageSize = 0xFFFFFF;
@@ -65,6 +67,9 @@ class FileSystem {
   // The first `maxBytes` bytes of a regular file (all of it when shorter); nothing on failure.
   virtual std::optional<ByteImage> read(const std::string& path,
                                         std::size_t maxBytes = SIZE_MAX) = 0;
+  // A regular file opened for reading pieces of it (FileReader); nothing on failure. The
+  // default reads the whole file at once.
+  virtual std::unique_ptr<FileReader> openReader(const std::string& path);
   // Nothing when the temporary cannot be created.
   virtual std::unique_ptr<OutputFile> create(const std::string& path) = 0;
   // Creates the folder and its missing parents; true when it exists afterwards.
