@@ -105,10 +105,11 @@ std::optional<PatchCheck> classifyBin(std::span<const std::uint8_t> dif,
     const auto length = static_cast<std::size_t>(record.length);
     const std::optional<std::span<const std::uint8_t>> piece = bin.readAt(start, length);
     if (!piece) return std::nullopt;
-    allApplied = allApplied && piece->size() == length &&
-                 std::memcmp(piece->data(), dif.data() + record.dataOffset, length) == 0;
+    const bool beginsInside = start <= bin.size();
+    allApplied =
+        allApplied && !firstMismatch(*piece, beginsInside, dif.subspan(record.dataOffset, length));
     const std::optional<std::size_t> mismatch =
-        firstMismatch(*piece, start <= bin.size(), before.subspan(original.dataOffset, length));
+        firstMismatch(*piece, beginsInside, before.subspan(original.dataOffset, length));
     if (!mismatch) continue;
     const auto at = static_cast<std::int32_t>(start + *mismatch);
     check.firstDifference = check.differing == 0 ? at : std::min(check.firstDifference, at);

@@ -49,9 +49,10 @@ std::string counterpartPath(const std::string& difPath);
 bool sameBlocks(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b);
 
 // Compares the BIN with `before`, the counterpart of `dif` with the same blocks (sameBlocks),
-// reading only the blocks' bytes. A byte past the BIN's end is missing and differs, except
-// where `before` holds zero in a block that begins inside the BIN or right at its end: applying
-// fills exactly those bytes with zeros, as a comparison with a longer target wrote them.
+// and with `dif` itself, reading only the blocks' bytes. A byte past the BIN's end is missing
+// and differs, except where the DIF compared with holds zero in a block that begins inside the
+// BIN or right at its end: those are the zeros applying grows the BIN with, and the zeros a
+// comparison with a longer target writes into the backup for bytes its source never had.
 // Nothing when a read of the BIN fails.
 std::optional<PatchCheck> classifyBin(std::span<const std::uint8_t> dif,
                                       std::span<const std::uint8_t> before, FileReader& bin);

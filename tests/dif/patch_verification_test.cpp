@@ -117,6 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
 // applying grows the BIN with the same zeros, so its own source is no mismatch.
 struct GrowingCase {
   const char* name;
+  bool undo;            // the backup is applied, checked against the DIF
   std::size_t binSize;  // of the source, or 0 for the target
   PatchState state;
   std::int32_t firstDifference;
@@ -140,19 +141,24 @@ TEST_P(GrowingPatchTest, ZerosPastTheSourceEndAreWhatApplyingAdds) {
   // One block ending at the source's end, one beginning right there and running into the tail.
   const std::vector<Block> blocks = {{0xFE, 1}, {0x1FF, 1}, {0x200, 4}};
   const Bytes bin = c.binSize ? cut(source(), c.binSize) : grown;
-  const PatchCheck check = classifyBin(difOf(grown, blocks), difOf(backupImage, blocks), bin);
+  const Bytes patch = difOf(grown, blocks);
+  const Bytes backup = difOf(backupImage, blocks);
+  const PatchCheck check =
+      c.undo ? classifyBin(backup, patch, bin) : classifyBin(patch, backup, bin);
   EXPECT_EQ(check.state, c.state);
   EXPECT_EQ(check.firstDifference, c.firstDifference);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Bins, GrowingPatchTest,
-    testing::Values(GrowingCase{"ItsSource", 0x200, PatchState::Source, 0},
-                    GrowingCase{"ItsTarget", 0, PatchState::Applied, 0xFE},
+    testing::Values(GrowingCase{"ItsSource", false, 0x200, PatchState::Source, 0},
+                    GrowingCase{"ItsTarget", false, 0, PatchState::Applied, 0xFE},
                     // The source's last byte, not zero, is missing, and the tail now begins
                     // past the end: the gap before it was never the source's.
-                    GrowingCase{"SourceOneByteShort", 0x1FF, PatchState::Differs, 0x1FF},
-                    GrowingCase{"SourceTwoBytesShort", 0x1FE, PatchState::Differs, 0x1FF}),
+                    GrowingCase{"SourceOneByteShort", false, 0x1FF, PatchState::Differs, 0x1FF},
+                    GrowingCase{"SourceTwoBytesShort", false, 0x1FE, PatchState::Differs, 0x1FF},
+                    GrowingCase{"UndoOnItsTarget", true, 0, PatchState::Source, 0},
+                    GrowingCase{"UndoOnItsSource", true, 0x200, PatchState::Applied, 0xFE}),
     [](const testing::TestParamInfo<GrowingCase>& info) { return info.param.name; });
 
 struct DiffersTextCase {
