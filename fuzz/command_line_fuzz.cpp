@@ -50,12 +50,25 @@ void checkForm(const hm::CommandLine& c, bool exists) {
       HM_FUZZ_CHECK(cutFromNonEmpty(line, c.difPath));
       HM_FUZZ_CHECK(folded.find("/t:") < folded.find("/d:"));
       HM_FUZZ_CHECK(c.minDistance.has_value() == (folded.find("/md:") != std::string::npos));
+      HM_FUZZ_CHECK(!c.backup || endsWith(folded, " /b"));
       break;
     case hm::CommandForm::Apply:
       HM_FUZZ_CHECK(cutFromNonEmpty(line, c.sourcePath));
       HM_FUZZ_CHECK(cutFromNonEmpty(line, c.difPath));
       HM_FUZZ_CHECK(cutFromNonEmpty(line, c.outputPath));
       HM_FUZZ_CHECK(folded.find("/a:") < folded.find("/o:"));
+      HM_FUZZ_CHECK(!c.force || endsWith(folded, " /f"));
+      break;
+    case hm::CommandForm::Check:
+      HM_FUZZ_CHECK(cutFromNonEmpty(line, c.sourcePath));
+      HM_FUZZ_CHECK(cutFromNonEmpty(line, c.difPath));
+      HM_FUZZ_CHECK(folded.find("/v:") != std::string::npos);
+      break;
+    case hm::CommandForm::Help:
+      HM_FUZZ_CHECK(line == "--help" || line == "-h");
+      break;
+    case hm::CommandForm::Version:
+      HM_FUZZ_CHECK(line == "--version");
       break;
     case hm::CommandForm::BlockInsertion: {
       std::size_t open = line.find('<');
@@ -76,7 +89,8 @@ void checkForm(const hm::CommandLine& c, bool exists) {
     case hm::CommandForm::BadParameters:
       HM_FUZZ_CHECK(!exists || line.empty());
       HM_FUZZ_CHECK(!c.minDistance && c.sourcePath.empty() && c.targetPath.empty() &&
-                    c.difPath.empty() && c.dataPath.empty() && c.outputPath.empty());
+                    c.difPath.empty() && c.dataPath.empty() && c.outputPath.empty() && !c.backup &&
+                    !c.force);
       HM_FUZZ_CHECK(c.numbersValid && c.address == 0 && c.offset == 0 && !c.length);
       break;
   }

@@ -130,6 +130,27 @@ Match readSwitchForm(const std::string& line, const std::string& folded, std::si
   return Match::Yes;
 }
 
+// A switch after a form's last path (" /b", " /f"), in any letter case, is cut off the path.
+bool takeTrailingSwitch(std::string& path, std::string_view name) {
+  if (path.size() <= name.size()) return false;
+  if (!equalsIgnoreCase(std::string_view(path).substr(path.size() - name.size()), name)) {
+    return false;
+  }
+  path = trimSpaces(path.substr(0, path.size() - name.size()));
+  return true;
+}
+
+// "BIN /v:DIF": both paths must be there.
+Match readCheck(const std::string& line, const std::string& folded, std::size_t md,
+                CommandLine& command) {
+  const std::size_t at = folded.find("/v:");
+  if (at == std::string::npos) return Match::No;
+  command.form = CommandForm::Check;
+  command.sourcePath = trimSpaces(line.substr(0, firstOf(md, at)));
+  command.difPath = trimSpaces(line.substr(at + 3));
+  return command.sourcePath.empty() || command.difPath.empty() ? Match::Bad : Match::Yes;
+}
+
 // "DIF <address:offset:length> DATA". A data path that cannot end a block line makes the line
 // bad.
 Match readInsertion(const std::string& line, CommandLine& command) {
@@ -163,6 +184,14 @@ CommandLine parseCommandLine(const std::string& args, const ExistsFn& exists) {
   command.line = prepareLine(args);
   const std::string& line = command.line;
   if (line.empty()) return command;
+  if (line == "--help" || line == "-h") {
+    command.form = CommandForm::Help;
+    return command;
+  }
+  if (line == "--version") {
+    command.form = CommandForm::Version;
+    return command;
+  }
   if (exists ? exists(line) : namesExistingFile(line)) return singlePath(std::move(command));
 
   // Folding ASCII keeps every position of the line.
@@ -178,24 +207,34 @@ CommandLine parseCommandLine(const std::string& args, const ExistsFn& exists) {
     const char* x;
     const char* y;
     std::string* paths[3];
+    const char* trailing;  // the switch that may follow the last path
+    bool* trailingGiven;
   };
   SwitchForm switchForms[] = {{CommandForm::Comparison,
                                "/t:",
                                "/d:",
-                               {&command.sourcePath, &command.targetPath, &command.difPath}},
+                               {&command.sourcePath, &command.targetPath, &command.difPath},
+                               " /b",
+                               &command.backup},
                               {CommandForm::Apply,
                                "/a:",
                                "/o:",
-                               {&command.sourcePath, &command.difPath, &command.outputPath}}};
+                               {&command.sourcePath, &command.difPath, &command.outputPath},
+                               " /f",
+                               &command.force}};
   for (SwitchForm& f : switchForms) {
     const Match match = readSwitchForm(line, folded, md, f.x, f.y, f.paths);
     if (match == Match::Bad) return bad(std::move(command));
     if (match == Match::Yes) {
       command.form = f.form;
+      *f.trailingGiven = takeTrailingSwitch(*f.paths[2], f.trailing);
       return command;
     }
   }
-  if (readInsertion(line, command) == Match::Yes) return command;
+  // Every line the insertion form takes stays its own, also one naming "/v:" in a path.
+  const Match insertion = readInsertion(line, command);
+  if (insertion == Match::Yes) return command;
+  if (insertion == Match::No && readCheck(line, folded, md, command) == Match::Yes) return command;
   return bad(std::move(command));
 }
 

@@ -15,7 +15,10 @@ enum class CommandForm {
   OtherFile,       // the source BIN
   Comparison,      // source /md:n /t:target /d:dif
   BlockInsertion,  // dif <address:offset:length> data
-  Apply,           // bin /a:dif /o:output, for scripts
+  Apply,           // bin /a:dif /o:output [/f], for scripts
+  Check,           // bin /v:dif: whether the DIF fits the BIN, without applying it
+  Help,            // --help or -h
+  Version,         // --version
   BadParameters,
 };
 
@@ -25,6 +28,8 @@ struct CommandLine {
   std::optional<int> minDistance;  // from "/md:"
   std::string sourcePath, targetPath, difPath, dataPath;
   std::string outputPath;  // the apply form's "/o:"
+  bool backup = false;     // the comparison form's " /b": the backup DIF too
+  bool force = false;      // the apply form's " /f": apply whatever the BIN holds
   // Block insertion: the three numbers as written; empty address/offset mean 0, empty length
   // the whole data file. `numbersValid` is false when one is not hexadecimal or a ":" is missing.
   bool numbersValid = true;

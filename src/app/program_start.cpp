@@ -21,7 +21,15 @@ std::string joinArguments(int argc, char** argv) {
 }
 
 StartKind chooseStart(const CommandLine& command, bool displayAvailable) {
-  if (command.form == CommandForm::Apply) return StartKind::Unattended;
+  switch (command.form) {
+    case CommandForm::Apply:
+    case CommandForm::Check:
+    case CommandForm::Help:
+    case CommandForm::Version:
+      return StartKind::Unattended;
+    default:
+      break;
+  }
   if (!displayAvailable) {
     return runsUnattended(command.form) ? StartKind::Unattended : StartKind::NoDisplay;
   }
@@ -36,6 +44,10 @@ bool displayInEnvironment() {
 int runOnStandardError(const CommandLine& command) {
   StderrMessenger messenger;
   JobContext context{realFileSystem(), messenger, systemClock(), {}};
+  context.output = [](const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+  };
   return runUnattended(command, context);
 }
 

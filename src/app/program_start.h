@@ -17,14 +17,16 @@ enum class StartKind {
 // The program's line: its arguments joined with single spaces.
 std::string joinArguments(int argc, char** argv);
 
-// Scripts apply without a window even where one could be shown; the other unattended forms run
-// without one only where no display can be seen.
+// Scripts apply and check without a window even where one could be shown, and the help and the
+// version never need one; the other unattended forms run without one only where no display can
+// be seen.
 StartKind chooseStart(const CommandLine& command, bool displayAvailable);
 
 // Whether the process environment names a display Qt would show windows on.
 bool displayInEnvironment();
 
-// Runs an unattended form with its messages on standard error; returns the exit status.
+// Runs an unattended form with its messages on standard error and its answer on standard
+// output; returns the exit status.
 int runOnStandardError(const CommandLine& command);
 
 // Says on standard error that the window needs a display; returns the exit status.

@@ -1,13 +1,16 @@
 #include "app/unattended_jobs.h"
 
+#include "app/command_help.h"
 #include "blocks/block_line.h"
 #include "blocks/block_list.h"
 #include "dif/dif_applier.h"
 #include "dif/dif_format.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
+#include "dif/patch_verification.h"
 #include "platform/file_dialog_rules.h"
 #include "platform/user_texts.h"
+#include "platform/settings_store.h"
 #include "search/diff_search.h"
 #include "search/regroup.h"
 
@@ -140,6 +143,13 @@ int runComparison(const CommandLine& command, JobContext& context) {
   Status written = writeDif(guarded, difPath, list, search->target.bytes());
   if (!whole()) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
   if (!written) return reportError(context, written.error());
+  if (command.backup) {
+    const std::string backupPath = backupDifName(difPath);
+    Result<std::unique_ptr<FileLock>> heldBackup = lockExisting(context, backupPath);
+    if (!heldBackup) return reportError(context, heldBackup.error());
+    Status backup = writeDif(context.fs, backupPath, list, search->source.bytes());
+    if (!backup) return reportError(context, backup.error());
+  }
   say(context, kDifCreatedText);
   return kExitDone;
 }
@@ -183,8 +193,47 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
   return kExitDone;
 }
 
+namespace {
+
+// Verifies the BIN where the DIF's counterpart fits: the exit status when the DIF must not be
+// applied, nothing when it may. A DIF or BIN that cannot be read or checked here is left to the
+// applying, which reports it as it always has.
+std::optional<int> refuseUnfitBin(const std::string& binPath, const std::string& difPath,
+                                  bool force, JobContext& context) {
+  // Without a counterpart nothing is read twice.
+  std::optional<FileInfo> counterpart = context.fs.stat(counterpartPath(difPath));
+  if (!counterpart || !counterpart->regular) return std::nullopt;
+  std::optional<ByteImage> dif = context.fs.read(difPath);
+  if (!dif || !checkDif(dif->bytes())) return std::nullopt;
+  Result<ByteImage> before = readCounterpart(context.fs, difPath, dif->bytes());
+  if (!before) return std::nullopt;
+  // Only the blocks' bytes of the BIN are read: the applying reads it whole anyway.
+  std::unique_ptr<FileReader> bin = context.fs.openReader(binPath);
+  if (!bin) return std::nullopt;
+  const std::optional<PatchCheck> verified = classifyBin(dif->bytes(), before->bytes(), *bin);
+  if (!verified) return std::nullopt;
+  const PatchCheck& check = *verified;
+  switch (check.state) {
+    case PatchState::Source:
+      return std::nullopt;
+    case PatchState::Applied:
+      context.messenger.notice(kAlreadyAppliedText);
+      return force ? std::nullopt : std::optional<int>(kExitDone);
+    case PatchState::Differs:
+      if (force) {
+        context.messenger.notice(differsText(check));
+        return std::nullopt;
+      }
+      context.messenger.error(differsText(check));
+      return kExitDiffers;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 int runApply(const std::string& binPath, const std::string& difPath, const std::string& outPath,
-             JobContext& context) {
+             JobContext& context, bool force) {
   if (!namesExistingFile(binPath) || !namesExistingFile(difPath)) return notFound(context);
   std::optional<FileInfo> dif = context.fs.stat(difPath);
   if (dif && dif->size > kMaxDifSize) {
@@ -197,10 +246,53 @@ int runApply(const std::string& binPath, const std::string& difPath, const std::
   if (bin && isTooLarge(bin->size)) {
     return reportError(context, {ErrorCode::TooLarge, kTooLargeText});
   }
+  if (std::optional<int> refused = refuseUnfitBin(binPath, difPath, force, context)) {
+    return *refused;
+  }
   Status applied = applyDifFile(context.fs, difPath, binPath, outPath);
   if (!applied) return reportError(context, applied.error());
   context.messenger.notice(kDifAppliedText);
   return kExitDone;
+}
+
+int runCheck(const CommandLine& command, JobContext& context) {
+  if (!namesExistingFile(command.sourcePath) || !namesExistingFile(command.difPath)) {
+    return notFound(context);
+  }
+  std::optional<FileInfo> difInfo = context.fs.stat(command.difPath);
+  if (difInfo && difInfo->size > kMaxDifSize) {
+    return reportError(context, {ErrorCode::TooLarge, kDifTooLargeText});
+  }
+  std::optional<FileInfo> binInfo = context.fs.stat(command.sourcePath);
+  if (binInfo && isTooLarge(binInfo->size)) {
+    return reportError(context, {ErrorCode::TooLarge, kTooLargeText});
+  }
+  std::optional<ByteImage> dif = context.fs.read(command.difPath);
+  if (!dif) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
+  if (Status checked = checkDif(dif->bytes()); !checked) {
+    return reportError(context, checked.error());
+  }
+  Result<ByteImage> before = readCounterpart(context.fs, command.difPath, dif->bytes());
+  if (!before) return reportError(context, before.error());
+  std::unique_ptr<FileReader> bin = context.fs.openReader(command.sourcePath);
+  std::optional<PatchCheck> verified;
+  if (bin) verified = classifyBin(dif->bytes(), before->bytes(), *bin);
+  if (!verified) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
+
+  const PatchCheck& check = *verified;
+  auto answer = [&context](const std::string& line, int status) {
+    if (context.output) context.output(line + "\n");
+    return status;
+  };
+  switch (check.state) {
+    case PatchState::Source:
+      return answer(kSourceWord, kExitDone);
+    case PatchState::Applied:
+      return answer(kAlreadyAppliedWord, kExitAlreadyApplied);
+    case PatchState::Differs:
+      break;
+  }
+  return answer(differsText(check), kExitDiffers);
 }
 
 bool displayAvailable(const char* display, const char* waylandDisplay, const char* qpaPlatform) {
@@ -215,6 +307,9 @@ bool runsUnattended(CommandForm form) {
     case CommandForm::Comparison:
     case CommandForm::BlockInsertion:
     case CommandForm::Apply:
+    case CommandForm::Check:
+    case CommandForm::Help:
+    case CommandForm::Version:
     case CommandForm::BadParameters:
       return true;
     case CommandForm::Empty:
@@ -232,7 +327,17 @@ int runUnattended(const CommandLine& command, JobContext& context) {
     case CommandForm::BlockInsertion:
       return runBlockInsertion(command, context);
     case CommandForm::Apply:
-      return runApply(command.sourcePath, command.difPath, command.outputPath, context);
+      return runApply(command.sourcePath, command.difPath, command.outputPath, context,
+                      command.force);
+    case CommandForm::Check:
+      return runCheck(command, context);
+    case CommandForm::Help:
+    case CommandForm::Version:
+      if (context.output) {
+        context.output(command.form == CommandForm::Help ? helpText(SettingsStore::defaultPath())
+                                                         : versionText());
+      }
+      return kExitDone;
     default:
       context.messenger.notice(badParametersMessage(command.line));
       return kExitBadParameters;

@@ -19,7 +19,7 @@ void FileChooser::loadLastFolder() {
 std::string FileChooser::AskOpenFile(FileKind kind) {
   if (cmdMode) return difPath;
   FileDialogRequest request{kind, false, openDialogTitle(kind), kindExtension(kind), LastFolder};
-  std::string path = trimSpaces(dialogs_.choose(request));
+  std::string path = trimSpaces(chosen_ ? *chosen_ : dialogs_.choose(request));
   if (path.empty()) return path;
   std::optional<FileInfo> info = fs_.stat(path);
   if (const char* refusal = info ? sizeRefusal(kind, info->size) : nullptr) {
@@ -28,6 +28,12 @@ std::string FileChooser::AskOpenFile(FileKind kind) {
   }
   RememberFolder(path);
   return path;
+}
+
+void FileChooser::withChosenFile(const std::string& path, const std::function<void()>& command) {
+  chosen_ = path;
+  command();
+  chosen_.reset();
 }
 
 std::string FileChooser::AskSaveFile(FileKind kind) {

@@ -6,6 +6,8 @@
 #include "platform/settings.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace hm {
@@ -39,6 +41,9 @@ class FileChooser {
 
   // While cmdMode is set both answer difPath at once.
   std::string AskOpenFile(FileKind kind);
+  // Runs `command` with its open requests answered by `path`, as if it had been chosen in their
+  // dialogs: the same size limit, the same remembered folder. For a file dropped on the window.
+  void withChosenFile(const std::string& path, const std::function<void()>& command);
   std::string AskSaveFile(FileKind kind);
   void RememberFolder(const std::string& path);
 
@@ -50,6 +55,7 @@ class FileChooser {
   // The refusal for a file of `size` bytes chosen as `kind`, or null when it is taken.
   const char* sizeRefusal(FileKind kind, std::uint64_t size) const;
 
+  std::optional<std::string> chosen_;  // set by withChosenFile
   FileDialogs& dialogs_;
   FileSystem& fs_;
   Messenger& messenger_;

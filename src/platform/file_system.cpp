@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include "platform/mapped_file.h"
+#include "platform/file_reader.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -319,6 +320,10 @@ class RealFileSystem : public FileSystem {
     ::close(file.fd);
     if (!image) return std::nullopt;
     return FileView(std::move(*image));
+  }
+
+  std::unique_ptr<FileReader> openReader(const std::string& path) override {
+    return openRealFileReader(path);
   }
 
   std::unique_ptr<OutputFile> create(const std::string& path) override {

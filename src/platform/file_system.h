@@ -13,6 +13,8 @@
 
 namespace hm {
 
+class FileReader;
+
 // The largest BIN or data file the program takes: every address fits six hex digits. A DIF has
 // its own, larger limit, set by its layout.
 inline constexpr std::uint64_t kMaxImageSize = 0xFFFFFF;
@@ -106,6 +108,9 @@ class FileSystem {
   // The same bytes as read(), mapped in place where the file allows it (a regular file on a file
   // system that maps), so nothing is copied; the default reads.
   virtual std::optional<FileView> view(const std::string& path, std::size_t maxBytes = SIZE_MAX);
+  // A regular file opened for reading pieces of it (FileReader); nothing on failure. The
+  // default reads the whole file at once.
+  virtual std::unique_ptr<FileReader> openReader(const std::string& path);
   // Nothing when the temporary cannot be created.
   virtual std::unique_ptr<OutputFile> create(const std::string& path) = 0;
   // Creates the folder and its missing parents; true when it exists afterwards.

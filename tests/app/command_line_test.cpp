@@ -32,6 +32,8 @@ struct LineCase {
   std::int32_t address = 0;
   std::int32_t offset = 0;
   std::optional<std::int32_t> length = std::nullopt;
+  bool backup = false;
+  bool force = false;
 };
 
 void PrintTo(const LineCase& c, std::ostream* os) {
@@ -55,6 +57,8 @@ TEST_P(ParseCommandLineTest, ReadsTheFormAndItsParts) {
   EXPECT_EQ(command.address, c.address);
   EXPECT_EQ(command.offset, c.offset);
   EXPECT_EQ(command.length, c.length);
+  EXPECT_EQ(command.backup, c.backup);
+  EXPECT_EQ(command.force, c.force);
 }
 
 using F = CommandForm;
@@ -172,6 +176,33 @@ const LineCase kComparisons[] = {
      .form = F::BadParameters,
      .line = "old.bin /t:new.bin /d:"},
     {.name = "TargetWithoutDif", .args = "old.bin /t:new.bin", .form = F::BadParameters},
+    {.name = "WithBackup",
+     .args = "old.bin /t:new.bin /d:out.dif /b",
+     .form = F::Comparison,
+     .source = "old.bin",
+     .target = "new.bin",
+     .dif = "out.dif",
+     .backup = true},
+    {.name = "WithBackupUpperCase",
+     .args = "old.bin /md:4 /t:new.bin /d:/w/my out  /B",
+     .form = F::Comparison,
+     .minDistance = 4,
+     .source = "old.bin",
+     .target = "new.bin",
+     .dif = "/w/my out",
+     .backup = true},
+    {.name = "BackupSwitchNeedsItsSpace",
+     .args = "old.bin /t:new.bin /d:/w/b",
+     .form = F::Comparison,
+     .source = "old.bin",
+     .target = "new.bin",
+     .dif = "/w/b"},
+    {.name = "OnlyTheBackupSwitchAsDif",
+     .args = "old.bin /t:new.bin /d: /b",
+     .form = F::Comparison,
+     .source = "old.bin",
+     .target = "new.bin",
+     .dif = "/b"},
 };
 INSTANTIATE_TEST_SUITE_P(Comparison, ParseCommandLineTest, ::testing::ValuesIn(kComparisons),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -276,8 +307,49 @@ const LineCase kApplies[] = {
     {.name = "OutputBeforeDif", .args = "in.bin /o:out.bin /a:patch.dif", .form = F::BadParameters},
     {.name = "EmptyOutput", .args = "in.bin /a:patch.dif /o:", .form = F::BadParameters},
     {.name = "EmptyBin", .args = "/a:patch.dif /o:out.bin", .form = F::BadParameters},
+    {.name = "Forced",
+     .args = "in.bin /a:patch.dif /o:out.bin /F",
+     .form = F::Apply,
+     .source = "in.bin",
+     .dif = "patch.dif",
+     .output = "out.bin",
+     .force = true},
+    {.name = "ForceOnlyAtTheEnd",
+     .args = "in.bin /a:patch.dif /f /o:out.bin",
+     .form = F::Apply,
+     .source = "in.bin",
+     .dif = "patch.dif /f",
+     .output = "out.bin"},
 };
 INSTANTIATE_TEST_SUITE_P(Apply, ParseCommandLineTest, ::testing::ValuesIn(kApplies),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const LineCase kChecks[] = {
+    {.name = "Plain",
+     .args = "in.bin /v:patch.dif",
+     .form = F::Check,
+     .source = "in.bin",
+     .dif = "patch.dif"},
+    {.name = "UndoUpperCase",
+     .args = "/w/in 1.bin /V: /w/p.dif_bak.dif",
+     .form = F::Check,
+     .source = "/w/in 1.bin",
+     .dif = "/w/p.dif_bak.dif"},
+    {.name = "EmptyDif", .args = "in.bin /v: ", .form = F::BadParameters, .line = "in.bin /v:"},
+    {.name = "EmptyBin", .args = "/v:patch.dif", .form = F::BadParameters},
+    // A line the insertion form takes stays an insertion.
+    {.name = "InsertionWithVInAPath",
+     .args = "/w/v:/p.dif <1::> d.bin",
+     .form = F::BlockInsertion,
+     .dif = "/w/v:/p.dif",
+     .data = "d.bin",
+     .address = 1},
+    {.name = "Help", .args = "--help", .form = F::Help},
+    {.name = "ShortHelp", .args = " -h ", .form = F::Help, .line = "-h"},
+    {.name = "Version", .args = "--version", .form = F::Version},
+    {.name = "HelpWithMore", .args = "--help old.bin", .form = F::BadParameters},
+};
+INSTANTIATE_TEST_SUITE_P(CheckHelpVersion, ParseCommandLineTest, ::testing::ValuesIn(kChecks),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BadParametersMessage, QuotesThePreparedLineAfterAnEmptyLine) {

@@ -24,6 +24,9 @@ INSTANTIATE_TEST_SUITE_P(
     Forms, ChooseStart,
     testing::Values(
         StartCase{"ApplyNeverShowsTheWindow", CommandForm::Apply, true, StartKind::Unattended},
+        StartCase{"CheckNeverShowsTheWindow", CommandForm::Check, true, StartKind::Unattended},
+        StartCase{"HelpNeverShowsTheWindow", CommandForm::Help, true, StartKind::Unattended},
+        StartCase{"VersionWithout", CommandForm::Version, false, StartKind::Unattended},
         StartCase{"ComparisonWithADisplay", CommandForm::Comparison, true, StartKind::Window},
         StartCase{"ComparisonWithout", CommandForm::Comparison, false, StartKind::Unattended},
         StartCase{"InsertionWithout", CommandForm::BlockInsertion, false, StartKind::Unattended},

@@ -228,6 +228,27 @@ TEST_F(FileChooserTest, CommandLineModeAnswersWithoutDialogCheckOrFolder) {
   EXPECT_FALSE(test::fileExists(settings.filePath()));
 }
 
+// A dropped file passes what a file chosen in the dialog passes, and only inside its command.
+TEST_F(FileChooserTest, ChosenFileAnswersOpenRequestsAsTheDialogWould) {
+  const std::string taken = sizedFile(dir, "max.bin", 16777215);
+  const std::string big = sizedFile(dir, "big.bin", 16777216);
+  std::vector<std::string> answers;
+  chooser.withChosenFile(taken,
+                         [&] { answers.push_back(chooser.AskOpenFile(FileKind::SourceBin)); });
+  chooser.LastFolder = "/before/";
+  chooser.withChosenFile(big, [&] { answers.push_back(chooser.AskOpenFile(FileKind::TargetBin)); });
+  EXPECT_EQ(answers, (std::vector<std::string>{taken, ""}));
+  EXPECT_TRUE(dialogs.requests.empty());
+  ASSERT_EQ(messenger.shown.size(), 1u);
+  EXPECT_EQ(messenger.shown[0].text, "Too Large File! (Max 16Mb)");
+  EXPECT_EQ(chooser.LastFolder, "/before/");
+
+  chooser.withChosenFile(taken, [] {});
+  chooser.AskOpenFile(FileKind::Dif);
+  EXPECT_EQ(dialogs.requests.size(), 1u);
+  EXPECT_EQ(chooser.LastFolder, "/before/");
+}
+
 TEST_F(FileChooserTest, CancelReturnsNothingAndRemembersNothing) {
   chooser.LastFolder = "/before/";
   EXPECT_EQ(chooser.AskOpenFile(FileKind::Dif), "");

@@ -5,6 +5,7 @@
 #include "dif/dif_applier.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
+#include "dif/patch_verification.h"
 #include "platform/file_lock.h"
 #include "platform/user_texts.h"
 
@@ -75,6 +76,8 @@ void DifCommands::applyDif() {
   if (binPath.empty()) return;
   std::optional<ByteImage> bin = fs_.read(binPath);
   if (!bin) return messenger_.error(kBinWriteErrorText);
+  const Result<PatchCheck> check = verifyPatch(fs_, difPath, dif->bytes(), bin->bytes());
+  if (check && !mayApplyTo(check.value())) return;
   hm::applyDif(dif->bytes(), *bin);
 
   const std::string outPath = chooser_.AskSaveFile(FileKind::SourceBin);
@@ -82,7 +85,20 @@ void DifCommands::applyDif() {
   if (Status written = writeBin(fs_, outPath, bin->bytes()); !written) {
     return messenger_.error(written.error().message);
   }
+  host_.say(check ? kAppliedVerifiedText : kAppliedUnverifiedText);
   messenger_.notice(kDifAppliedText);
+}
+
+// A BIN that is not the DIF's source is patched only when the user says so; No, the default,
+// leaves it alone.
+bool DifCommands::mayApplyTo(const PatchCheck& check) {
+  if (check.state == PatchState::Source) return true;
+  const bool applied = check.state == PatchState::Applied;
+  const std::string question =
+      (applied ? std::string(kAlreadyAppliedText) : differsText(check)) + " " + kApplyAnywayText;
+  return messenger_.show(question, MessageButtons::YesNo,
+                         applied ? MessageIcon::Question : MessageIcon::Exclamation) ==
+         MessageAnswer::Yes;
 }
 
 // The mode stays on whatever the DIF turns out to be; the layout follows it.

@@ -11,9 +11,10 @@ namespace hm {
 
 class CommandHost;
 class Session;
+struct PatchCheck;
 
-// The DIF commands of the window: writing the list as a DIF, applying a DIF to a BIN, and
-// opening a DIF for editing.
+// The DIF commands of the window: writing the list as a DIF, applying a DIF to a BIN (verified
+// against the DIF's counterpart where one fits), and opening a DIF for editing.
 class DifCommands {
  public:
   DifCommands(Session& session, CommandHost& host, FileChooser& chooser, FileSystem& fs,
@@ -25,6 +26,7 @@ class DifCommands {
 
  private:
   bool mayReplace(const std::string& path, std::unique_ptr<FileLock>& held);
+  bool mayApplyTo(const PatchCheck& check);
 
   Session& session_;
   CommandHost& host_;

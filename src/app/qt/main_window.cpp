@@ -58,6 +58,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
   blockCommands_ = std::make_unique<BlockCommands>(session_, host, services_.blockDialogs,
                                                    services_.fs, services_.messenger);
   connectCommands();
+  acceptFileDrops();
   Form_Load();
 }
 

@@ -102,6 +102,7 @@ class MainWindow : public QMainWindow, private CommandHost {
 
  private:
   void connectCommands();
+  void acceptFileDrops();
   void Form_Load();
   void Form_QueryUnload();
   std::optional<int> endProgram(int status);

@@ -60,6 +60,9 @@ std::optional<int> MainWindow::runCommandLine(const CommandLine& command) {
     case CommandForm::BlockInsertion:
       return endProgram(runJobInWindow(command));
     case CommandForm::Apply:
+    case CommandForm::Check:
+    case CommandForm::Help:
+    case CommandForm::Version:
     case CommandForm::BadParameters:
       break;
   }

@@ -70,6 +70,99 @@ class DifCommandsTest : public QObject {
     QCOMPARE(readFile(f.file("undone.bin")), source);
   }
 
+  // With its backup beside it a DIF is applied to its source without a question; to anything
+  // else only when the user says Yes, No being the default.
+  void verifiedApplyingAsksOnlyWhenTheBinIsNotTheSource_data() {
+    QTest::addColumn<QString>("dif");
+    QTest::addColumn<QString>("bin");
+    QTest::addColumn<bool>("withBackup");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("status");
+    const QString verified = "DIF установлен на проверенный BIN.";
+    const QString already = "DIF уже установлен на этот BIN. Всё равно установить?";
+    const QString differs =
+        "BIN не совпадает с исходным: отличается 1 блок из 2, первый по адресу 000041. "
+        "Всё равно установить?";
+    const int yes = int(MessageAnswer::Yes), no = int(MessageAnswer::No);
+    QTest::newRow("source") << "p.dif"
+                            << "src.bin" << true << no << ""
+                            << "tgt.bin" << verified;
+    QTest::newRow("patched, No") << "p.dif"
+                                 << "tgt.bin" << true << no << already << ""
+                                 << "";
+    QTest::newRow("patched, Yes") << "p.dif"
+                                  << "tgt.bin" << true << yes << already << "tgt.bin" << verified;
+    QTest::newRow("mixed, No") << "p.dif"
+                               << "mixed.bin" << true << no << differs << ""
+                               << "";
+    QTest::newRow("mixed, Yes") << "p.dif"
+                                << "mixed.bin" << true << yes << differs << "tgt.bin" << verified;
+    QTest::newRow("no backup") << "p.dif"
+                               << "mixed.bin" << false << no << ""
+                               << "tgt.bin"
+                               << "DIF установлен без проверки BIN.";
+    QTest::newRow("undo of the patched BIN") << "p.dif_bak.dif"
+                                             << "tgt.bin" << true << no << ""
+                                             << "src.bin" << verified;
+    QTest::newRow("undo of the source, No") << "p.dif_bak.dif"
+                                            << "src.bin" << true << no << already << ""
+                                            << "";
+  }
+
+  void verifiedApplyingAsksOnlyWhenTheBinIsNotTheSource() {
+    QFETCH(QString, dif);
+    QFETCH(QString, bin);
+    QFETCH(bool, withBackup);
+    QFETCH(int, answer);
+    QFETCH(QString, question);
+    QFETCH(QString, written);
+    QFETCH(QString, status);
+    WindowFixture f;
+    std::vector<std::uint8_t> source = randomBytes(0x80, 5);
+    std::vector<std::uint8_t> target = source;
+    for (int i : {0x10, 0x11, 0x40, 0x41, 0x42}) target[i] ^= 0xFF;
+    std::vector<std::uint8_t> mixed = source;
+    mixed[0x41] = target[0x41];
+    auto slice = [](const std::vector<std::uint8_t>& image, int at, int n) {
+      return std::vector<std::uint8_t>(image.begin() + at, image.begin() + at + n);
+    };
+    test::writeFile(f.file("src.bin"), source);
+    test::writeFile(f.file("tgt.bin"), target);
+    test::writeFile(f.file("mixed.bin"), mixed);
+    test::writeFile(f.file("p.dif"), DifBuilder(2)
+                                         .record(0x10, slice(target, 0x10, 2))
+                                         .record(0x40, slice(target, 0x40, 3))
+                                         .bytes());
+    if (withBackup) {
+      test::writeFile(f.file("p.dif_bak.dif"), DifBuilder(2)
+                                                   .record(0x10, slice(source, 0x10, 2))
+                                                   .record(0x40, slice(source, 0x40, 3))
+                                                   .bytes());
+    }
+    child<QLabel>(*f.window, "lStat")->setText("");
+    f.dialogs.paths = {f.file(dif.toStdString()), f.file(bin.toStdString()), f.file("out.bin")};
+    f.messenger.answers = {MessageAnswer(answer), MessageAnswer::Ok};
+    f.window->AppDif_Click();
+
+    if (question.isEmpty()) {
+      QCOMPARE(f.messenger.shown.size(), std::size_t(1));
+    } else {
+      QCOMPARE(q(f.messenger.shown.at(0).text), question);
+      QVERIFY(f.messenger.shown[0].buttons == MessageButtons::YesNo);
+    }
+    if (written.isEmpty()) {
+      QVERIFY(!fileExists(f.file("out.bin")));
+      // Refused before the output is even asked for.
+      QCOMPARE(f.dialogs.requests.size(), std::size_t(2));
+    } else {
+      QCOMPARE(readFile(f.file("out.bin")), readFile(f.file(written.toStdString())));
+      QCOMPARE(f.messenger.lastText(), std::string("DIF файл успешно установлен!"));
+    }
+    QCOMPARE(child<QLabel>(*f.window, "lStat")->text(), status);
+  }
+
   void invalidDifIsRefusedBeforeTheBinIsAsked() {
     WindowFixture f;
     test::writeFile(f.file("bad.dif"),

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Times the applying form with and without the backup beside the DIF, on the 1%-changed pair of
+# bench/make_pair.cpp: whole runs from start to exit, taking turns, every run writing a new
+# output after the page cache was written back. Prints the medians and their ratio, which should
+# stay at most 1.2: verifying reads only the blocks' bytes of the BIN.
+#
+#   bench/verified_apply.sh [--runs N]
+set -euo pipefail
+
+runs=15
+while [ $# -gt 0 ]; do
+  case $1 in
+    --runs) runs=$2; shift 2 ;;
+    *) echo "usage: $0 [--runs N]" >&2; exit 2 ;;
+  esac
+done
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+echo "Building hexmarshal (Release) in build-perf..." >&2
+cmake -S "$root" -B "$root/build-perf" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHM_TESTS=OFF \
+  -DHM_BENCH=OFF >/dev/null
+cmake --build "$root/build-perf" --target hexmarshal >/dev/null
+hm=$root/build-perf/hexmarshal
+export QT_QPA_PLATFORM=offscreen
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/hexmarshal-verified-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+c++ -O2 -std=c++20 -o "$work/make_pair" "$root/bench/make_pair.cpp"
+"$work/make_pair" percent "$work/src.bin" "$work/tgt.bin"
+mkdir "$work/verified" "$work/plain"
+"$hm" "$work/src.bin" /t:"$work/tgt.bin" /d:"$work/verified/p.dif" /b
+cp "$work/verified/p.dif" "$work/plain/p.dif"
+
+# timed KIND DIF : one run into a new output; appends "KIND ms" to the results
+timed() {
+  rm -f "$work/out.bin"
+  sync
+  local start=$EPOCHREALTIME
+  "$hm" "$work/src.bin" /a:"$2" /o:"$work/out.bin" 2>/dev/null
+  local end=$EPOCHREALTIME
+  cmp -s "$work/out.bin" "$work/tgt.bin" || { echo "$1: wrong output" >&2; exit 1; }
+  awk -v k="$1" -v s="$start" -v e="$end" 'BEGIN { printf "%s %.3f\n", k, (e - s) * 1000 }' \
+    >>"$work/results"
+}
+
+for ((round = 0; round < runs; ++round)); do
+  if ((round % 2)); then
+    timed verified "$work/verified/p.dif"
+    timed plain "$work/plain/p.dif"
+  else
+    timed plain "$work/plain/p.dif"
+    timed verified "$work/verified/p.dif"
+  fi
+done
+
+median() {
+  awk -v k="$1" '$1 == k { print $2 }' "$work/results" | sort -n |
+    awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+verified=$(median verified)
+plain=$(median plain)
+ratio=$(awk -v a="$verified" -v b="$plain" 'BEGIN { printf "%.2f", a / b }')
+echo "Applying the 1% pair's DIF, medians of $runs runs: verified $verified ms," \
+  "unverified $plain ms; ratio $ratio (at most 1.2:" \
+  "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2) ? "met" : "MISSED" }'))"

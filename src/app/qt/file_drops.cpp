@@ -1,0 +1,65 @@
+#include "app/qt/file_drops.h"
+
+#include "platform/ascii_text.h"
+
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+namespace hm {
+
+namespace {
+
+// The one local file a drag carries, or nothing.
+std::string droppedPath(const QDropEvent& event) {
+  const QMimeData* mime = event.mimeData();
+  if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
+  const QUrl url = mime->urls().front();
+  return url.isLocalFile() ? url.toLocalFile().toStdString() : std::string();
+}
+
+}  // namespace
+
+void FileDrops::add(QWidget* target, Accepts accepts, std::function<void()> command) {
+  target->setAcceptDrops(true);
+  target->installEventFilter(this);
+  targets_.push_back({target, std::move(accepts), std::move(command)});
+}
+
+bool FileDrops::isFile(const std::string& path) {
+  return QFileInfo(QString::fromStdString(path)).isFile();
+}
+
+bool FileDrops::isDif(const std::string& path) {
+  return isFile(path) && asciiLower(path).ends_with(".dif");
+}
+
+bool FileDrops::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+  for (const Target& target : targets_) {
+    if (target.widget != watched) continue;
+    // The control's own handling (a line edit inserts dropped text) never sees the drag.
+    auto* drop = static_cast<QDropEvent*>(event);
+    const std::string path = droppedPath(*drop);
+    if (path.empty() || !target.accepts(path)) {
+      drop->ignore();
+      return true;
+    }
+    drop->acceptProposedAction();
+    // The command may ask questions; the program the file came from learns of the finished
+    // drop first instead of waiting for the answers.
+    if (type == QEvent::Drop) {
+      QTimer::singleShot(0, this, [this, path, command = target.command] {
+        chooser_.withChosenFile(path, command);
+      });
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace hm

@@ -1,0 +1,169 @@
+#include "dif/patch_verification.h"
+
+#include "blocks/hex_format.h"
+#include "dif/dif_applier.h"
+#include "dif/dif_format.h"
+#include "dif/dif_reader.h"
+#include "dif/dif_writer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace hm {
+
+namespace {
+
+constexpr std::string_view kBackupSuffix = "_bak.dif";
+
+// Steps through the records of a DIF walkDif accepted, two files side by side, without holding
+// a table of them: the largest DIF has sixteen million.
+class RecordSteps {
+ public:
+  explicit RecordSteps(std::span<const std::uint8_t> dif) : cursor_(dif, kBlockCountOffset) {
+    cursor_.readInt32(left_);
+  }
+
+  std::int32_t count() const { return left_; }
+
+  bool next(DifRecord& record) {
+    if (left_ <= 0) return false;
+    std::int32_t length = 0;
+    cursor_.skip(kRecordMarker.size());
+    cursor_.readInt32(length);
+    cursor_.readInt32(record.address);
+    record.length = length - kRecordLengthExtra;
+    record.dataOffset = cursor_.position();
+    cursor_.skip(static_cast<std::size_t>(record.length));
+    --left_;
+    return true;
+  }
+
+ private:
+  DifCursor cursor_;
+  std::int32_t left_ = 0;
+};
+
+// Where in one block the BIN first differs from `expected`, or nothing when it holds it.
+// `piece` is what the BIN holds at the block's start, shorter where the BIN ends.
+std::optional<std::size_t> firstMismatch(std::span<const std::uint8_t> piece, bool beginsInside,
+                                         std::span<const std::uint8_t> expected) {
+  const std::size_t present = piece.size();
+  if (present > 0 && std::memcmp(piece.data(), expected.data(), present) != 0) {
+    const auto at = std::mismatch(piece.begin(), piece.end(), expected.begin());
+    return static_cast<std::size_t>(at.first - piece.begin());
+  }
+  if (present == expected.size()) return std::nullopt;
+  if (!beginsInside) return 0;
+  // The zeros applying grows the BIN with.
+  const auto nonzero = std::find_if(expected.begin() + static_cast<std::ptrdiff_t>(present),
+                                    expected.end(), [](std::uint8_t b) { return b != 0; });
+  if (nonzero == expected.end()) return std::nullopt;
+  return static_cast<std::size_t>(nonzero - expected.begin());
+}
+
+const char* blockWord(std::int32_t n) {
+  const std::int32_t lastTwo = n % 100;
+  const std::int32_t last = n % 10;
+  if (last == 1 && lastTwo != 11) return "блок";
+  if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14)) return "блока";
+  return "блоков";
+}
+
+}  // namespace
+
+bool isBackupName(const std::string& difPath) {
+  return difPath.size() > kBackupSuffix.size() && difPath.ends_with(kBackupSuffix);
+}
+
+std::string counterpartPath(const std::string& difPath) {
+  if (isBackupName(difPath)) return difPath.substr(0, difPath.size() - kBackupSuffix.size());
+  return backupDifName(difPath);
+}
+
+bool sameBlocks(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
+  RecordSteps first(a);
+  RecordSteps second(b);
+  if (first.count() != second.count()) return false;
+  DifRecord x{}, y{};
+  while (first.next(x) && second.next(y)) {
+    if (x.address != y.address || x.length != y.length) return false;
+  }
+  return true;
+}
+
+std::optional<PatchCheck> classifyBin(std::span<const std::uint8_t> dif,
+                                      std::span<const std::uint8_t> before, FileReader& bin) {
+  PatchCheck check;
+  bool allApplied = true;
+  RecordSteps patched(dif);
+  RecordSteps source(before);
+  check.blocks = patched.count();
+  DifRecord record{}, original{};
+  while (patched.next(record) && source.next(original)) {
+    const auto start = static_cast<std::size_t>(record.address);
+    const auto length = static_cast<std::size_t>(record.length);
+    const std::optional<std::span<const std::uint8_t>> piece = bin.readAt(start, length);
+    if (!piece) return std::nullopt;
+    const bool beginsInside = start <= bin.size();
+    allApplied =
+        allApplied && !firstMismatch(*piece, beginsInside, dif.subspan(record.dataOffset, length));
+    const std::optional<std::size_t> mismatch =
+        firstMismatch(*piece, beginsInside, before.subspan(original.dataOffset, length));
+    if (!mismatch) continue;
+    const auto at = static_cast<std::int32_t>(start + *mismatch);
+    check.firstDifference = check.differing == 0 ? at : std::min(check.firstDifference, at);
+    ++check.differing;
+  }
+  if (check.differing == 0) {
+    check.state = PatchState::Source;
+  } else {
+    check.state = allApplied ? PatchState::Applied : PatchState::Differs;
+  }
+  return check;
+}
+
+PatchCheck classifyBin(std::span<const std::uint8_t> dif, std::span<const std::uint8_t> before,
+                       std::span<const std::uint8_t> bin) {
+  ImageReader reader(bin);
+  return *classifyBin(dif, before, reader);
+}
+
+std::string differsText(const PatchCheck& check) {
+  const char* verb =
+      check.differing % 10 == 1 && check.differing % 100 != 11 ? "отличается" : "отличаются";
+  return std::string("BIN не совпадает с исходным: ") + verb + " " +
+         std::to_string(check.differing) + " " + blockWord(check.differing) + " из " +
+         std::to_string(check.blocks) + ", первый по адресу " + HexPad(check.firstDifference, 6) +
+         ".";
+}
+
+Result<ByteImage> readCounterpart(FileSystem& fs, const std::string& difPath,
+                                  std::span<const std::uint8_t> dif) {
+  const std::string path = counterpartPath(difPath);
+  std::optional<FileInfo> info = fs.stat(path);
+  if (!info || !info->regular) return Error{ErrorCode::OpenFailed, "Нет DIF для проверки: " + path};
+  if (info->size > kMaxDifSize) {
+    return Error{ErrorCode::InvalidDif, std::string(kInvalidDifApplyText) + " " + path};
+  }
+  std::optional<ByteImage> bytes = fs.read(path);
+  if (!bytes) return Error{ErrorCode::OpenFailed, std::string(kOpenErrorText) + " " + path};
+  if (!walkDif(bytes->bytes()).ok()) {
+    return Error{ErrorCode::InvalidDif, std::string(kInvalidDifApplyText) + " " + path};
+  }
+  if (!sameBlocks(dif, bytes->bytes())) {
+    return Error{ErrorCode::InvalidDif,
+                 "DIF для проверки не подходит, в нём другие блоки: " + path};
+  }
+  return std::move(*bytes);
+}
+
+Result<PatchCheck> verifyPatch(FileSystem& fs, const std::string& difPath,
+                               std::span<const std::uint8_t> dif,
+                               std::span<const std::uint8_t> bin) {
+  Result<ByteImage> before = readCounterpart(fs, difPath, dif);
+  if (!before) return before.error();
+  return classifyBin(dif, before->bytes(), bin);
+}
+
+}  // namespace hm

@@ -1,0 +1,162 @@
+#include "blocks/qt/block_list_view.h"
+#include "support/dif_builder.h"
+#include "support/window_fixture.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QUrl>
+#include <QtTest>
+
+namespace hm::test {
+
+namespace {
+
+QWidget* dropTarget(MainWindow& w, const QString& name) {
+  if (name == "list") return w.listView()->viewport();
+  return child<QLineEdit>(w, name.toLatin1().constData());
+}
+
+// A local path as a file manager hands it on; anything with a scheme as written.
+QUrl urlOf(const QString& item, const TempDir& dir) {
+  if (item.contains("://")) return QUrl(item);
+  return QUrl::fromLocalFile(QString::fromStdString(dir.file(item.toStdString())));
+}
+
+// A drag entering `target`, then its drop; whether the entering drag was accepted.
+bool dragAndDrop(QWidget* target, const QMimeData& mime) {
+  QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &enter);
+  QDropEvent drop(QPointF(4, 4), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &drop);
+  QCoreApplication::processEvents();
+  return enter.isAccepted();
+}
+
+// The files every drop test can reach, and a DIF of one block opened for editing if asked.
+void prepare(WindowFixture& f, bool editing) {
+  test::writeFile(f.file("data.bin"), std::vector<std::uint8_t>(64, 7));
+  test::writeFile(f.file("p.dif"), DifBuilder(1).record(0x10, {1, 2, 3}).bytes());
+  test::writeFile(f.file("big.bin"), std::string());
+  QCOMPARE(::truncate(f.file("big.bin").c_str(), 16777216), 0);
+  QVERIFY(::mkdir(f.file("folder.bin").c_str(), 0755) == 0);
+  if (!editing) return;
+  f.dialogs.paths = {f.file("p.dif")};
+  f.window->redDIF_Click();
+  QVERIFY(f.window->difEdit());
+  f.dialogs.requests.clear();
+}
+
+}  // namespace
+
+class FileDropsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // What a file dropped on a control does is what choosing it in the control's dialog does,
+  // without the dialog.
+  void droppedFileIsTakenAsIfChosen_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("editing");
+    QTest::addColumn<QString>("inFile");
+    QTest::addColumn<QString>("outFile");
+    QTest::addColumn<int>("blocks");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("source") << "inFile"
+                            << "data.bin" << false << "data.bin"
+                            << "" << 0 << "";
+    QTest::newRow("target") << "outFile"
+                            << "data.bin" << false << ""
+                            << "data.bin" << 0 << "";
+    QTest::newRow("data file while editing") << "inFile"
+                                             << "data.bin" << true << "data.bin"
+                                             << "" << 1 << "";
+    QTest::newRow("DIF on the list") << "list"
+                                     << "p.dif" << false << ""
+                                     << "" << 1 << "";
+    QTest::newRow("too large") << "inFile"
+                               << "big.bin" << false << ""
+                               << "" << 0 << "Too Large File! (Max 16Mb)";
+  }
+
+  void droppedFileIsTakenAsIfChosen() {
+    QFETCH(QString, target);
+    QFETCH(QString, file);
+    QFETCH(bool, editing);
+    QFETCH(QString, inFile);
+    QFETCH(QString, outFile);
+    QFETCH(int, blocks);
+    QFETCH(QString, message);
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    prepare(f, editing);
+    const QString in = inFile.isEmpty() ? "" : QString::fromStdString(f.file(inFile.toStdString()));
+    const QString out =
+        outFile.isEmpty() ? "" : QString::fromStdString(f.file(outFile.toStdString()));
+
+    QMimeData mime;
+    mime.setUrls({urlOf(file, f.dir)});
+    QVERIFY(dragAndDrop(dropTarget(w, target), mime));
+    QVERIFY(f.dialogs.requests.empty());
+    QCOMPARE(child<QLineEdit>(w, "inFile")->text(), in);
+    QCOMPARE(child<QLineEdit>(w, "outFile")->text(), out);
+    QCOMPARE(w.blocks().count(), blocks);
+    if (message.isEmpty()) {
+      QVERIFY(f.messenger.shown.empty());
+      QCOMPARE(w.chooser().LastFolder, f.dir.path() + "/");
+    } else {
+      QCOMPARE(QString::fromStdString(f.messenger.lastText()), message);
+    }
+    if (target == "list") {
+      QVERIFY(w.difEdit());
+      QCOMPARE(w.header()->count(), 6);
+    }
+    if (editing) QVERIFY(child<QPushButton>(w, "bAdd")->isEnabled());
+  }
+
+  // Refused as it enters, so the cursor says so, and if dropped all the same nothing happens.
+  void anythingElseIsRefusedWithoutAMessage_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QStringList>("urls");
+    QTest::newRow("BIN on the list") << "list" << QStringList{"data.bin"};
+    QTest::newRow("two files") << "inFile" << QStringList{"data.bin", "p.dif"};
+    QTest::newRow("folder") << "inFile" << QStringList{"folder.bin"};
+    QTest::newRow("missing file") << "outFile" << QStringList{"none.bin"};
+    QTest::newRow("remote file") << "outFile" << QStringList{"https://example.org/a.bin"};
+    QTest::newRow("text") << "inFile" << QStringList{};
+  }
+
+  void anythingElseIsRefusedWithoutAMessage() {
+    QFETCH(QString, target);
+    QFETCH(QStringList, urls);
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    prepare(f, false);
+    QMimeData mime;
+    QList<QUrl> list;
+    for (const QString& item : urls) list.push_back(urlOf(item, f.dir));
+    if (list.isEmpty()) {
+      mime.setText(QString::fromStdString(f.file("data.bin")));
+    } else {
+      mime.setUrls(list);
+    }
+
+    QVERIFY(!dragAndDrop(dropTarget(w, target), mime));
+    QVERIFY(f.messenger.shown.empty());
+    QVERIFY(f.dialogs.requests.empty());
+    QVERIFY(child<QLineEdit>(w, "inFile")->text().isEmpty());
+    QVERIFY(child<QLineEdit>(w, "outFile")->text().isEmpty());
+    QVERIFY(!w.difEdit());
+  }
+};
+
+}  // namespace hm::test
+
+QTEST_MAIN(hm::test::FileDropsTest)
+#include "file_drops_test.moc"

@@ -1,0 +1,99 @@
+#include "platform/file_reader.h"
+
+#include "support/memory_file_system.h"
+#include "support/temp_dir.h"
+
+#include <functional>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace hm {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes pattern(std::size_t size) {
+  Bytes bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 13 + 5);
+  return bytes;
+}
+
+struct ReaderCase {
+  const char* name;
+  std::size_t fileSize;
+  // Opens a reader on `bytes` as the case's file system holds them.
+  std::function<std::unique_ptr<FileReader>(const Bytes& bytes, test::TempDir& dir)> open;
+};
+
+class FileReaderTest : public testing::TestWithParam<ReaderCase> {};
+
+// Each piece is what the file holds there, cut short at its end, and stays valid until the
+// next one is read.
+TEST_P(FileReaderTest, ReadsPiecesUpToTheEnd) {
+  const ReaderCase& c = GetParam();
+  test::TempDir dir;
+  const Bytes bytes = pattern(c.fileSize);
+  std::unique_ptr<FileReader> reader = c.open(bytes, dir);
+  ASSERT_TRUE(reader);
+  EXPECT_EQ(reader->size(), c.fileSize);
+  const std::size_t n = c.fileSize;
+  std::vector<std::pair<std::uint64_t, std::size_t>> pieces = {{0, 3},        {n / 2, 100}, {n, 1},
+                                                               {n + 4096, 8}, {0, n},       {1, 0}};
+  if (n >= 2) pieces.push_back({n - 2, 5});
+  for (auto [offset, count] : pieces) {
+    std::optional<std::span<const std::uint8_t>> piece = reader->readAt(offset, count);
+    ASSERT_TRUE(piece);
+    const std::size_t from = std::min<std::size_t>(offset, n);
+    const std::size_t to = std::min<std::size_t>(offset + count, n);
+    EXPECT_EQ(Bytes(piece->begin(), piece->end()), Bytes(bytes.begin() + from, bytes.begin() + to))
+        << offset << "+" << count;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Readers, FileReaderTest,
+    testing::Values(ReaderCase{"RealFile", 3 * 4096 + 17,
+                               [](const Bytes& bytes, test::TempDir& dir) {
+                                 test::writeFile(dir.file("f.bin"), bytes);
+                                 return realFileSystem().openReader(dir.file("f.bin"));
+                               }},
+                    ReaderCase{"RealEmptyFile", 0,
+                               [](const Bytes& bytes, test::TempDir& dir) {
+                                 test::writeFile(dir.file("f.bin"), bytes);
+                                 return realFileSystem().openReader(dir.file("f.bin"));
+                               }},
+                    ReaderCase{"FileSystemThatReadsWholeFiles", 5000,
+                               [](const Bytes& bytes, test::TempDir&) {
+                                 static test::MemoryFileSystem fs;
+                                 fs.files["/f.bin"] = bytes;
+                                 return static_cast<FileSystem&>(fs).openReader("/f.bin");
+                               }}),
+    [](const testing::TestParamInfo<ReaderCase>& info) { return info.param.name; });
+
+TEST(FileReaderTest, NoReaderForWhatIsNoReadableFile) {
+  test::TempDir dir;
+  EXPECT_FALSE(realFileSystem().openReader(dir.file("missing.bin")));
+  EXPECT_FALSE(realFileSystem().openReader(dir.path()));
+}
+
+// Another program cuts the file short while it is read in place: the piece past the new end
+// fails instead of ending the process with SIGBUS, and what is left still reads.
+TEST(FileReaderTest, FileCutShortUnderTheReaderFailsThePieceNotTheProcess) {
+  test::TempDir dir;
+  const std::string path = dir.file("f.bin");
+  test::writeFile(path, pattern(4 * 4096));
+  std::unique_ptr<FileReader> reader = realFileSystem().openReader(path);
+  ASSERT_TRUE(reader);
+  ASSERT_EQ(::truncate(path.c_str(), 100), 0);
+  EXPECT_FALSE(reader->readAt(3 * 4096, 16));
+  std::optional<std::span<const std::uint8_t>> kept = reader->readAt(10, 4);
+  ASSERT_TRUE(kept);
+  const Bytes head = pattern(14);
+  EXPECT_EQ(Bytes(kept->begin(), kept->end()), Bytes(head.begin() + 10, head.end()));
+}
+
+}  // namespace
+}  // namespace hm
