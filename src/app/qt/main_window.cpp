@@ -82,8 +82,8 @@ void MainWindow::connectCommands() {
       {ui_.asso, &MainWindow::asso_Click},     {ui_.About, &MainWindow::About_Click}};
   for (auto [action, handler] : items) connect(action, &QAction::triggered, this, handler);
   connect(ui_.exxit, &QAction::triggered, this, &QWidget::close);
-  connect(ui_.Lst1, &QListView::pressed, this, &MainWindow::Lst1_Click);
-  connect(ui_.Lst1, &QListView::doubleClicked, this, &MainWindow::Lst1_DblClick);
+  connect(ui_.Lst1, &BlockListView::pressed, this, &MainWindow::Lst1_Click);
+  connect(ui_.Lst1, &BlockListView::doubleClicked, this, &MainWindow::Lst1_DblClick);
   connect(ui_.Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
   connect(ui_.byteWith, &QScrollBar::valueChanged, this, &MainWindow::byteWith_Change);
   connect(ui_.tbyteWith, &QLineEdit::textChanged, this, &MainWindow::tbyteWith_Change);
