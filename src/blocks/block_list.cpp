@@ -135,34 +135,39 @@ void BlockList::remove(int index) {
 void BlockList::removeSelected() {
   if (selected_ == 0) return;
   Batch batch(*this);
+  const int first = std::max(selectedSpan_.first, 0);
+  const int last = std::min(selectedSpan_.last, count() - 1);
   const Span before = changed_;
   Span after;
-  std::size_t kept = 0;
+  int to = first;  // where the next line kept goes
   int newCaret = caret_;
   bool removing = false;
-  for (std::size_t i = static_cast<std::size_t>(selectedSpan_.first); i < entries_.size(); ++i) {
-    Entry& e = entries_[i];
-    const int keptIndex = static_cast<int>(kept) + selectedSpan_.first;
+  for (int i = first; i <= last; ++i) {
+    Entry& e = entries_[static_cast<std::size_t>(i)];
     if (e.selected) {
       forgetChange(e);
       garbage_ += e.length;
-      if (static_cast<int>(i) < caret_) --newCaret;
-      if (!removing && keptIndex > 0) after.include(keptIndex - 1);
+      if (i < caret_) --newCaret;
+      if (!removing && to > 0) after.include(to - 1);
       removing = true;
       continue;
     }
-    if (removing || (static_cast<int>(i) >= before.first && static_cast<int>(i) <= before.last)) {
-      after.include(keptIndex);
-    }
+    if (removing || before.holds(i)) after.include(to);
     removing = false;
-    entries_[static_cast<std::size_t>(selectedSpan_.first) + kept++] = e;
+    entries_[static_cast<std::size_t>(to++)] = e;
   }
-  // Lines before the first selected one kept their places, and with them any changes there.
-  if (!before.empty() && before.first < selectedSpan_.first) {
+  // The lines past the last selected one move down together, those before the first stay.
+  const int removed = last + 1 - to;
+  if (removing && last + 1 < count()) after.include(to);
+  if (!before.empty() && before.first < first) {
     after.include(before.first);
-    after.include(std::min(before.last, selectedSpan_.first - 1));
+    after.include(std::min(before.last, first - 1));
   }
-  entries_.resize(static_cast<std::size_t>(selectedSpan_.first) + kept);
+  if (!before.empty() && before.last > last) {
+    after.include(std::max(before.first, last + 1) - removed);
+    after.include(before.last - removed);
+  }
+  entries_.erase(entries_.begin() + to, entries_.begin() + last + 1);
   selected_ = 0;
   selectedSpan_.clear();
   caret_ = std::min(newCaret, count() - 1);
@@ -288,6 +293,20 @@ void BlockList::setSelected(int first, int last, bool selected) {
   first = std::max(first, 0);
   last = std::min(last, count() - 1);
   for (int i = first; i <= last; ++i) setSelected(i, selected);
+}
+
+int BlockList::firstSelected() const {
+  if (selected_ == 0) return -1;
+  int i = std::max(selectedSpan_.first, 0);
+  while (!isSelected(i)) ++i;
+  return i;
+}
+
+int BlockList::lastSelected() const {
+  if (selected_ == 0) return -1;
+  int i = std::min(selectedSpan_.last, count() - 1);
+  while (!isSelected(i)) --i;
+  return i;
 }
 
 void BlockList::clearSelection() {

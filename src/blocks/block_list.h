@@ -67,6 +67,10 @@ class BlockList {
   // Costs the span of lines that were selected, not the length of the list.
   void clearSelection();
   int selCount() const { return selected_; }
+  // The first and the last selected line, -1 when none; found among the lines that were
+  // selected lately, not by reading the whole list.
+  int firstSelected() const;
+  int lastSelected() const;
 
   // Changes made while a Batch lives reach the observer as one reset.
   class Batch {
@@ -117,6 +121,7 @@ class BlockList {
     int first = 0;
     int last = -1;
     bool empty() const { return first > last; }
+    bool holds(int index) const { return index >= first && index <= last; }
     void include(int index);
     void clear() { *this = {}; }
     // Follows the lines it holds over an insertion or removal at `index`.
