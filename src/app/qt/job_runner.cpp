@@ -16,8 +16,15 @@ void JobControl::post(std::function<void()> task) const {
 }
 
 JobRunner::~JobRunner() {
+  abandon();
+}
+
+void JobRunner::abandon() {
   stop_ = true;
   if (thread_.joinable()) thread_.join();
+  running_ = false;
+  finish_ = nullptr;
+  ++job_;
 }
 
 bool JobRunner::start(Work work, Finish finish) {
@@ -25,7 +32,8 @@ bool JobRunner::start(Work work, Finish finish) {
   running_ = true;
   stop_ = false;
   finish_ = std::move(finish);
-  thread_ = std::thread([this, work = std::move(work)] {
+  const unsigned job = ++job_;
+  thread_ = std::thread([this, job, work = std::move(work)] {
     JobEnd end = JobEnd::Done;
     try {
       JobControl control(*this);
@@ -35,12 +43,14 @@ bool JobRunner::start(Work work, Finish finish) {
     }
     if (end == JobEnd::Done && stop_) end = JobEnd::Stopped;
     QMetaObject::invokeMethod(
-        this, [this, end] { ended(end); }, Qt::QueuedConnection);
+        this, [this, job, end] { ended(job, end); }, Qt::QueuedConnection);
   });
   return true;
 }
 
-void JobRunner::ended(JobEnd end) {
+void JobRunner::ended(unsigned job, JobEnd end) {
+  // An abandoned work's report comes after its thread was waited for.
+  if (job != job_ || !running_) return;
   thread_.join();
   running_ = false;
   Finish finish = std::move(finish_);

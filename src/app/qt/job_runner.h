@@ -54,6 +54,9 @@ class JobRunner : public QObject {
   bool running() const { return running_; }
   // Turns the event loop until the running work has ended and its `finish` has run.
   void wait();
+  // Stops the running work and waits for its thread, without its `finish`: for an owner that is
+  // going away and must not free what the work reads before it has ended.
+  void abandon();
 
  signals:
   // After each `finish`.
@@ -61,9 +64,10 @@ class JobRunner : public QObject {
 
  private:
   friend class JobControl;
-  void ended(JobEnd end);
+  void ended(unsigned job, JobEnd end);
 
   std::thread thread_;
+  unsigned job_ = 0;  // which work a report of its end belongs to
   std::atomic<bool> stop_ = false;
   bool running_ = false;
   Finish finish_;

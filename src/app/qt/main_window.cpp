@@ -65,7 +65,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-  jobs_.stop();
+  jobs_.abandon();
   if (!headerRemoved_) Form_QueryUnload();
   // The list outlives the view otherwise: the view is a child widget, the list the session's.
   delete ui_.Lst1;
