@@ -20,11 +20,23 @@ Status Session::search(const std::string& sourcePath, const std::string& targetP
 }
 
 void Session::regroup(int minDistance) {
-  hm::regroup(raw_, minDistance, list_);
+  hm::regroup(raw_, minDistance, list_, targetLength_);
 }
 
 Totals Session::recalc() {
   return hm::recalc(list_, editingDif_, targetLength_);
+}
+
+std::size_t Session::recalcWork() const {
+  return hm::recalcWork(list_, editingDif_, targetLength_);
+}
+
+bool Session::regroupInto(int minDistance, BlockList& into, const KeepGoing& keepGoing) const {
+  return hm::regroup(raw_, minDistance, into, targetLength_, keepGoing);
+}
+
+std::optional<Totals> Session::recalcInto(BlockList& into, const KeepGoing& keepGoing) const {
+  return hm::recalcInto(list_, into, editingDif_, targetLength_, keepGoing);
 }
 
 Status Session::writeDif(const std::string& path) const {

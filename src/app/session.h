@@ -42,6 +42,15 @@ class Session {
   void regroup(int minDistance);
   // Joins what overlaps, completes lengths and distances, and returns the totals.
   Totals recalc();
+  // About how many lines recalc() has to read.
+  std::size_t recalcWork() const;
+
+  // The same two as work that reads the session but changes only `into`, so it can run on
+  // another thread while the window shows the list; adoptBlocks() then puts the result in
+  // place. Each returns false (nothing) when `keepGoing` said stop.
+  bool regroupInto(int minDistance, BlockList& into, const KeepGoing& keepGoing) const;
+  std::optional<Totals> recalcInto(BlockList& into, const KeepGoing& keepGoing) const;
+  void adoptBlocks(BlockList&& built) { list_.assign(std::move(built)); }
 
   // Writes the list as a DIF: from the target image, or in editing mode from the DIF being
   // edited and the data files.

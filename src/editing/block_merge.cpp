@@ -6,18 +6,10 @@ namespace hm {
 
 MergeCheck checkMerge(const BlockList& list, MergeSpan& span) {
   if (list.selCount() < 2) return MergeCheck::TooFew;
-  bool met = false;
-  bool gap = false;
-  for (int i = list.count() - 1; i >= 0; --i) {
-    if (list.isSelected(i)) {
-      if (gap) return MergeCheck::NotNeighbouring;
-      if (!met) span.high = i;
-      met = true;
-      span.low = i;
-    } else if (met) {
-      gap = true;
-    }
-  }
+  span.high = list.lastSelected();
+  span.low = list.firstSelected();
+  // Neighbours only: every line between the first and the last selected one is selected.
+  if (span.high - span.low + 1 != list.selCount()) return MergeCheck::NotNeighbouring;
   return MergeCheck::Ok;
 }
 

@@ -2,9 +2,10 @@
 
 #include "blocks/block_list.h"
 #include "search/diff_search.h"
+#include "search/recalc.h"
 
 #include <cstdint>
-#include <string>
+#include <optional>
 
 namespace hm {
 
@@ -13,20 +14,11 @@ inline constexpr int kMinDistanceHigh = 128;
 inline constexpr int kMinDistanceStart = 8;
 
 // Clears the list and adds one four-field line per group of raw blocks whose gaps are at most
-// `minDistance`. Does not recalculate; callers follow it with recalc().
-void regroup(const RawBlocks& raw, int minDistance, BlockList& list);
-
-struct Totals {
-  std::int64_t bytes = 0;
-  int blocks = 0;
-};
-
-// Rewrites every line from the list itself: in normal mode joins lines that overlap or touch
-// and clamps the last one to the target; in DIF-editing mode keeps lines apart and keeps their
-// data offset and path. Recomputes lengths and distances.
-Totals recalc(BlockList& list, bool difEdit, std::int32_t targetLength);
-
-// "Кол-во байтов: N;    Блоков: M"
-std::string totalsText(const Totals& totals);
+// `minDistance`. Callers follow it with recalc(); given the target's length, a list that already
+// reads as the recalculation would write it is left settled, so that recalc() has nothing to
+// do. Returns false when `keepGoing` said stop, with the list incomplete.
+bool regroup(const RawBlocks& raw, int minDistance, BlockList& list,
+             std::optional<std::int32_t> targetLength = std::nullopt,
+             const KeepGoing& keepGoing = {});
 
 }  // namespace hm

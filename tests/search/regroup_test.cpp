@@ -246,7 +246,9 @@ INSTANTIATE_TEST_SUITE_P(
                       {"000150\t000160\t11\t1F\t00\t", "000180\t0001FF\t80\t00\t20\t/d/a.bin"}}),
     [](const testing::TestParamInfo<MovedLineCase>& info) { return info.param.name; });
 
-TEST(Recalc, LeavesNoSelectionOrCaretWhetherOrNotALineChanged) {
+// The selection and the caret stay with the blocks, whether or not a line changed; a line made
+// of several is selected when one of them was.
+TEST(Recalc, KeepsSelectionAndCaretWithTheirBlocks) {
   for (const Lines& input : {Lines{"000100\t00010F\t10\t10\t", "000120\t00012F\t10\t00\t"},
                              Lines{"000100\t00010F\t\t\t", "000120\t00012F\t\t\t"}}) {
     BlockList list;
@@ -256,9 +258,20 @@ TEST(Recalc, LeavesNoSelectionOrCaretWhetherOrNotALineChanged) {
     recalc(list, false, 0x1000);
     EXPECT_THAT(linesOf(list),
                 testing::ElementsAre("000100\t00010F\t10\t10\t", "000120\t00012F\t10\t00\t"));
-    EXPECT_EQ(list.selCount(), 0);
-    EXPECT_EQ(list.caret(), -1);
+    EXPECT_EQ(list.selCount(), 1);
+    EXPECT_TRUE(list.isSelected(1));
+    EXPECT_EQ(list.caret(), 1);
   }
+  BlockList joined;
+  fill(joined, {"000100\t00010F\t\t\t", "000110\t00011F\t\t\t", "000200\t00020F\t\t\t"});
+  joined.setSelected(1, true);
+  joined.setCaret(2);
+  recalc(joined, false, 0x1000);
+  EXPECT_THAT(linesOf(joined),
+              testing::ElementsAre("000100\t00011F\t20\tE0\t", "000200\t00020F\t10\t00\t"));
+  EXPECT_TRUE(joined.isSelected(0));
+  EXPECT_EQ(joined.selCount(), 1);
+  EXPECT_EQ(joined.caret(), 1);
 }
 
 TEST(Recalc, SortsLinesOfEqualAddressesByTheirText) {

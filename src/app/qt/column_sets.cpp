@@ -1,7 +1,7 @@
 #include "app/qt/column_sets.h"
 
 #include "blocks/qt/column_header.h"
-#include "blocks/qt/tab_stop_delegate.h"
+#include "blocks/qt/tab_stop_fields.h"
 
 #include <algorithm>
 #include <cmath>

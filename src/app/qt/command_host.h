@@ -22,6 +22,9 @@ class CommandHost {
   // Every change of the list ends here: recalculation, totals, control state.
   virtual void reCalc() = 0;
   virtual void Activity() = 0;
+  // While work runs on the job runner, the controls that would start more work or change what
+  // it reads are disabled and the list takes no clicks; afterwards they are as they were.
+  virtual void setBusy(bool busy) = 0;
 
   // The data file named in DIF-editing mode.
   virtual std::string dataFilePath() const = 0;

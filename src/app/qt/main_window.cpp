@@ -5,6 +5,7 @@
 #include "app/qt/dif_commands.h"
 #include "app/qt/distance_controls.h"
 #include "app/qt/idle_animation.h"
+#include "app/qt/list_jobs.h"
 #include "app/qt/search_command.h"
 #include "app/version.h"
 #include "blocks/block_line.h"
@@ -51,8 +52,9 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
   idle_ = new IdleAnimation(this, ui_.controls, ui_.Timer1, services_.clock);
   distance_ = new DistanceControls(ui_.tbyteWith, ui_.byteWith, ui_.cBW);
   CommandHost& host = *this;
-  search_ = std::make_unique<SearchCommand>(session_, host, services_.messenger, services_.clock,
-                                            ui_.bCancel);
+  search_ = std::make_unique<SearchCommand>(session_, host, jobs_, services_.messenger,
+                                            services_.clock, ui_.bCancel);
+  listJobs_ = std::make_unique<ListJobs>(session_, host, jobs_, services_.messenger);
   difCommands_ =
       std::make_unique<DifCommands>(session_, host, chooser_, services_.fs, services_.messenger);
   blockCommands_ = std::make_unique<BlockCommands>(session_, host, services_.blockDialogs,
@@ -63,32 +65,10 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+  jobs_.abandon();
   if (!headerRemoved_) Form_QueryUnload();
-}
-
-void MainWindow::connectCommands() {
-  using Handler = void (MainWindow::*)();
-  const std::pair<QPushButton*, Handler> buttons[] = {
-      {ui_.bSer, &MainWindow::bSer_Click},         {ui_.bCancel, &MainWindow::bCancel_Click},
-      {ui_.bDIF, &MainWindow::bdif_Click},         {ui_.Command1, &MainWindow::Command1_Click},
-      {ui_.Command2, &MainWindow::Command2_Click}, {ui_.bSplit, &MainWindow::bSplit_Click},
-      {ui_.bDel, &MainWindow::bDel_Click},         {ui_.bAdd, &MainWindow::bAdd_Click}};
-  for (auto [button, handler] : buttons) connect(button, &QPushButton::clicked, this, handler);
-  const std::pair<QAction*, Handler> items[] = {
-      {ui_.opOrig, &MainWindow::opOrig_Click}, {ui_.opTarg, &MainWindow::opTarg_Click},
-      {ui_.redDIF, &MainWindow::redDIF_Click}, {ui_.AppDif, &MainWindow::AppDif_Click},
-      {ui_.asso, &MainWindow::asso_Click},     {ui_.About, &MainWindow::About_Click}};
-  for (auto [action, handler] : items) connect(action, &QAction::triggered, this, handler);
-  connect(ui_.exxit, &QAction::triggered, this, &QWidget::close);
-  connect(ui_.Lst1, &QListView::pressed, this, &MainWindow::Lst1_Click);
-  connect(ui_.Lst1, &QListView::doubleClicked, this, &MainWindow::Lst1_DblClick);
-  connect(ui_.Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
-  connect(ui_.byteWith, &QScrollBar::valueChanged, this, &MainWindow::byteWith_Change);
-  connect(ui_.tbyteWith, &QLineEdit::textChanged, this, &MainWindow::tbyteWith_Change);
-  connect(ui_.cBW, &QComboBox::activated, this, &MainWindow::cBW_Click);
-  connect(ui_.inFile, &QLineEdit::textChanged, this, &MainWindow::inFile_Change);
-  connect(ui_.outFile, &QLineEdit::textChanged, this, &MainWindow::outFile_Change);
-  ui_.Timer1->start();
+  // The list outlives the view otherwise: the view is a child widget, the list the session's.
+  delete ui_.Lst1;
 }
 
 void MainWindow::Form_Load() {
@@ -109,15 +89,22 @@ void MainWindow::Form_QueryUnload() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (search_->running()) {
-    // The search runs inside this window's handler: stop it first, close when it has ended.
+  if (jobs_.running()) {
+    // The work reads the session: stop it first, close when it has ended.
     search_->cancel();
-    closeAfterSearch_ = true;
+    jobs_.stop();
+    closeAfterWork_ = true;
     event->ignore();
     return;
   }
   if (!headerRemoved_) Form_QueryUnload();
   event->accept();
+}
+
+void MainWindow::workEnded() {
+  if (!closeAfterWork_ || jobs_.running()) return;
+  closeAfterWork_ = false;
+  QTimer::singleShot(0, this, &QWidget::close);
 }
 
 void MainWindow::say(const QString& text) {
@@ -144,30 +131,8 @@ void MainWindow::showDifColumns() {
   replaceWithDifColumns(hHdr_, ui_.Lst1);
 }
 
-void MainWindow::Activity() {
-  const bool d = session_.editingDif();
-  const int n = session_.blocks().count();
-  const QString in = ui_.inFile->text();
-  const QString out = ui_.outFile->text();
-  const bool canSearch = !in.isEmpty() && !out.isEmpty() && in != out;
-  ui_.bSer->setEnabled(canSearch);
-  ui_.bSplit->setEnabled(!d && n > 0);
-  ui_.bDel->setEnabled(n > 0);
-  if (!d) ui_.bAdd->setEnabled(canSearch);
-  ui_.bCancel->setVisible(false);
-  ui_.Command1->setText(d ? kDataFileCaption : kSourceCaption);
-  ui_.Check1->setVisible(!d);
-  ui_.Command2->setVisible(!d);
-  ui_.outFile->setVisible(!d);
-  ui_.byteWith->setEnabled(!d);
-  ui_.tbyteWith->setEnabled(!d);
-  // The presets regroup from the search result, which a DIF being edited does not have.
-  ui_.cBW->setEnabled(!d);
-}
-
 void MainWindow::reCalc() {
-  say(qs(totalsText(session_.recalc())));
-  Activity();
+  listJobs_->recalc();
 }
 
 void MainWindow::Timer1_Timer() {
@@ -185,8 +150,7 @@ void MainWindow::Lst1_Click() {
 
 void MainWindow::byteWith_Change() {
   distance_->showSpinValue();
-  session_.regroup(ui_.byteWith->value());
-  reCalc();
+  listJobs_->regroup(ui_.byteWith->value());
 }
 
 void MainWindow::tbyteWith_Change() {
@@ -202,6 +166,7 @@ void MainWindow::tbyteWith_DblClick() {
 }
 
 void MainWindow::Command1_Click() {
+  if (busy()) return;
   std::string path = chooser_.AskOpenFile(FileKind::SourceBin);
   if (!path.empty() && session_.editingDif() && !fitsBlockLine(path)) {
     services_.messenger.error(kBadDataFileNameText);
@@ -212,16 +177,19 @@ void MainWindow::Command1_Click() {
 }
 
 void MainWindow::Command2_Click() {
+  if (busy()) return;
   const std::string path = chooser_.AskOpenFile(FileKind::TargetBin);
   if (!path.empty()) ui_.outFile->setText(qs(path));
 }
 
 void MainWindow::opOrig_Click() {
+  if (busy()) return;
   session_.setEditingDif(false);
   Command1_Click();
 }
 
 void MainWindow::opTarg_Click() {
+  if (busy()) return;
   session_.setEditingDif(false);
   Command2_Click();
 }
@@ -243,12 +211,12 @@ void MainWindow::outFile_Change() {
   Activity();
 }
 
+// Runs the search to its end (list shown, cancelled or failed) before it returns, while the
+// window goes on answering.
 void MainWindow::bSer_Click() {
-  search_->run(ui_.inFile->text().toStdString(), ui_.outFile->text().toStdString(),
-               [this] { byteWith_Change(); });
-  if (closeAfterSearch_) {
-    closeAfterSearch_ = false;
-    QTimer::singleShot(0, this, &QWidget::close);
+  if (search_->start(ui_.inFile->text().toStdString(), ui_.outFile->text().toStdString(),
+                     ui_.byteWith->value())) {
+    jobs_.wait();
   }
 }
 
@@ -257,34 +225,42 @@ void MainWindow::bCancel_Click() {
 }
 
 void MainWindow::bdif_Click() {
+  if (busy()) return;
   difCommands_->writeDif();
 }
 
 void MainWindow::AppDif_Click() {
+  if (busy()) return;
   difCommands_->applyDif();
 }
 
 void MainWindow::redDIF_Click() {
+  if (busy()) return;
   difCommands_->openForEditing();
 }
 
 void MainWindow::bSplit_Click() {
+  if (busy()) return;
   blockCommands_->mergeSelected();
 }
 
 void MainWindow::bDel_Click() {
+  if (busy()) return;
   blockCommands_->deleteSelected();
 }
 
 void MainWindow::bAdd_Click() {
+  if (busy()) return;
   blockCommands_->addBlock();
 }
 
 void MainWindow::Lst1_DblClick() {
+  if (busy()) return;
   blockCommands_->editCaretLine();
 }
 
 void MainWindow::asso_Click() {
+  if (busy()) return;
   associateFileTypes(services_.fs, services_.settings,
                      AssociationPlaces::fromEnvironment(services_.programPath));
 }

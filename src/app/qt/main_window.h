@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/qt/command_host.h"
 #include "app/qt/idle_animation.h"
+#include "app/qt/job_runner.h"
 #include "app/qt/main_window_ui.h"
 #include "app/session.h"
 #include "blocks/qt/column_header.h"
@@ -29,6 +30,7 @@ class BlockDialogs;
 class BlockListView;
 class DifCommands;
 class DistanceControls;
+class ListJobs;
 class SearchCommand;
 
 // Everything the window reaches outside itself; tests hand in scripted fakes.
@@ -96,6 +98,9 @@ class MainWindow : public QMainWindow, private CommandHost {
   const std::vector<QWidget*>& controls() const { return ui_.controls; }
   const std::vector<std::int16_t>& savedTops() const { return idle_->savedTops(); }
   QTimer* timer() const { return ui_.Timer1; }
+  // Whether long work runs on the job runner; waitForWork() turns the event loop until it ends.
+  bool busy() const { return jobs_.running(); }
+  void waitForWork() { jobs_.wait(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -107,6 +112,7 @@ class MainWindow : public QMainWindow, private CommandHost {
   void Form_QueryUnload();
   std::optional<int> endProgram(int status);
   int runJobInWindow(const CommandLine& command);
+  void workEnded();
 
   // CommandHost
   QWidget* dialogOwner() override { return this; }
@@ -116,6 +122,7 @@ class MainWindow : public QMainWindow, private CommandHost {
   void clearDataFilePath() override;
   bool backupWanted() const override;
   void showDifColumns() override;
+  void setBusy(bool busy) override;
 
   WindowServices services_;
   Session session_;
@@ -126,10 +133,15 @@ class MainWindow : public QMainWindow, private CommandHost {
   IdleAnimation* idle_ = nullptr;
   DistanceControls* distance_ = nullptr;
   std::unique_ptr<SearchCommand> search_;
+  std::unique_ptr<ListJobs> listJobs_;
   std::unique_ptr<DifCommands> difCommands_;
   std::unique_ptr<BlockCommands> blockCommands_;
-  bool closeAfterSearch_ = false;
+  std::vector<QWidget*> heldWidgets_;  // disabled while busy
+  std::vector<QAction*> heldActions_;
+  bool closeAfterWork_ = false;
   bool headerRemoved_ = false;
+  // Last, so that it goes first: its work reads the session and calls the controllers.
+  JobRunner jobs_;
 };
 
 }  // namespace hm

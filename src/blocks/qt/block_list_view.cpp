@@ -1,43 +1,39 @@
 #include "blocks/qt/block_list_view.h"
 
-#include "blocks/qt/block_list_model.h"
-#include "blocks/qt/tab_stop_delegate.h"
+#include "blocks/qt/tab_stop_fields.h"
 
 #include <algorithm>
 
-#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace hm {
 
 namespace {
 
-void markRanges(BlockList& list, const QItemSelection& selection, bool selected) {
-  for (const QItemSelectionRange& range : selection) {
-    for (int row = range.top(); row <= range.bottom(); ++row) list.setSelected(row, selected);
-  }
-}
+// Room above and below the text of a line, and before and after it.
+constexpr int kRowPadding = 2;
 
 }  // namespace
 
 BlockListView::BlockListView(BlockList& list, QWidget* parent)
-    : QListView(parent), list_(list), model_(new BlockListModel(list, this)) {
+    : QAbstractScrollArea(parent), list_(list) {
   setObjectName(QStringLiteral("Lst1"));
-  // One row height for all lines keeps layout and scrolling independent of the line count.
-  setUniformItemSizes(true);
-  setSelectionMode(QAbstractItemView::ExtendedSelection);
-  setItemDelegate(new TabStopDelegate(stops_, this));
-  setModel(model_);
-  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &BlockListView::copySelection);
-  connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &BlockListView::copyCaret);
-  connect(model_, &QAbstractItemModel::rowsInserted, this, &BlockListView::showListCaret);
-  connect(model_, &QAbstractItemModel::rowsRemoved, this, &BlockListView::showListCaret);
-  connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-    syncSelection();
-    showListCaret();
-  });
-  syncSelection();
-  showListCaret();
+  setFocusPolicy(Qt::StrongFocus);
+  // Lines longer than the view are cut off: no line's length can start a horizontal scroll.
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  verticalScrollBar()->setSingleStep(1);
+  list_.setObserver(this);
+  updateScrollRange();
+}
+
+BlockListView::~BlockListView() {
+  list_.setObserver(nullptr);
 }
 
 void BlockListView::setTabStops(std::vector<int> stops) {
@@ -46,58 +42,247 @@ void BlockListView::setTabStops(std::vector<int> stops) {
   viewport()->update();
 }
 
-void BlockListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
-                                const QList<int>& roles) {
-  // Every line has the same size, so a new text needs a repaint, not QListView's layout of
-  // every row.
-  QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
-}
-
 void BlockListView::selectRows(const std::vector<int>& rows, int caret) {
-  std::vector<int> sorted;
-  sorted.reserve(rows.size());
-  for (int row : rows) {
-    if (row >= 0 && row < list_.count()) sorted.push_back(row);
-  }
-  std::sort(sorted.begin(), sorted.end());
-  QItemSelection selection;
-  for (std::size_t i = 0; i < sorted.size();) {
-    std::size_t end = i;
-    while (end + 1 < sorted.size() && sorted[end + 1] <= sorted[end] + 1) ++end;
-    selection.select(model_->index(sorted[i]), model_->index(sorted[end]));
-    i = end + 1;
-  }
-  selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-  if (caret >= 0 && caret < list_.count()) {
-    selectionModel()->setCurrentIndex(model_->index(caret), QItemSelectionModel::NoUpdate);
-  }
-}
-
-void BlockListView::copySelection(const QItemSelection& selected,
-                                  const QItemSelection& deselected) {
-  if (model_->followingList()) return;
-  markRanges(list_, deselected, false);
-  markRanges(list_, selected, true);
-}
-
-void BlockListView::copyCaret(const QModelIndex& current) {
-  if (model_->followingList()) return;
-  list_.setCaret(current.isValid() ? current.row() : -1);
-}
-
-void BlockListView::syncSelection() {
   list_.clearSelection();
-  markRanges(list_, selectionModel()->selection(), true);
+  for (int row : rows) list_.setSelected(row, true);
+  if (caret >= 0 && caret < list_.count()) {
+    list_.setCaret(caret);
+    anchor_ = caret;
+  }
+  viewport()->update();
 }
 
-void BlockListView::showListCaret() {
-  const int caret = list_.caret();
-  if (caret == currentIndex().row()) return;
-  if (caret < 0) {
-    selectionModel()->clearCurrentIndex();
-  } else {
-    selectionModel()->setCurrentIndex(model_->index(caret), QItemSelectionModel::NoUpdate);
+int BlockListView::rowHeight() const {
+  return fontMetrics().height() + 2 * kRowPadding;
+}
+
+int BlockListView::visibleRows() const {
+  return std::max(1, viewport()->height() / rowHeight());
+}
+
+int BlockListView::firstVisibleRow() const {
+  return verticalScrollBar()->value();
+}
+
+QRect BlockListView::visualRect(int row) const {
+  return {0, (row - firstVisibleRow()) * rowHeight(), viewport()->width(), rowHeight()};
+}
+
+int BlockListView::rowAt(int y) const {
+  if (y < 0) return -1;
+  const int row = firstVisibleRow() + y / rowHeight();
+  return row < list_.count() ? row : -1;
+}
+
+void BlockListView::scrollToRow(int row) {
+  const int first = firstVisibleRow();
+  if (row < first) {
+    verticalScrollBar()->setValue(row);
+  } else if (row >= first + visibleRows()) {
+    verticalScrollBar()->setValue(row - visibleRows() + 1);
   }
+}
+
+void BlockListView::scrollToBottom() {
+  verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+QString BlockListView::lineText(int row) const {
+  const std::string_view line = list_.text(row);
+  return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+}
+
+void BlockListView::updateScrollRange() {
+  QScrollBar* bar = verticalScrollBar();
+  bar->setPageStep(visibleRows());
+  bar->setRange(0, std::max(0, list_.count() - visibleRows()));
+}
+
+void BlockListView::followList() {
+  if (anchor_ >= list_.count()) anchor_ = -1;
+  updateScrollRange();
+  viewport()->update();
+}
+
+void BlockListView::changed(int row) {
+  viewport()->update(visualRect(row));
+}
+
+void BlockListView::paintEvent(QPaintEvent* event) {
+  QPainter painter(viewport());
+  const int height = rowHeight();
+  const int first = firstVisibleRow() + event->rect().top() / height;
+  const int last = std::min(firstVisibleRow() + event->rect().bottom() / height, list_.count() - 1);
+  for (int row = first; row <= last; ++row) paintRow(painter, row, visualRect(row));
+}
+
+void BlockListView::paintRow(QPainter& painter, int row, const QRect& rect) {
+  const bool selected = list_.isSelected(row);
+  const QPalette::ColorGroup group = !isEnabled()       ? QPalette::Disabled
+                                     : isActiveWindow() ? QPalette::Active
+                                                        : QPalette::Inactive;
+  if (selected) painter.fillRect(rect, palette().brush(group, QPalette::Highlight));
+  painter.setPen(palette().color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+  const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+  drawFields(painter, rect.adjusted(margin, 0, -margin, 0), lineText(row), stops_);
+  if (row != list_.caret() || !hasFocus()) return;
+  QStyleOptionFocusRect focus;
+  focus.initFrom(this);
+  focus.rect = rect;
+  focus.backgroundColor = palette().color(group, selected ? QPalette::Highlight : QPalette::Base);
+  style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+}
+
+void BlockListView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  updateScrollRange();
+}
+
+void BlockListView::scrollContentsBy(int, int) {
+  viewport()->update();
+}
+
+void BlockListView::changeEvent(QEvent* event) {
+  QAbstractScrollArea::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+    updateScrollRange();
+  }
+}
+
+void BlockListView::focusInEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusInEvent(event);
+  viewport()->update();
+}
+
+void BlockListView::focusOutEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusOutEvent(event);
+  viewport()->update();
+}
+
+// From the anchor to `row`; with `keepOthers` the lines selected before stay selected.
+void BlockListView::selectFromAnchor(int row, bool keepOthers) {
+  if (anchor_ < 0) anchor_ = list_.caret() >= 0 ? list_.caret() : row;
+  if (!keepOthers) list_.clearSelection();
+  list_.setSelected(anchor_, row, true);
+}
+
+void BlockListView::select(int row, Qt::KeyboardModifiers modifiers) {
+  const bool ctrl = modifiers & Qt::ControlModifier;
+  if (modifiers & Qt::ShiftModifier) {
+    selectFromAnchor(row, ctrl);
+  } else if (ctrl) {
+    list_.setSelected(row, !list_.isSelected(row));
+    anchor_ = row;
+  } else {
+    list_.clearSelection();
+    list_.setSelected(row, true);
+    anchor_ = row;
+  }
+  list_.setCaret(row);
+  viewport()->update();
+}
+
+void BlockListView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
+  setFocus(Qt::MouseFocusReason);
+  const int row = rowAt(event->position().toPoint().y());
+  if (frozen_) {
+    if (row >= 0) emit pressed(row);
+    return;
+  }
+  if (row < 0) {
+    // A click below the lines drops the selection, as in other lists of several lines.
+    if (!(event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) list_.clearSelection();
+    viewport()->update();
+    return;
+  }
+  select(row, event->modifiers());
+  emit pressed(row);
+}
+
+void BlockListView::mouseMoveEvent(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton) || frozen_ || anchor_ < 0 || list_.count() == 0) return;
+  const int y = event->position().toPoint().y();
+  const int first = firstVisibleRow();
+  // Dragging past an edge scrolls a line at a time.
+  if (y < 0) verticalScrollBar()->setValue(first - 1);
+  if (y >= viewport()->height()) verticalScrollBar()->setValue(first + 1);
+  const int row = std::clamp(firstVisibleRow() + std::max(y, 0) / rowHeight(), 0,
+                             std::min(list_.count() - 1, firstVisibleRow() + visibleRows() - 1));
+  selectFromAnchor(row, event->modifiers() & Qt::ControlModifier);
+  list_.setCaret(row);
+  viewport()->update();
+}
+
+// The press chose the lines; the release ends a drag over them.
+void BlockListView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseReleaseEvent(event);
+  event->accept();
+}
+
+void BlockListView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseDoubleClickEvent(event);
+  const int row = rowAt(event->position().toPoint().y());
+  if (row < 0) return;
+  if (!frozen_) list_.setCaret(row);
+  emit pressed(row);
+  emit doubleClicked(row);
+}
+
+// Where a navigation key takes the caret.
+int BlockListView::keyTarget(int key) const {
+  const int last = list_.count() - 1;
+  const int caret = list_.caret();
+  const int page = std::max(1, visibleRows() - 1);
+  switch (key) {
+    case Qt::Key_Up:
+      return std::max(caret - 1, 0);
+    case Qt::Key_Down:
+      return std::min(caret + 1, last);
+    case Qt::Key_PageUp:
+      return std::max(caret - page, 0);
+    case Qt::Key_PageDown:
+      return std::min(caret + page, last);
+    case Qt::Key_Home:
+      return 0;
+    case Qt::Key_End:
+      return last;
+    default:
+      return -1;
+  }
+}
+
+void BlockListView::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::SelectAll)) {
+    if (!frozen_) list_.setSelected(0, list_.count() - 1, true);
+    viewport()->update();
+    return;
+  }
+  const Qt::KeyboardModifiers modifiers = event->modifiers();
+  const int target = keyTarget(event->key());
+  if (target >= 0 && list_.count() > 0) {
+    if (frozen_) return;
+    if (modifiers & Qt::ShiftModifier) {
+      selectFromAnchor(target, modifiers & Qt::ControlModifier);
+    } else if (!(modifiers & Qt::ControlModifier)) {
+      list_.clearSelection();
+      list_.setSelected(target, true);
+      anchor_ = target;
+    }
+    list_.setCaret(target);
+    scrollToRow(target);
+    viewport()->update();
+    return;
+  }
+  if (event->key() == Qt::Key_Space && list_.caret() >= 0) {
+    if (frozen_) return;
+    const int caret = list_.caret();
+    list_.setSelected(caret, (modifiers & Qt::ControlModifier) ? !list_.isSelected(caret) : true);
+    anchor_ = caret;
+    viewport()->update();
+    return;
+  }
+  QAbstractScrollArea::keyPressEvent(event);
 }
 
 }  // namespace hm

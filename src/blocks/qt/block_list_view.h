@@ -4,25 +4,28 @@
 
 #include <vector>
 
-#include <QListView>
+#include <QAbstractScrollArea>
 
-class QItemSelection;
+class QPainter;
 
 namespace hm {
 
-class BlockListModel;
-
 // The block list box: several lines selectable, a caret line, each tab-separated field drawn
-// from its tab stop. Selection and caret are mirrored into the BlockList, where the commands
-// read them; when the list itself changes, the view follows the list's caret, and after a
-// reset nothing is selected.
-class BlockListView : public QListView {
+// from its tab stop. It paints the visible lines straight from the BlockList, where the
+// selection and the caret live too, so no change costs more than the lines on screen, however
+// many there are. Every line has the same height; the vertical scroll bar counts lines.
+//
+// Clicks and keys select as an extended-selection list box does: a click selects one line,
+// Ctrl+click adds or drops a line, Shift+click and Shift with the arrow, page and Home/End keys
+// select from the anchor line, Ctrl moves the caret alone and Ctrl+Space toggles its line,
+// Ctrl+A selects every line.
+class BlockListView : public QAbstractScrollArea, private BlockListObserver {
   Q_OBJECT
  public:
   explicit BlockListView(BlockList& list, QWidget* parent = nullptr);
+  ~BlockListView() override;
 
   BlockList& list() { return list_; }
-  BlockListModel* blockModel() const { return model_; }
 
   // Stops in list units (1.5 pixels each); empty returns to the default stops.
   void setTabStops(std::vector<int> stops);
@@ -32,19 +35,65 @@ class BlockListView : public QListView {
   // Rows outside the list are ignored (tests and commands).
   void selectRows(const std::vector<int>& rows, int caret = -1);
 
+  // While frozen, clicks and keys leave the selection and the caret alone, because work on
+  // another thread is reading the list; scrolling still works.
+  void setFrozen(bool frozen) { frozen_ = frozen; }
+  bool frozen() const { return frozen_; }
+
+  // Geometry in the viewport's coordinates.
+  int rowHeight() const;
+  QRect visualRect(int row) const;
+  int rowAt(int y) const;  // -1 where no line is
+  int firstVisibleRow() const;
+  // Scrolls the least that brings the line into view.
+  void scrollToRow(int row);
+  void scrollToBottom();
+
+  // A line's text as it is shown.
+  QString lineText(int row) const;
+
+ signals:
+  // A press on a line with the left button.
+  void pressed(int row);
+  void doubleClicked(int row);
+
  protected:
-  void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
-                   const QList<int>& roles) override;
+  // Paints one line into `rect`; the rest of a paint is the empty background.
+  virtual void paintRow(QPainter& painter, int row, const QRect& rect);
+
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
-  void copySelection(const QItemSelection& selected, const QItemSelection& deselected);
-  void copyCaret(const QModelIndex& current);
-  void syncSelection();
-  void showListCaret();
+  // BlockListObserver: whatever changed, the visible lines are painted again.
+  void aboutToInsert(int, int) override {}
+  void inserted() override { followList(); }
+  void aboutToRemove(int, int) override {}
+  void removed() override { followList(); }
+  void changed(int row) override;
+  void aboutToReset() override {}
+  void reset() override { followList(); }
+
+  void followList();
+  void updateScrollRange();
+  int visibleRows() const;
+  void select(int row, Qt::KeyboardModifiers modifiers);
+  void selectFromAnchor(int row, bool keepOthers);
+  int keyTarget(int key) const;
 
   BlockList& list_;
-  BlockListModel* model_;
   std::vector<int> stops_;
+  int anchor_ = -1;
+  bool frozen_ = false;
 };
 
 }  // namespace hm

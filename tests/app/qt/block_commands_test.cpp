@@ -1,5 +1,8 @@
 #include "blocks/block_line.h"
+#include "blocks/qt/block_list_view.h"
 #include "support/window_fixture.h"
+
+#include <functional>
 
 #include <QLabel>
 #include <QtTest>
@@ -40,6 +43,12 @@ const std::vector<std::string> kFive = {"000010\t000012\t03\t0D\t", "000020\t000
                                         "000050\t000052\t03\t00\t"};
 
 }  // namespace
+
+}  // namespace hm::test
+
+Q_DECLARE_METATYPE(std::function<void(hm::test::WindowFixture&)>)
+
+namespace hm::test {
 
 class BlockCommandsTest : public QObject {
   Q_OBJECT
@@ -147,6 +156,63 @@ class BlockCommandsTest : public QObject {
     QCOMPARE(lines(*f.window),
              (std::vector<std::string>{"000010\t000012\t03\tED\t", "000100\t0001FF\t0100\t0100\t",
                                        "000300\t000302\t03\t00\t"}));
+  }
+
+  // The selection and the caret stay with their blocks through every edit; a line made of
+  // several is selected when one of them was.
+  void selectionAndCaretSurviveAnEdit_data() {
+    QTest::addColumn<std::function<void(WindowFixture&)>>("edit");
+    QTest::addColumn<std::vector<int>>("selectedBefore");
+    QTest::addColumn<int>("caretBefore");
+    QTest::addColumn<std::vector<int>>("selectedAfter");
+    QTest::addColumn<int>("caretAfter");
+    using Edit = std::function<void(WindowFixture&)>;
+    auto addBlock = [](std::int32_t start, std::int32_t end) {
+      return Edit([start, end](WindowFixture& f) {
+        f.blockDialogs.answerAddresses = [start, end](AddressExchange& e) {
+          e.blockStart = start;
+          e.blockEnd = end;
+          e.accepted = true;
+        };
+        f.window->bAdd_Click();
+      });
+    };
+    QTest::newRow("delete") << Edit([](WindowFixture& f) { f.window->bDel_Click(); })
+                            << std::vector<int>{1} << 1 << std::vector<int>{} << 1;
+    QTest::newRow("merge") << Edit([](WindowFixture& f) { f.window->bSplit_Click(); })
+                           << std::vector<int>{2, 3} << 3 << std::vector<int>{2} << 2;
+    QTest::newRow("re-address") << Edit([](WindowFixture& f) {
+      f.blockDialogs.answerAddresses = [](AddressExchange& e) {
+        e.blockEnd = 0x2E;
+        e.accepted = true;
+      };
+      f.window->Lst1_DblClick();
+    }) << std::vector<int>{1, 4} << 1
+                                << std::vector<int>{1, 4} << 1;
+    QTest::newRow("add after the last")
+        << addBlock(0x60, 0x62) << std::vector<int>{0, 4} << 4 << std::vector<int>{0, 4} << 4;
+    QTest::newRow("add joining two")
+        << addBlock(0x23, 0x2F) << std::vector<int>{2, 4} << 2 << std::vector<int>{1, 3} << 1;
+  }
+
+  void selectionAndCaretSurviveAnEdit() {
+    QFETCH(std::function<void(WindowFixture&)>, edit);
+    QFETCH(std::vector<int>, selectedBefore);
+    QFETCH(int, caretBefore);
+    QFETCH(std::vector<int>, selectedAfter);
+    QFETCH(int, caretAfter);
+    WindowFixture f;
+    fill(f, kFive);
+    f.window->listView()->selectRows(selectedBefore, caretBefore);
+    const int before = f.window->blocks().count();
+    edit(f);
+    QVERIFY(f.window->blocks().count() != before || lines(*f.window) != kFive);
+    std::vector<int> selected;
+    for (int i = 0; i < f.window->blocks().count(); ++i) {
+      if (f.window->blocks().isSelected(i)) selected.push_back(i);
+    }
+    QCOMPARE(selected, selectedAfter);
+    QCOMPARE(f.window->blocks().caret(), caretAfter);
   }
 
   void addingWithoutADataFileSaysSo() {

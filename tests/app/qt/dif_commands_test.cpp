@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 #include "blocks/qt/block_list_view.h"
-#include "blocks/qt/tab_stop_delegate.h"
+#include "blocks/qt/tab_stop_fields.h"
 #include "blocks/tab_stops.h"
 #include "platform/settings.h"
 #include "support/dif_builder.h"

@@ -4,9 +4,10 @@
 #include <vector>
 
 #include <QStringView>
-#include <QStyledItemDelegate>
 
 class QFontMetrics;
+class QPainter;
+class QRect;
 
 namespace hm {
 
@@ -19,19 +20,8 @@ int fieldGap(const QFontMetrics& metrics);
 std::vector<int> fieldOffsets(QStringView line, std::span<const int> stops,
                               const QFontMetrics& metrics);
 
-// Draws a list line with every field starting at its tab stop. The stops belong to the view
-// and are read at each paint, so a new set shows with the next repaint.
-class TabStopDelegate : public QStyledItemDelegate {
-  Q_OBJECT
- public:
-  TabStopDelegate(const std::vector<int>& stops, QObject* parent);
-
-  void paint(QPainter* painter, const QStyleOptionViewItem& option,
-             const QModelIndex& index) const override;
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
- private:
-  const std::vector<int>& stops_;
-};
+// Draws `line` into `rect` with every field starting at its tab stop, in the painter's font and
+// pen; what goes past the rect's right edge is cut off.
+void drawFields(QPainter& painter, const QRect& rect, QStringView line, std::span<const int> stops);
 
 }  // namespace hm

@@ -1,0 +1,290 @@
+// Drives the real window on a BIN pair and measures what a user waits for: how long the event
+// loop stands still from pressing "Найти различия" until the list is shown, how soon "Отмена"
+// takes effect, how long one-line edits take to reach the screen, how the window answers while
+// the minimum distance changes, and the process's peak memory. Run by bench/window.sh.
+//
+//   window_bench SOURCE TARGET SCENARIO [DISTANCE]
+//   SCENARIO: search, cancel:MS (cancel MS ms after pressing), edits, distance
+#include "app/qt/block_dialogs.h"
+#include "app/qt/main_window.h"
+#include "blocks/block_line.h"
+#include "blocks/qt/block_list_view.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "support/memory_settings.h"
+#include "support/scripted.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPaintEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace hm {
+
+namespace {
+
+constexpr const char* kTotalsPrefix = "Кол-во байтов: ";
+constexpr const char* kCancelledText = "Поиск отменен.";
+constexpr int kTickMs = 5;
+constexpr qint64 kGiveUpMs = 60'000;
+
+long peakKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string word;
+  while (status >> word) {
+    if (word == "VmHWM:") {
+      long kib = 0;
+      status >> kib;
+      return kib;
+    }
+  }
+  return -1;
+}
+
+// Answers the address dialog with whatever the scenario sets up next.
+class BenchBlockDialogs : public BlockDialogs {
+ public:
+  void editAddresses(QWidget*, AddressExchange& exchange, bool, const QString&) override {
+    exchange.blockStart = start;
+    exchange.blockEnd = end;
+    exchange.accepted = true;
+  }
+  void editDataBlock(QWidget*, DataBlockExchange&, const QString&) override {}
+  std::int32_t start = 0;
+  std::int32_t end = 0;
+};
+
+// Watches the window from its own event loop: a short timer notes every turn of the loop, an
+// event filter every repaint of the list.
+class Watch : public QObject {
+ public:
+  Watch(MainWindow& window, QWidget* viewport)
+      : status_(window.findChild<QLabel*>("lStat")), viewport_(viewport) {
+    clock_.start();
+    viewport_->installEventFilter(this);
+    ticker_.setInterval(kTickMs);
+    connect(&ticker_, &QTimer::timeout, this, [this] { tick(); });
+    ticker_.start();
+  }
+
+  qint64 now() const { return clock_.elapsed(); }
+  QString status() const { return status_->text(); }
+  qint64 lastPaint() const { return lastPaint_; }
+
+  // Runs the event loop until `done` holds (checked at every turn), from `start` on, which is
+  // posted to the loop. Returns the time `done` first held, or -1.
+  qint64 runUntil(const std::function<void()>& start, const std::function<bool()>& done) {
+    done_ = done;
+    doneAt_ = -1;
+    ticks_.clear();
+    begin_ = now();
+    ticks_.push_back(begin_);
+    QEventLoop loop;
+    loop_ = &loop;
+    QTimer::singleShot(0, this, start);
+    QTimer::singleShot(kGiveUpMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    loop_ = nullptr;
+    return doneAt_;
+  }
+
+  // The longest time between two turns of the loop from the start of the last run to `until`.
+  qint64 longestStall(qint64 until) const {
+    qint64 longest = 0;
+    qint64 last = begin_;
+    for (qint64 t : ticks_) {
+      if (t > until) break;
+      longest = std::max(longest, t - last);
+      last = t;
+    }
+    return std::max(longest, until - last);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      lastPaint_ = now();
+      check();
+    }
+    return false;
+  }
+
+ private:
+  void tick() {
+    ticks_.push_back(now());
+    check();
+  }
+  void check() {
+    if (!loop_ || doneAt_ >= 0 || !done_ || !done_()) return;
+    doneAt_ = now();
+    loop_->quit();
+  }
+
+  QLabel* status_;
+  QWidget* viewport_;
+  QElapsedTimer clock_;
+  QTimer ticker_;
+  std::vector<qint64> ticks_;
+  std::function<bool()> done_;
+  QEventLoop* loop_ = nullptr;
+  qint64 begin_ = 0;
+  qint64 doneAt_ = -1;
+  qint64 lastPaint_ = -1;
+};
+
+struct Bench {
+  Bench(const std::string& source, const std::string& target)
+      : window(WindowServices{messenger, dialogs, blockDialogs, realFileSystem(), systemClock(),
+                              settings, ""}),
+        watch(window, window.listView()->viewport()) {
+    window.show();
+    window.findChild<QLineEdit*>("inFile")->setText(QString::fromStdString(source));
+    window.findChild<QLineEdit*>("outFile")->setText(QString::fromStdString(target));
+  }
+
+  QPushButton* button(const char* name) { return window.findChild<QPushButton*>(name); }
+  QScrollBar* spin() { return window.findChild<QScrollBar*>("byteWith"); }
+
+  // Runs `command` and waits until the status line shows new totals and the list has been
+  // painted since. Prints the time to that paint and the longest stall on the way.
+  qint64 timeToList(const char* what, const std::function<void()>& command) {
+    const QString before = watch.status();
+    qint64 shownAt = -1;
+    const qint64 start = watch.now();
+    qint64 done = watch.runUntil(command, [&] {
+      const QString s = watch.status();
+      if (shownAt < 0 && s != before && s.startsWith(kTotalsPrefix)) shownAt = watch.now();
+      return shownAt >= 0 && watch.lastPaint() >= shownAt;
+    });
+    if (done < 0) {
+      std::printf("%-28s did not finish in %lld ms\n", what, static_cast<long long>(kGiveUpMs));
+      return -1;
+    }
+    std::printf("%-28s %6lld ms to the painted list, longest stall %4lld ms  [%s]\n", what,
+                static_cast<long long>(done - start),
+                static_cast<long long>(watch.longestStall(done)), qPrintable(watch.status()));
+    return done - start;
+  }
+
+  void search() {
+    timeToList("search", [this] { button("bSer")->click(); });
+    std::printf("%-28s %6d lines, peak memory %ld MiB\n", "list shown", window.blocks().count(),
+                peakKiB() / 1024);
+  }
+
+  void cancelAt(int ms) {
+    const qint64 start = watch.now();
+    qint64 pressedAt = -1;
+    QTimer::singleShot(ms, &watch, [&] {
+      pressedAt = watch.now();
+      button("bCancel")->click();
+    });
+    qint64 done = watch.runUntil([this] { button("bSer")->click(); },
+                                 [&] {
+                                   const QString s = watch.status();
+                                   return s == kCancelledText || (s.startsWith(kTotalsPrefix) &&
+                                                                  window.blocks().count() > 0);
+                                 });
+    if (watch.status() != kCancelledText) {
+      std::printf("cancel at %4d ms: the search had ended at %lld ms, before the press\n", ms,
+                  static_cast<long long>(done - start));
+      return;
+    }
+    const qint64 stall = watch.longestStall(done);
+    // The cancelled state shows at once; the work itself ends at its next look.
+    const qint64 ended = watch.runUntil([] {}, [this] { return !window.busy(); });
+    std::printf(
+        "cancel at %4d ms: pressed at %lld ms, shown %lld ms and the work ended %lld ms after the "
+        "press; %d lines, longest stall %lld ms\n",
+        ms, static_cast<long long>(pressedAt - start), static_cast<long long>(done - pressedAt),
+        static_cast<long long>(ended - pressedAt), window.blocks().count(),
+        static_cast<long long>(stall));
+  }
+
+  BlockLine line(int row) { return BlockLine::parse(window.blocks().text(row)); }
+
+  void select(std::vector<int> rows, int caret) { window.listView()->selectRows(rows, caret); }
+
+  void edits() {
+    search();
+    const int middle = window.blocks().count() / 2;
+    select({middle}, middle);
+    timeToList("delete one line", [this] { button("bDel")->click(); });
+    select({middle, middle + 1}, middle);
+    timeToList("merge two lines", [this] { button("bSplit")->click(); });
+    const BlockLine next = line(middle + 1);
+    const BlockLine after = line(middle + 2);
+    blockDialogs.start = next.end + 1;
+    blockDialogs.end = std::max(next.end + 1, after.start - 2);
+    timeToList("add one line", [this] { button("bAdd")->click(); });
+    const int row = middle + 5;
+    const BlockLine old = line(row);
+    blockDialogs.start = std::max(line(row - 1).end + 1, old.start - 1);
+    blockDialogs.end = old.end;
+    select({}, row);
+    timeToList("re-address one line", [this] { window.Lst1_DblClick(); });
+    std::printf("%-28s %6d lines, peak memory %ld MiB\n", "after the edits",
+                window.blocks().count(), peakKiB() / 1024);
+  }
+
+  void distances() {
+    search();
+    timeToList("distance 0 -> 1", [this] { spin()->setValue(1); });
+    timeToList("distance 1 -> 0", [this] { spin()->setValue(0); });
+    std::printf("%-28s %6d lines, peak memory %ld MiB\n", "after the distances",
+                window.blocks().count(), peakKiB() / 1024);
+  }
+
+  test::ScriptedMessenger messenger;
+  test::ScriptedFileDialogs dialogs;
+  BenchBlockDialogs blockDialogs;
+  test::MemorySettings settings;
+  MainWindow window;
+  Watch watch;
+};
+
+int usage() {
+  std::fputs("usage: window_bench SOURCE TARGET search|cancel:MS|edits|distance [DISTANCE]\n",
+             stderr);
+  return 2;
+}
+
+}  // namespace
+
+}  // namespace hm
+
+int main(int argc, char** argv) {
+  if (argc < 4) return hm::usage();
+  QApplication app(argc, argv);
+  hm::Bench bench(argv[1], argv[2]);
+  bench.spin()->setValue(argc > 4 ? std::atoi(argv[4]) : 0);
+  const std::string scenario = argv[3];
+  if (scenario == "search") {
+    bench.search();
+  } else if (scenario.rfind("cancel:", 0) == 0) {
+    bench.cancelAt(std::atoi(scenario.c_str() + 7));
+  } else if (scenario == "edits") {
+    bench.edits();
+  } else if (scenario == "distance") {
+    bench.distances();
+  } else {
+    return hm::usage();
+  }
+  for (const auto& shown : bench.messenger.shown) {
+    if (shown.icon == hm::MessageIcon::Stop) std::printf("error: %s\n", shown.text.c_str());
+  }
+  return 0;
+}
