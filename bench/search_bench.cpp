@@ -120,7 +120,7 @@ void BM_SparseSearchVsMemcmp(benchmark::State& state) {
     BlockList list;
     scan(p, raw);
     hm::regroup(raw, hm::kMinDistanceStart, list);
-    hm::Totals totals = hm::recalc(list, false, static_cast<std::int32_t>(kImage));
+    hm::Totals totals = hm::recalculate(list, false, static_cast<std::int32_t>(kImage));
     benchmark::DoNotOptimize(totals);
     pipelineTime += seconds(Clock::now() - t0);
     blocks = static_cast<std::size_t>(totals.blocks);
@@ -153,7 +153,7 @@ void BM_DenseRecalc(benchmark::State& state) {
   scan(densePair(), raw);
   BlockList list;
   hm::regroup(raw, 0, list);
-  for (auto _ : state) hm::recalc(list, false, static_cast<std::int32_t>(kImage));
+  for (auto _ : state) hm::recalculate(list, false, static_cast<std::int32_t>(kImage));
 }
 BENCHMARK(BM_DenseRecalc)->Unit(benchmark::kMillisecond);
 
@@ -168,7 +168,7 @@ void BM_DenseSearchPipeline(benchmark::State& state) {
     scan(p, raw);
     hm::regroup(raw, 0, list);
     lines =
-        static_cast<std::size_t>(hm::recalc(list, false, static_cast<std::int32_t>(kImage)).blocks);
+        static_cast<std::size_t>(hm::recalculate(list, false, static_cast<std::int32_t>(kImage)).blocks);
   }
   state.counters["lines"] = static_cast<double>(lines);
   state.counters["peak_MiB"] = peakMiB();

@@ -23,8 +23,8 @@ void Session::regroup(int minDistance) {
   hm::regroup(raw_, minDistance, list_, targetLength_);
 }
 
-Totals Session::recalc() {
-  return hm::recalc(list_, editingDif_, targetLength_);
+Totals Session::recalculate() {
+  return hm::recalculate(list_, editingDif_, targetLength_);
 }
 
 std::size_t Session::recalcWork() const {

@@ -41,8 +41,8 @@ class Session {
   // Rebuilds the list from the raw blocks, joining those at most `minDistance` bytes apart.
   void regroup(int minDistance);
   // Joins what overlaps, completes lengths and distances, and returns the totals.
-  Totals recalc();
-  // About how many lines recalc() has to read.
+  Totals recalculate();
+  // About how many lines recalculate() has to read.
   std::size_t recalcWork() const;
 
   // The same two as work that reads the session but changes only `into`, so it can run on

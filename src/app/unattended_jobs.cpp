@@ -135,7 +135,7 @@ int runComparison(const CommandLine& command, JobContext& context) {
 
   BlockList list;
   regroup(search->blocks, command.minDistance.value_or(kMinDistanceStart), list);
-  say(context, totalsText(recalc(list, false, search->targetLength)));
+  say(context, totalsText(recalculate(list, false, search->targetLength)));
 
   say(context, kDifWritingText);
   auto whole = [&search] { return search->source.intact() && search->target.intact(); };
@@ -184,7 +184,7 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
   BlockList list;
   listDifBlocks(std::move(*blocks), list);
   list.add(*added);
-  say(context, totalsText(recalc(list, true, 0)));
+  say(context, totalsText(recalculate(list, true, 0)));
 
   say(context, kDifWritingText);
   Status written = writeEditedDif(context.fs, difOutputName(command.difPath), list, dif->bytes());

@@ -208,7 +208,7 @@ std::size_t recalcWork(const BlockList& list, bool difEdit, std::int32_t targetL
   return static_cast<std::size_t>(std::max(list.changedLast() - list.changedFirst() + 1, 0));
 }
 
-Totals recalc(BlockList& list, bool difEdit, std::int32_t targetLength) {
+Totals recalculate(BlockList& list, bool difEdit, std::int32_t targetLength) {
   const std::size_t work = recalcWork(list, difEdit, targetLength);
   if (work < static_cast<std::size_t>(list.count()) &&
       work <= std::max(kFewChanges, static_cast<std::size_t>(list.count()) / 8)) {

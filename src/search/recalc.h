@@ -25,13 +25,13 @@ using KeepGoing = std::function<bool()>;
 //
 // A list that a recalculation (or a regrouping) left settled is redone only around the lines
 // changed since, with the same result as a pass over every line.
-Totals recalc(BlockList& list, bool difEdit, std::int32_t targetLength);
+Totals recalculate(BlockList& list, bool difEdit, std::int32_t targetLength);
 
-// About how many lines recalc() would read: few after an edit of a list it settled for the same
+// About how many lines recalculate() would read: few after an edit of a list it settled for the same
 // mode and target, all of them otherwise.
 std::size_t recalcWork(const BlockList& list, bool difEdit, std::int32_t targetLength);
 
-// recalc() into an empty list `into`, reading `from` without changing it, so the work can run
+// recalculate() into an empty list `into`, reading `from` without changing it, so the work can run
 // beside a window that shows `from`. Nothing when `keepGoing` said stop.
 std::optional<Totals> recalcInto(const BlockList& from, BlockList& into, bool difEdit,
                                  std::int32_t targetLength, const KeepGoing& keepGoing);

@@ -43,7 +43,7 @@ class SessionTest : public testing::Test {
 TEST_F(SessionTest, RoundTripThroughTheSession) {
   ASSERT_TRUE(search());
   session.regroup(8);
-  Totals totals = session.recalc();
+  Totals totals = session.recalculate();
   EXPECT_EQ(session.blocks().count(), 2);
   EXPECT_EQ(totals.bytes, 3 + 1);
   ASSERT_TRUE(session.writeDif("p.dif"));
@@ -78,7 +78,7 @@ TEST_F(SessionTest, EditedDifTakesItsOwnBytesAndTheDataFiles) {
   ASSERT_TRUE(session.readDif("p.dif"));
   ASSERT_TRUE(session.listDif());
   session.blocks().add("000040\t000041\t0\t0\t02\tdata.bin");
-  session.recalc();
+  session.recalculate();
   ASSERT_TRUE(session.writeDif("q.dif"));
 
   fs.files["x.bin"] = Bytes(0x42, 0);

@@ -52,7 +52,7 @@ TEST(DifRoundTripTest, PatchAndBackupRestoreEachOther) {
                                 [](std::uint64_t) { return true; }));
     BlockList list;
     regroup(raw, static_cast<int>(random() % 17), list);
-    recalc(list, false, static_cast<std::int32_t>(size));
+    recalculate(list, false, static_cast<std::int32_t>(size));
 
     std::string difPath = "patch.dif";
     ASSERT_TRUE(writeDif(fs, difPath, list, target).ok());

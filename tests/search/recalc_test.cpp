@@ -106,13 +106,13 @@ struct Scenario {
 Outcome run(const Scenario& s, bool whole, std::size_t* work = nullptr) {
   BlockList list;
   for (const std::string& l : s.start) list.add(l);
-  recalc(list, s.difEdit, s.targetLength);
+  recalculate(list, s.difEdit, s.targetLength);
   for (int row : s.selected) list.setSelected(row, true);
   list.setCaret(s.caret);
   for (const Edit& e : s.edits) apply(list, e);
   if (whole) list.markUnsettled();
   if (work) *work = recalcWork(list, s.difEdit, s.targetLength);
-  const Totals totals = recalc(list, s.difEdit, s.targetLength);
+  const Totals totals = recalculate(list, s.difEdit, s.targetLength);
   return outcomeOf(list, totals);
 }
 
@@ -261,7 +261,7 @@ TEST(RecalcInto, GivesWhatRecalculatingInPlaceGives) {
       recalcInto(list, built, false, 0x100000, [&asked] { return ++asked > 0; });
   ASSERT_TRUE(totals);
   EXPECT_GT(asked, 0);
-  const Totals inPlace = recalc(list, false, 0x100000);
+  const Totals inPlace = recalculate(list, false, 0x100000);
   EXPECT_EQ(outcomeOf(built, *totals), outcomeOf(list, inPlace));
   EXPECT_TRUE(built.settled());
 
@@ -280,8 +280,8 @@ TEST(Regroup, LeavesAListTheRecalculationKeepsAsItIs) {
     BlockList again;
     regroup(raw, distance, again);
     EXPECT_FALSE(again.settled());
-    EXPECT_EQ(outcomeOf(list, recalc(list, false, 0x2002)),
-              outcomeOf(again, recalc(again, false, 0x2002)));
+    EXPECT_EQ(outcomeOf(list, recalculate(list, false, 0x2002)),
+              outcomeOf(again, recalculate(again, false, 0x2002)));
   }
   // A target that ends inside the last block is clamped by the recalculation: not settled.
   BlockList cut;

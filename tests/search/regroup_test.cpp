@@ -45,7 +45,7 @@ TEST_P(RegroupCases, JoinsRunsNoFartherApartThanTheMinimum) {
   regroup(c.raw, c.minDistance, list);
   EXPECT_THAT(linesOf(list), testing::ElementsAreArray(c.expected));
   // The lines are already what the recalculation makes of them.
-  recalc(list, false, static_cast<std::int32_t>(kMaxImageSize));
+  recalculate(list, false, static_cast<std::int32_t>(kMaxImageSize));
   EXPECT_THAT(linesOf(list), testing::ElementsAreArray(c.expected));
 }
 
@@ -98,7 +98,7 @@ TEST_P(RecalcCases, RewritesEveryLineFromTheListItself) {
   const RecalcCase& c = GetParam();
   BlockList list;
   fill(list, c.input);
-  recalc(list, c.difEdit, c.targetLength);
+  recalculate(list, c.difEdit, c.targetLength);
   EXPECT_THAT(linesOf(list), testing::ElementsAreArray(c.expected));
 }
 
@@ -211,7 +211,7 @@ TEST_P(MovedLineCases, NoLineIsLostWhenALineStandsOutOfOrder) {
   fill(list, c.input);
   list.setCaret(c.caret);
   list.replaceCaret(c.replacement);
-  recalc(list, c.difEdit, 0x1000);
+  recalculate(list, c.difEdit, 0x1000);
   EXPECT_THAT(linesOf(list), testing::ElementsAreArray(c.expected));
 }
 
@@ -255,7 +255,7 @@ TEST(Recalc, KeepsSelectionAndCaretWithTheirBlocks) {
     fill(list, input);
     list.setSelected(1, true);
     list.setCaret(1);
-    recalc(list, false, 0x1000);
+    recalculate(list, false, 0x1000);
     EXPECT_THAT(linesOf(list),
                 testing::ElementsAre("000100\t00010F\t10\t10\t", "000120\t00012F\t10\t00\t"));
     EXPECT_EQ(list.selCount(), 1);
@@ -266,7 +266,7 @@ TEST(Recalc, KeepsSelectionAndCaretWithTheirBlocks) {
   fill(joined, {"000100\t00010F\t\t\t", "000110\t00011F\t\t\t", "000200\t00020F\t\t\t"});
   joined.setSelected(1, true);
   joined.setCaret(2);
-  recalc(joined, false, 0x1000);
+  recalculate(joined, false, 0x1000);
   EXPECT_THAT(linesOf(joined),
               testing::ElementsAre("000100\t00011F\t20\tE0\t", "000200\t00020F\t10\t00\t"));
   EXPECT_TRUE(joined.isSelected(0));
@@ -281,14 +281,14 @@ TEST(Recalc, SortsLinesOfEqualAddressesByTheirText) {
   BlockList list;
   list.insert(0, first);
   list.insert(1, second);
-  recalc(list, true, 0);
+  recalculate(list, true, 0);
   EXPECT_THAT(linesOf(list), testing::ElementsAre(second, first));
 }
 
 TEST(Recalc, CountsTheBytesAndLinesItWrote) {
   BlockList list;
   fill(list, {"000100\t00010F\t", "000110\t00011F\t", "000200\t000200\t"});
-  Totals totals = recalc(list, false, 0x1000);
+  Totals totals = recalculate(list, false, 0x1000);
   EXPECT_EQ(totals.bytes, 0x21);
   EXPECT_EQ(totals.blocks, 2);
   EXPECT_EQ(totalsText(totals), "Кол-во байтов: 33;    Блоков: 2");
@@ -297,7 +297,7 @@ TEST(Recalc, CountsTheBytesAndLinesItWrote) {
 TEST(Recalc, EmptyListShowsZeroTotals) {
   BlockList list;
   regroup({}, kMinDistanceStart, list);
-  EXPECT_EQ(totalsText(recalc(list, false, 0)), "Кол-во байтов: 0;    Блоков: 0");
+  EXPECT_EQ(totalsText(recalculate(list, false, 0)), "Кол-во байтов: 0;    Блоков: 0");
 }
 
 TEST(Regroup, SearchResultToLines) {
@@ -309,10 +309,10 @@ TEST(Regroup, SearchResultToLines) {
                               clock, nullptr));
   BlockList list;
   regroup(raw, 4, list);
-  EXPECT_EQ(totalsText(recalc(list, false, 6)), "Кол-во байтов: 6;    Блоков: 1");
+  EXPECT_EQ(totalsText(recalculate(list, false, 6)), "Кол-во байтов: 6;    Блоков: 1");
   EXPECT_THAT(linesOf(list), testing::ElementsAre("000000\t000005\t06\t00\t"));
   regroup(raw, 3, list);
-  EXPECT_EQ(totalsText(recalc(list, false, 6)), "Кол-во байтов: 2;    Блоков: 2");
+  EXPECT_EQ(totalsText(recalculate(list, false, 6)), "Кол-во байтов: 2;    Блоков: 2");
   EXPECT_THAT(linesOf(list),
               testing::ElementsAre("000000\t000000\t01\t04\t", "000005\t000005\t01\t00\t"));
 }

@@ -24,7 +24,7 @@ void ListJobs::regroup(int minDistance) {
   pendingDistance_.reset();
   if (session_.rawBlocks().size() <= kManyLines) {
     session_.regroup(minDistance);
-    recalc();
+    recalculate();
     return;
   }
   startRegroup(minDistance);
@@ -59,13 +59,13 @@ void ListJobs::startRegroup(int minDistance) {
           return;
         }
         session_.adoptBlocks(std::move(*built));
-        recalc();
+        recalculate();
       });
 }
 
-void ListJobs::recalc() {
+void ListJobs::recalculate() {
   if (session_.recalcWork() <= kManyLines || jobs_.running()) {
-    host_.say(QString::fromStdString(totalsText(session_.recalc())));
+    host_.say(QString::fromStdString(totalsText(session_.recalculate())));
     host_.Activity();
     return;
   }

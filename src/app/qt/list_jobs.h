@@ -27,7 +27,7 @@ class ListJobs {
   // the regrouping follows the search if it found anything.
   void regroup(int minDistance);
   // Shows the totals and the control state when done.
-  void recalc();
+  void recalculate();
 
  private:
   void startRegroup(int minDistance);

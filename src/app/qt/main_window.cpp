@@ -132,7 +132,7 @@ void MainWindow::showDifColumns() {
 }
 
 void MainWindow::reCalc() {
-  listJobs_->recalc();
+  listJobs_->recalculate();
 }
 
 void MainWindow::Timer1_Timer() {

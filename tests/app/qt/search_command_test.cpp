@@ -216,7 +216,7 @@ class SearchCommandTest : public QObject {
 
     BlockList atOnce;
     regroup(w.rawBlocks(), 1, atOnce);
-    const Totals totals = recalc(atOnce, false, w.targetLength());
+    const Totals totals = recalculate(atOnce, false, w.targetLength());
     QCOMPARE(w.blocks().count(), kBlocks / 2 + 1);
     QCOMPARE(w.blocks().count(), atOnce.count());
     for (int i = 0; i < atOnce.count(); i += 997) QCOMPARE(w.blocks().text(i), atOnce.text(i));
