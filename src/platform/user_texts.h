@@ -23,6 +23,10 @@ inline constexpr const char* kSearchProgressText = "Найдено различ�
 inline constexpr const char* kSearchCancelledText = "Поиск отменен.";
 inline constexpr const char* kTotalBytesText = "Кол-во байтов: ";
 inline constexpr const char* kTotalBlocksText = ";    Блоков: ";
+// Shown while a long list is regrouped or recalculated away from the window's thread.
+inline constexpr const char* kGroupingText = "Группировка блоков...";
+inline constexpr const char* kRecalculatingText = "Пересчет блоков...";
+inline constexpr const char* kOutOfMemoryText = "Недостаточно памяти!";
 
 // DIF files
 inline constexpr const char* kInvalidDifEditText = "Неверный DIF файл!";

@@ -30,9 +30,6 @@ class JobControl {
 // How a piece of work ended.
 enum class JobEnd { Done, Stopped, OutOfMemory };
 
-// Shown when long work could not get the memory it needed.
-inline constexpr const char* kOutOfMemoryText = "Недостаточно памяти!";
-
 // Runs one piece of long work at a time on a thread of its own, so the window's event loop keeps
 // turning; when the work has ended, its `finish` runs on the window's thread. The work reads what
 // the window leaves alone while it runs and builds its result aside; `finish` puts the result in

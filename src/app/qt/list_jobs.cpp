@@ -3,6 +3,7 @@
 #include "app/qt/command_host.h"
 #include "app/qt/job_runner.h"
 #include "app/session.h"
+#include "platform/user_texts.h"
 
 #include <memory>
 

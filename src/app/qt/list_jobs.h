@@ -14,8 +14,6 @@ class Session;
 // Work on more lines than this runs on the job runner, with a progress text in the status line;
 // less is done at once, as quick as a repaint.
 inline constexpr std::size_t kManyLines = 100'000;
-inline constexpr const char* kGroupingText = "Группировка блоков...";
-inline constexpr const char* kRecalculatingText = "Пересчет блоков...";
 
 // The regrouping and the recalculation of the window's list. Long ones run on the job runner
 // and put their list in place when done; meanwhile the old list stays on screen.
