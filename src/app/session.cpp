@@ -12,8 +12,8 @@ Status Session::search(const std::string& sourcePath, const std::string& targetP
   releaseSearch();
   Result<SearchOutcome> outcome = runSearch(fs_, sourcePath, targetPath, clock, progress);
   if (!outcome) return outcome.error();
-  source_ = std::move(outcome->source);
-  target_ = std::move(outcome->target);
+  source_ = std::make_shared<const FileView>(std::move(outcome->source));
+  target_ = std::make_shared<const FileView>(std::move(outcome->target));
   raw_ = std::move(outcome->blocks);
   targetLength_ = outcome->targetLength;
   return success();
@@ -40,12 +40,12 @@ std::optional<Totals> Session::recalcInto(BlockList& into, const KeepGoing& keep
 }
 
 Status Session::writeDif(const std::string& path) const {
-  return editingDif_ ? writeEditedDif(fs_, path, list_, dif_.bytes())
-                     : hm::writeDif(fs_, path, list_, target_.bytes());
+  return editingDif_ ? writeEditedDif(fs_, path, list_, difBytes())
+                     : hm::writeDif(fs_, path, list_, targetBytes());
 }
 
 Status Session::writeBackup(const std::string& difPath) const {
-  return hm::writeDif(fs_, backupDifName(difPath), list_, source_.bytes());
+  return hm::writeDif(fs_, backupDifName(difPath), list_, sourceBytes());
 }
 
 Status Session::readDif(const std::string& path) {
@@ -54,11 +54,11 @@ Status Session::readDif(const std::string& path) {
   difPath_ = path;
   std::optional<ByteImage> dif = fs_.read(path);
   if (!dif) {
-    dif_.release();
+    dif_.reset();
     return Error{ErrorCode::OpenFailed, kOpenErrorText};
   }
-  dif_ = std::move(*dif);
-  if (std::optional<FileInfo> info = fs_.stat(path)) difRead_ = fingerprintOf(*info, dif_.bytes());
+  dif_ = std::make_shared<const ByteImage>(std::move(*dif));
+  if (std::optional<FileInfo> info = fs_.stat(path)) difRead_ = fingerprintOf(*info, difBytes());
   return success();
 }
 
@@ -72,9 +72,9 @@ void Session::noteDifWritten(const std::string& path) {
 }
 
 Status Session::listDif() {
-  Result<std::vector<DifBlock>> blocks = readDifBlocks(dif_.bytes());
+  Result<std::vector<DifBlock>> blocks = readDifBlocks(difBytes());
   if (!blocks) {
-    dif_.release();
+    dif_.reset();
     list_.clear();
     return blocks.error();
   }
@@ -85,13 +85,13 @@ Status Session::listDif() {
 void Session::releaseSearch() {
   raw_.clear();
   raw_.shrink_to_fit();
-  target_.release();
-  source_.release();
+  target_.reset();
+  source_.reset();
 }
 
 void Session::releaseAll() {
   releaseSearch();
-  dif_.release();
+  dif_.reset();
   difRead_.reset();
 }
 

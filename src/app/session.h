@@ -9,6 +9,7 @@
 #include "search/regroup.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -26,9 +27,14 @@ class Session {
   const BlockList& blocks() const { return list_; }
   const RawBlocks& rawBlocks() const { return raw_; }
   std::int32_t targetLength() const { return targetLength_; }
-  std::span<const std::uint8_t> sourceBytes() const { return source_.bytes(); }
-  std::span<const std::uint8_t> targetBytes() const { return target_.bytes(); }
-  std::span<const std::uint8_t> difBytes() const { return dif_.bytes(); }
+  std::span<const std::uint8_t> sourceBytes() const { return bytesOf(source_); }
+  std::span<const std::uint8_t> targetBytes() const { return bytesOf(target_); }
+  std::span<const std::uint8_t> difBytes() const { return bytesOf(dif_); }
+  // The same, shared: whoever holds one can read it after the session has let it go. Not while
+  // a search is under way on another thread, which replaces the images.
+  std::shared_ptr<const FileView> sourceImage() const { return source_; }
+  std::shared_ptr<const FileView> targetImage() const { return target_; }
+  std::shared_ptr<const ByteImage> difImage() const { return dif_; }
 
   // DIF-editing mode: blocks come from the DIF opened for editing and from data files.
   bool editingDif() const { return editingDif_; }
@@ -79,9 +85,14 @@ class Session {
   FileSystem& fs_;
   BlockList list_;
   RawBlocks raw_;
-  FileView source_;
-  FileView target_;
-  ByteImage dif_;
+  template <class Image>
+  static std::span<const std::uint8_t> bytesOf(const std::shared_ptr<const Image>& image) {
+    return image ? image->bytes() : std::span<const std::uint8_t>{};
+  }
+
+  std::shared_ptr<const FileView> source_;
+  std::shared_ptr<const FileView> target_;
+  std::shared_ptr<const ByteImage> dif_;
   std::string difPath_;
   std::optional<FileFingerprint> difRead_;  // what dif_ was read from
   std::int32_t targetLength_ = 0;

@@ -55,6 +55,23 @@ inline constexpr const char* kAddBlockTitle = "Добавление нового
 inline constexpr const char* kDataBlockTitle = "Добавление блока из файла данных";
 inline constexpr const char* kEditDataBlockTitle = "Редактирование блока данных для вставки";
 
+// The block's bytes, source beside target
+inline constexpr const char* kBlockBytesTitle = "Байты блока";
+inline constexpr const char* kSourcePaneText = "Исходный";
+inline constexpr const char* kTargetPaneText = "Конечный";
+inline constexpr const char* kDifPaneText = "Из DIF файла";
+inline constexpr const char* kDataOffsetText = ", офсет ";
+inline constexpr const char* kChangedText = ", изменено ";
+inline constexpr const char* kNoBlockText = "Блок не выбран.";
+inline constexpr const char* kBytesWhileSearchingText = "Идёт поиск различий...";
+inline constexpr const char* kNotComparedText = "Файлы ещё не сравнивались.";
+inline constexpr const char* kBadBlockAddressesText = "Неверные адреса блока.";
+inline constexpr const char* kPastTargetText = "Блок выходит за конец конечного файла.";
+inline constexpr const char* kNotInDifText = "Байтов этого блока нет в DIF файле.";
+inline constexpr const char* kDataFileUnreadableText = "Не удалось прочитать файл данных: ";
+inline constexpr const char* kDataFileShortText = "Файл данных короче блока: ";
+inline constexpr const char* kListMenuEditText = "Изменить адреса...";
+
 // The window
 inline constexpr const char* kAuthorshipText = "Разработчики Hexmarshal, 2026";
 

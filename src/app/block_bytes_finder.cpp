@@ -1,0 +1,84 @@
+#include "app/block_bytes_finder.h"
+
+#include "blocks/hex_format.h"
+#include "platform/user_texts.h"
+
+#include <string>
+
+namespace hm {
+
+namespace {
+
+// Context rows show what lies around a data block in its file, as far as this reaches.
+constexpr std::int64_t kContextBytes = BlockBytes::kContextRows * BlockBytes::kRowBytes * 2;
+
+std::string fileName(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+bool validSpan(BlockSpan block) {
+  return block.start >= 0 && block.end >= block.start && block.end <= kLastImageOffset;
+}
+
+}  // namespace
+
+std::string dataPaneCaption(std::string_view path, std::int32_t offset) {
+  return fileName(path) + kDataOffsetText + HexPad(offset, 6);
+}
+
+BlockBytes BlockBytesFinder::find(std::string_view line) {
+  const BlockSpan block = readBlockSpan(line);
+  if (!validSpan(block)) return BlockBytes::unavailable(kBadBlockAddressesText);
+  if (!session_.editingDif()) return fromImages(block);
+  const DataSource source = readDataSource(line);
+  return source.path.empty() ? fromDif(block) : fromDataFile(block, source);
+}
+
+BlockBytes BlockBytesFinder::fromImages(BlockSpan block) const {
+  std::shared_ptr<const FileView> source = session_.sourceImage();
+  std::shared_ptr<const FileView> target = session_.targetImage();
+  if (!source || !target) return BlockBytes::unavailable(kNotComparedText);
+  if (std::int64_t{block.end} >= static_cast<std::int64_t>(target->size())) {
+    return BlockBytes::unavailable(kPastTargetText);
+  }
+  BlockBytes::Lane old{source->bytes(), 0, source};
+  BlockBytes::Lane now{target->bytes(), 0, target};
+  return BlockBytes::compare(std::move(old), std::move(now), block);
+}
+
+BlockBytes BlockBytesFinder::fromDif(BlockSpan block) {
+  std::shared_ptr<const ByteImage> dif = session_.difImage();
+  if (!dif) return BlockBytes::unavailable(kNotInDifText);
+  if (dif != indexed_) {
+    index_.reset();
+    index_.emplace(dif->bytes());
+    indexed_ = dif;
+  }
+  const std::int32_t length = block.end - block.start + 1;
+  std::optional<std::size_t> at = index_->find(block.start, length);
+  if (!at) return BlockBytes::unavailable(kNotInDifText);
+  BlockBytes::Lane lane{dif->bytes().subspan(*at, static_cast<std::size_t>(length)), block.start,
+                        dif};
+  return BlockBytes::single(std::move(lane), block);
+}
+
+BlockBytes BlockBytesFinder::fromDataFile(BlockSpan block, const DataSource& source) const {
+  const std::string path(source.path);
+  const std::int64_t length = std::int64_t{block.end} - block.start + 1;
+  const std::int64_t needed = std::int64_t{source.offset} + length;
+  std::optional<FileInfo> info = fs_.stat(path);
+  if (!info || !info->regular) return BlockBytes::unavailable(kDataFileUnreadableText + path);
+  if (source.offset < 0 || static_cast<std::int64_t>(info->size) < needed) {
+    return BlockBytes::unavailable(kDataFileShortText + path);
+  }
+  std::optional<FileView> view = fs_.view(path, static_cast<std::size_t>(needed + kContextBytes));
+  if (!view || static_cast<std::int64_t>(view->size()) < needed) {
+    return BlockBytes::unavailable(kDataFileUnreadableText + path);
+  }
+  auto data = std::make_shared<const FileView>(std::move(*view));
+  BlockBytes::Lane lane{data->bytes(), std::int64_t{block.start} - source.offset, data};
+  return BlockBytes::single(std::move(lane), block);
+}
+
+}  // namespace hm
