@@ -42,7 +42,8 @@ std::span<const std::uint8_t> within(const BlockBytes::Lane& lane, std::int64_t 
   const std::int64_t from = std::max<std::int64_t>(first - lane.base, 0);
   const std::int64_t to = std::min<std::int64_t>(last - lane.base, size - 1);
   if (from > to) return {};
-  return lane.bytes.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from + 1));
+  return lane.bytes.subspan(static_cast<std::size_t>(from),
+                            static_cast<std::size_t>(to - from + 1));
 }
 
 std::int64_t countChanged(const BlockBytes::Lane& source, const BlockBytes::Lane& target,
@@ -72,9 +73,9 @@ BlockBytes BlockBytes::compare(Lane source, Lane target, BlockSpan block) {
   BlockBytes b;
   b.block_ = block;
   b.changed_ = countChanged(source, target, block);
-  const std::int64_t end = std::max<std::int64_t>(
-      source.base + static_cast<std::int64_t>(source.bytes.size()),
-      target.base + static_cast<std::int64_t>(target.bytes.size()));
+  const std::int64_t end =
+      std::max<std::int64_t>(source.base + static_cast<std::int64_t>(source.bytes.size()),
+                             target.base + static_cast<std::int64_t>(target.bytes.size()));
   const std::int64_t begin = std::min(source.base, target.base);
   b.lanes_ = {std::move(source), std::move(target)};
   b.placeRows(begin, end);
@@ -146,7 +147,8 @@ std::string BlockBytes::hexText(int lane, std::int64_t first, std::int64_t last)
   const std::span<const std::uint8_t> bytes =
       within(lanes_[static_cast<std::size_t>(lane)], std::min(first, last), std::max(first, last));
   if (bytes.empty()) return text;
-  std::int64_t address = std::max(std::min(first, last), lanes_[static_cast<std::size_t>(lane)].base);
+  std::int64_t address =
+      std::max(std::min(first, last), lanes_[static_cast<std::size_t>(lane)].base);
   text.reserve(bytes.size() * 3);
   for (std::uint8_t v : bytes) {
     if (!text.empty()) text += address % kRowBytes == 0 ? '\n' : ' ';

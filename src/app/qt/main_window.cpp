@@ -1,5 +1,6 @@
 #include "app/qt/main_window.h"
 
+#include "app/qt/block_bytes_command.h"
 #include "app/qt/block_commands.h"
 #include "app/qt/column_sets.h"
 #include "app/qt/dif_commands.h"
@@ -59,6 +60,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
       std::make_unique<DifCommands>(session_, host, chooser_, services_.fs, services_.messenger);
   blockCommands_ = std::make_unique<BlockCommands>(session_, host, services_.blockDialogs,
                                                    services_.fs, services_.messenger);
+  blockBytes_ = std::make_unique<BlockBytesCommand>(session_, services_.fs, this);
   connectCommands();
   acceptFileDrops();
   Form_Load();

@@ -25,9 +25,11 @@ class QTimer;
 
 namespace hm {
 
+class BlockBytesCommand;
 class BlockCommands;
 class BlockDialogs;
 class BlockListView;
+class ByteViewer;
 class DifCommands;
 class DistanceControls;
 class ListJobs;
@@ -74,6 +76,8 @@ class MainWindow : public QMainWindow, private CommandHost {
   void Lst1_DblClick();
   void asso_Click();
   void About_Click();
+  void mnuBytes_Click();
+  void Lst1_ContextMenu(const QPoint& position);
   void Form_Click();
   void Timer1_Timer();
   void byteWith_Change();
@@ -98,6 +102,7 @@ class MainWindow : public QMainWindow, private CommandHost {
   const std::vector<QWidget*>& controls() const { return ui_.controls; }
   const std::vector<std::int16_t>& savedTops() const { return idle_->savedTops(); }
   QTimer* timer() const { return ui_.Timer1; }
+  ByteViewer* byteViewer() const;
   // Whether long work runs on the job runner; waitForWork() turns the event loop until it ends.
   bool busy() const { return jobs_.running(); }
   void waitForWork() { jobs_.wait(); }
@@ -113,6 +118,7 @@ class MainWindow : public QMainWindow, private CommandHost {
   std::optional<int> endProgram(int status);
   int runJobInWindow(const CommandLine& command);
   void workEnded();
+  void followCaret();
 
   // CommandHost
   QWidget* dialogOwner() override { return this; }
@@ -136,6 +142,7 @@ class MainWindow : public QMainWindow, private CommandHost {
   std::unique_ptr<ListJobs> listJobs_;
   std::unique_ptr<DifCommands> difCommands_;
   std::unique_ptr<BlockCommands> blockCommands_;
+  std::unique_ptr<BlockBytesCommand> blockBytes_;
   std::vector<QWidget*> heldWidgets_;  // disabled while busy
   std::vector<QAction*> heldActions_;
   bool closeAfterWork_ = false;

@@ -1,11 +1,14 @@
+#include "app/qt/block_bytes_command.h"
 #include "app/qt/main_window.h"
 #include "app/qt/main_window_ui.h"
+#include "app/qt/search_command.h"
 #include "blocks/qt/block_list_view.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -22,13 +25,17 @@ void MainWindow::connectCommands() {
       {ui_.bDel, &MainWindow::bDel_Click},         {ui_.bAdd, &MainWindow::bAdd_Click}};
   for (auto [button, handler] : buttons) connect(button, &QPushButton::clicked, this, handler);
   const std::pair<QAction*, Handler> items[] = {
-      {ui_.opOrig, &MainWindow::opOrig_Click}, {ui_.opTarg, &MainWindow::opTarg_Click},
-      {ui_.redDIF, &MainWindow::redDIF_Click}, {ui_.AppDif, &MainWindow::AppDif_Click},
-      {ui_.asso, &MainWindow::asso_Click},     {ui_.About, &MainWindow::About_Click}};
+      {ui_.opOrig, &MainWindow::opOrig_Click},     {ui_.opTarg, &MainWindow::opTarg_Click},
+      {ui_.redDIF, &MainWindow::redDIF_Click},     {ui_.AppDif, &MainWindow::AppDif_Click},
+      {ui_.asso, &MainWindow::asso_Click},         {ui_.About, &MainWindow::About_Click},
+      {ui_.mnuBytes, &MainWindow::mnuBytes_Click}, {ui_.lmSplit, &MainWindow::bSplit_Click},
+      {ui_.lmDel, &MainWindow::bDel_Click},        {ui_.lmEdit, &MainWindow::Lst1_DblClick}};
   for (auto [action, handler] : items) connect(action, &QAction::triggered, this, handler);
   connect(ui_.exxit, &QAction::triggered, this, &QWidget::close);
   connect(ui_.Lst1, &BlockListView::pressed, this, &MainWindow::Lst1_Click);
   connect(ui_.Lst1, &BlockListView::doubleClicked, this, &MainWindow::Lst1_DblClick);
+  connect(ui_.Lst1, &BlockListView::caretMoved, this, &MainWindow::followCaret);
+  connect(ui_.Lst1, &QWidget::customContextMenuRequested, this, &MainWindow::Lst1_ContextMenu);
   connect(ui_.Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
   connect(&jobs_, &JobRunner::finished, this, &MainWindow::workEnded);
   connect(ui_.byteWith, &QScrollBar::valueChanged, this, &MainWindow::byteWith_Change);
@@ -58,11 +65,34 @@ void MainWindow::Activity() {
   ui_.tbyteWith->setEnabled(!d);
   // The presets regroup from the search result, which a DIF being edited does not have.
   ui_.cBW->setEnabled(!d);
+  followCaret();
+}
+
+void MainWindow::followCaret() {
+  if (blockBytes_) blockBytes_->follow(search_->running());
+}
+
+ByteViewer* MainWindow::byteViewer() const {
+  return blockBytes_->viewer();
+}
+
+void MainWindow::mnuBytes_Click() {
+  blockBytes_->open();
+}
+
+// The menu offers what the buttons and a double-click would do on the lines it was opened over.
+void MainWindow::Lst1_ContextMenu(const QPoint& position) {
+  const bool idle = !busy();
+  ui_.lmSplit->setEnabled(idle && ui_.bSplit->isEnabled());
+  ui_.lmDel->setEnabled(idle && ui_.bDel->isEnabled());
+  ui_.lmEdit->setEnabled(idle && session_.blocks().caret() >= 0);
+  ui_.lstMenu->popup(ui_.Lst1->viewport()->mapToGlobal(position));
 }
 
 // The distance stays usable: a new one takes over from a regrouping under way.
 void MainWindow::setBusy(bool busy) {
   ui_.Lst1->setFrozen(busy);
+  followCaret();
   if (!busy) {
     for (QWidget* w : heldWidgets_) w->setEnabled(true);
     for (QAction* a : heldActions_) a->setEnabled(true);

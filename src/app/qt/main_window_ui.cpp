@@ -2,6 +2,7 @@
 
 #include "app/qt/distance_controls.h"
 #include "blocks/qt/block_list_view.h"
+#include "platform/user_texts.h"
 #include "resources/form1_layout.h"
 #include "search/regroup.h"
 
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
@@ -156,9 +158,28 @@ void MainWindowUi::buildMenus(QMainWindow* window) {
   QMenu* tools = header("Инструменты", 1);
   AppDif = item(tools, "AppDif", "Установить Dif на BIN", Qt::Key_F3);
   asso = item(tools, "asso", "Связать BIN ,DIF c Hexmarshal", {});
+  mnuBytes = item(tools, "mnuBytes", kBlockBytesTitle, Qt::Key_F2);
 
   QMenu* help = header("Помощь", 2);
   About = item(help, "About", "О программе", Qt::Key_F1);
+  buildListMenu();
+}
+
+// The list's right-click menu: the block's bytes, then the list's own commands.
+void MainWindowUi::buildListMenu() {
+  lstMenu = new QMenu(Lst1);
+  lstMenu->setObjectName("lstMenu");
+  lstMenu->addAction(mnuBytes);
+  lstMenu->addSeparator();
+  auto item = [this](const char* name, const char* caption) {
+    QAction* action = lstMenu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(name);
+    return action;
+  };
+  lmSplit = item("lmSplit", "Объединить");
+  lmDel = item("lmDel", "Удалить");
+  lmEdit = item("lmEdit", kListMenuEditText);
+  Lst1->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
 // Tab walks the window as it reads: the two paths with their buttons, the search and its

@@ -10,6 +10,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QMainWindow;
+class QMenu;
 class QPushButton;
 class QScrollBar;
 class QTimer;
@@ -59,6 +60,12 @@ struct MainWindowUi {
   QAction* AppDif = nullptr;
   QAction* asso = nullptr;
   QAction* About = nullptr;
+  // The block's bytes (F2), also first in the list's right-click menu.
+  QAction* mnuBytes = nullptr;
+  QMenu* lstMenu = nullptr;
+  QAction* lmSplit = nullptr;
+  QAction* lmDel = nullptr;
+  QAction* lmEdit = nullptr;
 
   // The controls in the order they were created, the order the idle animation walks; the
   // timer's place holds nullptr.
@@ -67,6 +74,7 @@ struct MainWindowUi {
  private:
   void buildControls(QMainWindow* window, BlockList& blocks);
   void buildMenus(QMainWindow* window);
+  void buildListMenu();
   void setReadingOrder();
 };
 

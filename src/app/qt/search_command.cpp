@@ -40,8 +40,9 @@ bool SearchCommand::start(const std::string& sourcePath, const std::string& targ
   host_.Activity();
   cancelRequested_ = false;
   cancelButton_->setVisible(true);
-  host_.setBusy(true);
+  // Running before busy: what the window does on becoming busy must see the search under way.
   running_ = true;
+  host_.setBusy(true);
   auto found = std::make_shared<Found>();
   // Progress reaches the status line only while the search has not been cancelled: a report
   // still on its way must not cover "Поиск отменен.".

@@ -43,6 +43,7 @@ void BlockListView::setTabStops(std::vector<int> stops) {
 }
 
 void BlockListView::selectRows(const std::vector<int>& rows, int caret) {
+  CaretWatch watch(*this);
   list_.clearSelection();
   for (int row : rows) list_.setSelected(row, true);
   if (caret >= 0 && caret < list_.count()) {
@@ -183,9 +184,15 @@ void BlockListView::select(int row, Qt::KeyboardModifiers modifiers) {
 }
 
 void BlockListView::mousePressEvent(QMouseEvent* event) {
+  CaretWatch watch(*this);
+  const int row = rowAt(event->position().toPoint().y());
+  if (event->button() == Qt::RightButton && !frozen_ && row >= 0 && !list_.isSelected(row)) {
+    // The menu that follows acts on the line under the pointer, as the user sees it selected.
+    setFocus(Qt::MouseFocusReason);
+    select(row, Qt::NoModifier);
+  }
   if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
   setFocus(Qt::MouseFocusReason);
-  const int row = rowAt(event->position().toPoint().y());
   if (frozen_) {
     if (row >= 0) emit pressed(row);
     return;
@@ -201,6 +208,7 @@ void BlockListView::mousePressEvent(QMouseEvent* event) {
 }
 
 void BlockListView::mouseMoveEvent(QMouseEvent* event) {
+  CaretWatch watch(*this);
   if (!(event->buttons() & Qt::LeftButton) || frozen_ || anchor_ < 0 || list_.count() == 0) return;
   const int y = event->position().toPoint().y();
   const int first = firstVisibleRow();
@@ -253,6 +261,7 @@ int BlockListView::keyTarget(int key) const {
 }
 
 void BlockListView::keyPressEvent(QKeyEvent* event) {
+  CaretWatch watch(*this);
   if (event->matches(QKeySequence::SelectAll)) {
     if (!frozen_) list_.setSelected(0, list_.count() - 1, true);
     viewport()->update();

@@ -56,6 +56,9 @@ class BlockListView : public QAbstractScrollArea, private BlockListObserver {
   // A press on a line with the left button.
   void pressed(int row);
   void doubleClicked(int row);
+  // The caret went to another line by a click, a key or selectRows(); changes of the list itself
+  // are not reported here.
+  void caretMoved(int row);
 
  protected:
   // Paints one line into `rect`; the rest of a paint is the empty background.
@@ -74,6 +77,21 @@ class BlockListView : public QAbstractScrollArea, private BlockListObserver {
   void changeEvent(QEvent* event) override;
 
  private:
+  // Reports a caret moved by the handler it lives in.
+  class CaretWatch {
+   public:
+    explicit CaretWatch(BlockListView& view) : view_(view), before_(view.list_.caret()) {}
+    ~CaretWatch() {
+      if (view_.list_.caret() != before_) emit view_.caretMoved(view_.list_.caret());
+    }
+    CaretWatch(const CaretWatch&) = delete;
+    CaretWatch& operator=(const CaretWatch&) = delete;
+
+   private:
+    BlockListView& view_;
+    int before_;
+  };
+
   // BlockListObserver: whatever changed, the visible lines are painted again.
   void aboutToInsert(int, int) override {}
   void inserted() override { followList(); }
