@@ -4,8 +4,12 @@
 // the minimum distance changes, and the process's peak memory. Run by bench/window.sh.
 //
 //   window_bench SOURCE TARGET SCENARIO [DISTANCE]
-//   SCENARIO: search, cancel:MS (cancel MS ms after pressing), edits, distance
+//   SCENARIO: search, cancel:MS (cancel MS ms after pressing), edits, distance, viewer (the byte
+//   viewer: opened on the first block, paged through, then following the caret; run it at a
+//   distance that joins the whole pair into one block)
 #include "app/qt/block_dialogs.h"
+#include "app/qt/byte_viewer.h"
+#include "app/qt/hex_pane.h"
 #include "app/qt/main_window.h"
 #include "blocks/block_line.h"
 #include "blocks/qt/block_list_view.h"
@@ -22,9 +26,11 @@
 #include <vector>
 
 #include <QAbstractScrollArea>
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPaintEvent>
@@ -145,6 +151,28 @@ class Watch : public QObject {
   qint64 lastPaint_ = -1;
 };
 
+// Notes when the byte viewer's target pane was last painted; the viewer is made when first
+// opened, so the whole application is watched.
+class PaneWatch : public QObject {
+ public:
+  explicit PaneWatch(const Watch& watch) : watch_(watch) { qApp->installEventFilter(this); }
+  ~PaneWatch() override { qApp->removeEventFilter(this); }
+  qint64 lastPaint() const { return lastPaint_; }
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (event->type() == QEvent::Paint && object->parent() &&
+        object->parent()->objectName() == QLatin1String("hexPane2")) {
+      lastPaint_ = watch_.now();
+    }
+    return false;
+  }
+
+ private:
+  const Watch& watch_;
+  qint64 lastPaint_ = -1;
+};
+
 struct Bench {
   Bench(const std::string& source, const std::string& target)
       : window(WindowServices{messenger, dialogs, blockDialogs, realFileSystem(), systemClock(),
@@ -248,6 +276,70 @@ struct Bench {
                 window.blocks().count(), peakKiB() / 1024);
   }
 
+  // From `command` to the next paint of the viewer's target pane.
+  qint64 timeToPane(PaneWatch& pane, const std::function<void()>& command) {
+    const qint64 start = watch.now();
+    const qint64 done =
+        watch.runUntil(command, [&] { return pane.lastPaint() >= start; });
+    return done < 0 ? -1 : pane.lastPaint() - start;
+  }
+
+  static void press(QWidget* widget, int key) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+  }
+
+  void report(const char* what, const std::vector<qint64>& times) {
+    qint64 worst = 0, total = 0;
+    for (qint64 t : times) {
+      worst = std::max(worst, t);
+      total += t;
+    }
+    std::printf("%-28s %6lld ms on average, at most %lld ms, over %zu\n", what,
+                static_cast<long long>(total / std::max<std::size_t>(times.size(), 1)),
+                static_cast<long long>(worst), times.size());
+  }
+
+  void viewer() {
+    search();
+    PaneWatch pane(watch);
+    select({0}, 0);
+    const qint64 opened = timeToPane(pane, [this] {
+      window.findChild<QAction*>("mnuBytes")->trigger();
+    });
+    std::printf("%-28s %6lld ms to the painted panes  [%s]\n", "open the viewer",
+                static_cast<long long>(opened),
+                qPrintable(window.byteViewer()->summary()->text()));
+    window.byteViewer()->close();
+    const qint64 reopened = timeToPane(pane, [this] {
+      window.findChild<QAction*>("mnuBytes")->trigger();
+    });
+    std::printf("%-28s %6lld ms to the painted panes\n", "closed and opened again",
+                static_cast<long long>(reopened));
+    HexPane* target = window.byteViewer()->pane(1);
+    std::vector<qint64> pages;
+    for (int i = 0; i < 200; ++i) {
+      pages.push_back(timeToPane(pane, [target] { press(target, Qt::Key_PageDown); }));
+    }
+    report("Page Down in the panes", pages);
+    timeToList("distance -> 0", [this] { spin()->setValue(0); });
+    select({0}, 0);
+    window.listView()->setFocus();
+    std::vector<qint64> moves;
+    for (int i = 0; i < 100; ++i) {
+      moves.push_back(timeToPane(pane, [this] { press(window.listView(), Qt::Key_Down); }));
+    }
+    report("caret down, viewer follows", moves);
+    const int last = window.blocks().count() - 1;
+    moves.clear();
+    for (int row : {last, 0, last / 2, last}) {
+      moves.push_back(timeToPane(pane, [this, row] { select({row}, row); }));
+    }
+    report("caret jumps, viewer follows", moves);
+    std::printf("%-28s %6d lines, peak memory %ld MiB\n", "viewer open",
+                window.blocks().count(), peakKiB() / 1024);
+  }
+
   test::ScriptedMessenger messenger;
   test::ScriptedFileDialogs dialogs;
   BenchBlockDialogs blockDialogs;
@@ -257,7 +349,7 @@ struct Bench {
 };
 
 int usage() {
-  std::fputs("usage: window_bench SOURCE TARGET search|cancel:MS|edits|distance [DISTANCE]\n",
+  std::fputs("usage: window_bench SOURCE TARGET search|cancel:MS|edits|distance|viewer [DISTANCE]\n",
              stderr);
   return 2;
 }
@@ -280,6 +372,8 @@ int main(int argc, char** argv) {
     bench.edits();
   } else if (scenario == "distance") {
     bench.distances();
+  } else if (scenario == "viewer") {
+    bench.viewer();
   } else {
     return hm::usage();
   }

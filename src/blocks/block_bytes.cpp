@@ -7,6 +7,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace hm {
 
 namespace {
@@ -16,12 +20,21 @@ std::int64_t floorRow(std::int64_t address) {
                       : -((-address + BlockBytes::kRowBytes - 1) / BlockBytes::kRowBytes);
 }
 
-// Bytes that differ between two runs of equal length, eight at a time: a 16 MiB block is
-// counted in a few milliseconds.
+// Bytes that differ between two runs of equal length, sixteen at a time where the processor
+// compares them so (every x86-64 does), else eight: a 16 MiB block is counted in the time its
+// bytes take to read.
 std::int64_t countDiffering(const std::uint8_t* a, const std::uint8_t* b, std::size_t n) {
-  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
   std::int64_t count = 0;
   std::size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    const auto same = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
+    count += 16 - std::popcount(same);
+  }
+#endif
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
   for (; i + 8 <= n; i += 8) {
     std::uint64_t x, y;
     std::memcpy(&x, a + i, 8);

@@ -35,11 +35,19 @@ ByteViewer* BlockBytesCommand::viewer() const {
   return viewer_;
 }
 
+void BlockBytesCommand::prepare() {
+  if (viewer_) return;
+  viewer_ = new ByteViewer(owner_);
+  viewer_->ensurePolished();
+  viewer_->adjustSize();
+  viewer_->winId();
+}
+
 void BlockBytesCommand::open() {
-  const bool first = viewer_ == nullptr;
-  if (first) viewer_ = new ByteViewer(owner_);
+  prepare();
   viewer_->show();
-  if (first) placeBesideOwner();
+  if (!placed_) placeBesideOwner();
+  placed_ = true;
   follow(false);
   viewer_->raise();
   viewer_->activateWindow();

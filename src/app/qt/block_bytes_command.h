@@ -18,6 +18,8 @@ class BlockBytesCommand {
   // The viewer is the owner's child and goes with it.
   BlockBytesCommand(Session& session, FileSystem& fs, QWidget* owner);
 
+  // Makes the viewer's window ahead of need, hidden, so that opening it costs only its showing.
+  void prepare();
   // Opens the viewer beside the owner, or brings it to the front.
   void open();
   // Shows the caret line's block as it now is, when the viewer is open. While a search runs the
@@ -33,6 +35,7 @@ class BlockBytesCommand {
   BlockBytesFinder finder_;
   QWidget* owner_;
   QPointer<ByteViewer> viewer_;
+  bool placed_ = false;
 };
 
 }  // namespace hm

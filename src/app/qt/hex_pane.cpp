@@ -3,10 +3,13 @@
 #include "blocks/hex_format.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -67,8 +70,10 @@ void HexPane::copy() const {
   if (!text.isEmpty()) QApplication::clipboard()->setText(text);
 }
 
-int HexPane::charWidth() const {
-  return fontMetrics().horizontalAdvance(QLatin1Char('0'));
+// Fractional: a monospaced font's advance is rarely a whole pixel, and a row of 74 characters
+// placed by a rounded one would drift from the text drawn in runs.
+qreal HexPane::charWidth() const {
+  return QFontMetricsF(font()).horizontalAdvance(QLatin1Char('0'));
 }
 
 int HexPane::rowHeight() const {
@@ -81,7 +86,7 @@ int HexPane::visibleRows() const {
 
 int HexPane::rowWidth() const {
   // A character to spare: a font's glyphs may stand a little past their advance.
-  return 2 * kMargin + (kRowChars + 1) * charWidth() +
+  return 2 * kMargin + static_cast<int>(std::ceil((kRowChars + 1) * charWidth())) +
          style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) + 2 * frameWidth();
 }
 
@@ -105,7 +110,7 @@ std::int64_t HexPane::addressAt(QPoint point) const {
   if (!bytes_ || point.x() < kMargin || point.y() < 0) return -1;
   const std::int64_t row = firstVisibleRow() + point.y() / rowHeight();
   if (row >= bytes_->rowCount()) return -1;
-  const int column = (point.x() - kMargin) / charWidth();
+  const int column = static_cast<int>((point.x() - kMargin) / charWidth());
   int cell = -1;
   if (column >= kTextStart && column < kRowChars) {
     cell = column - kTextStart;
@@ -142,33 +147,57 @@ void HexPane::paintEvent(QPaintEvent*) {
   }
 }
 
+// Cells are drawn in runs of one colour, most rows in one run a column: a page of rows costs a
+// few text draws, not two per byte.
 void HexPane::paintRow(QPainter& painter, std::int64_t row, int y) {
-  const int cw = charWidth();
-  const int h = rowHeight();
-  const QColor dim = palette().color(QPalette::Disabled, QPalette::Text);
-  const QColor text = palette().color(QPalette::Text);
-  const QColor selectedText = palette().color(QPalette::HighlightedText);
+  const qreal cw = charWidth();
+  const qreal h = rowHeight();
   const std::int64_t address = bytes_->rowAddress(row);
-  painter.setPen(dim);
-  painter.drawText(QRect(kMargin, y, kAddressChars * cw, h), Qt::AlignVCenter,
+  painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+  painter.drawText(QRectF(kMargin, y, kAddressChars * cw, h), Qt::AlignVCenter,
                    QString::fromStdString(HexPad(static_cast<std::int32_t>(address), 6)));
   const BlockBytes::Row cells = bytes_->row(lane_, row);
+  enum Ink { None, Dim, Plain, Selected };
+  std::array<Ink, BlockBytes::kRowBytes> inks{};
   for (int i = 0; i < BlockBytes::kRowBytes; ++i) {
     const BlockBytes::Cell& cell = cells[static_cast<std::size_t>(i)];
     if (cell.value < 0) continue;
     const std::int64_t at = address + i;
     const bool selected = hasSelection() && at >= selectionFirst() && at <= selectionLast();
-    const QRect hex(kMargin + hexColumn(i) * cw, y, 2 * cw, h);
-    const QRect character(kMargin + textColumn(i) * cw, y, cw, h);
+    inks[static_cast<std::size_t>(i)] = selected ? Selected : cell.inBlock ? Plain : Dim;
     if (selected || cell.differs) {
       const QBrush fill = selected ? palette().highlight() : QBrush(kChangedBackground);
-      painter.fillRect(hex, fill);
-      painter.fillRect(character, fill);
+      painter.fillRect(QRectF(kMargin + hexColumn(i) * cw, y, 2 * cw, h), fill);
+      painter.fillRect(QRectF(kMargin + textColumn(i) * cw, y, cw, h), fill);
     }
-    painter.setPen(selected ? selectedText : cell.inBlock ? text : dim);
-    const char digits[2] = {kHexDigits[cell.value >> 4], kHexDigits[cell.value & 0xF]};
-    painter.drawText(hex, Qt::AlignVCenter, QString::fromLatin1(digits, 2));
-    painter.drawText(character, Qt::AlignVCenter, QString(QLatin1Char(shownChar(cell.value))));
+  }
+  const QColor colours[] = {QColor(), palette().color(QPalette::Disabled, QPalette::Text),
+                            palette().color(QPalette::Text),
+                            palette().color(QPalette::HighlightedText)};
+  for (int first = 0; first < BlockBytes::kRowBytes;) {
+    const Ink ink = inks[static_cast<std::size_t>(first)];
+    int last = first;
+    while (last + 1 < BlockBytes::kRowBytes && inks[static_cast<std::size_t>(last + 1)] == ink) {
+      ++last;
+    }
+    if (ink != None) {
+      QString hex;
+      QString text;
+      for (int i = first; i <= last; ++i) {
+        const std::int16_t v = cells[static_cast<std::size_t>(i)].value;
+        if (i > first)
+          hex += i == BlockBytes::kRowBytes / 2 ? QStringLiteral("  ") : QStringLiteral(" ");
+        hex += QLatin1Char(kHexDigits[v >> 4]);
+        hex += QLatin1Char(kHexDigits[v & 0xF]);
+        text += QLatin1Char(shownChar(v));
+      }
+      painter.setPen(colours[ink]);
+      const qreal width = (hexColumn(last) - hexColumn(first) + 2) * cw;
+      painter.drawText(QRectF(kMargin + hexColumn(first) * cw, y, width, h), Qt::AlignVCenter, hex);
+      painter.drawText(QRectF(kMargin + textColumn(first) * cw, y, (last - first + 1) * cw, h),
+                       Qt::AlignVCenter, text);
+    }
+    first = last + 1;
   }
 }
 

@@ -53,7 +53,7 @@ class HexPane : public QAbstractScrollArea {
  private:
   void paintRow(QPainter& painter, std::int64_t row, int y);
   void updateScrollRange();
-  int charWidth() const;
+  qreal charWidth() const;
   int hexColumn(int cell) const;
   int textColumn(int cell) const;
 

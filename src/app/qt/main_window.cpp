@@ -61,6 +61,8 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
   blockCommands_ = std::make_unique<BlockCommands>(session_, host, services_.blockDialogs,
                                                    services_.fs, services_.messenger);
   blockBytes_ = std::make_unique<BlockBytesCommand>(session_, services_.fs, this);
+  // Once the window is up: the first F2 then shows the viewer within a repaint.
+  QTimer::singleShot(0, this, [this] { blockBytes_->prepare(); });
   connectCommands();
   acceptFileDrops();
   Form_Load();
