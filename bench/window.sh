@@ -21,4 +21,6 @@ for pair in ${HM_BENCH_PAIRS:-alternate percent}; do
   for scenario in search cancel:150 cancel:400 cancel:800 edits distance; do
     "$build/bench/window_bench" "$work/$pair.source" "$work/$pair.target" "$scenario" 0
   done
+  echo "== $pair pair, the byte viewer (distance 8, then 0)"
+  "$build/bench/window_bench" "$work/$pair.source" "$work/$pair.target" viewer 8
 done
