@@ -279,8 +279,7 @@ struct Bench {
   // From `command` to the next paint of the viewer's target pane.
   qint64 timeToPane(PaneWatch& pane, const std::function<void()>& command) {
     const qint64 start = watch.now();
-    const qint64 done =
-        watch.runUntil(command, [&] { return pane.lastPaint() >= start; });
+    const qint64 done = watch.runUntil(command, [&] { return pane.lastPaint() >= start; });
     return done < 0 ? -1 : pane.lastPaint() - start;
   }
 
@@ -304,16 +303,13 @@ struct Bench {
     search();
     PaneWatch pane(watch);
     select({0}, 0);
-    const qint64 opened = timeToPane(pane, [this] {
-      window.findChild<QAction*>("mnuBytes")->trigger();
-    });
+    const qint64 opened =
+        timeToPane(pane, [this] { window.findChild<QAction*>("mnuBytes")->trigger(); });
     std::printf("%-28s %6lld ms to the painted panes  [%s]\n", "open the viewer",
-                static_cast<long long>(opened),
-                qPrintable(window.byteViewer()->summary()->text()));
+                static_cast<long long>(opened), qPrintable(window.byteViewer()->summary()->text()));
     window.byteViewer()->close();
-    const qint64 reopened = timeToPane(pane, [this] {
-      window.findChild<QAction*>("mnuBytes")->trigger();
-    });
+    const qint64 reopened =
+        timeToPane(pane, [this] { window.findChild<QAction*>("mnuBytes")->trigger(); });
     std::printf("%-28s %6lld ms to the painted panes\n", "closed and opened again",
                 static_cast<long long>(reopened));
     HexPane* target = window.byteViewer()->pane(1);
@@ -338,8 +334,8 @@ struct Bench {
       moves.push_back(timeToPane(pane, [this, row] { select({row}, row); }));
     }
     report("caret jumps, viewer follows", moves);
-    std::printf("%-28s %6d lines, peak memory %ld MiB\n", "viewer open",
-                window.blocks().count(), peakKiB() / 1024);
+    std::printf("%-28s %6d lines, peak memory %ld MiB\n", "viewer open", window.blocks().count(),
+                peakKiB() / 1024);
   }
 
   test::ScriptedMessenger messenger;
@@ -351,8 +347,9 @@ struct Bench {
 };
 
 int usage() {
-  std::fputs("usage: window_bench SOURCE TARGET search|cancel:MS|edits|distance|viewer [DISTANCE]\n",
-             stderr);
+  std::fputs(
+      "usage: window_bench SOURCE TARGET search|cancel:MS|edits|distance|viewer [DISTANCE]\n",
+      stderr);
   return 2;
 }
 

@@ -69,6 +69,13 @@ void ByteViewer::showBytes(BlockBytes bytes, const QStringList& captions) {
   panes_[0]->scrollToRow(keepPlace ? top : 0);
 }
 
+void ByteViewer::hideEvent(QHideEvent* event) {
+  for (HexPane* pane : panes_) pane->setBytes(nullptr, 0);
+  bytes_ = BlockBytes();
+  shownCaptions_.clear();
+  QWidget::hideEvent(event);
+}
+
 void ByteViewer::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
     close();

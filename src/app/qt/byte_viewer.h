@@ -32,6 +32,8 @@ class ByteViewer : public QWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // A hidden viewer lets go of what it showed: the images of the last search among them.
+  void hideEvent(QHideEvent* event) override;
 
  private:
   bool sameView(const BlockBytes& next, const QStringList& captions) const;

@@ -186,10 +186,16 @@ void BlockListView::select(int row, Qt::KeyboardModifiers modifiers) {
 void BlockListView::mousePressEvent(QMouseEvent* event) {
   CaretWatch watch(*this);
   const int row = rowAt(event->position().toPoint().y());
-  if (event->button() == Qt::RightButton && !frozen_ && row >= 0 && !list_.isSelected(row)) {
-    // The menu that follows acts on the line under the pointer, as the user sees it selected.
+  if (event->button() == Qt::RightButton && !frozen_ && row >= 0) {
+    // The menu that follows acts on the line under the pointer: a line outside the selection
+    // becomes the selection, one inside it keeps the selection and takes the caret.
     setFocus(Qt::MouseFocusReason);
-    select(row, Qt::NoModifier);
+    if (list_.isSelected(row)) {
+      list_.setCaret(row);
+      viewport()->update();
+    } else {
+      select(row, Qt::NoModifier);
+    }
   }
   if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
   setFocus(Qt::MouseFocusReason);

@@ -62,6 +62,11 @@ class ByteViewerTest : public QObject {
     QCOMPARE(action(*f.window, "mnuBytes")->shortcut(), QKeySequence(Qt::Key_F2));
     // Opening again brings back the same window.
     QCOMPARE(openViewer(*f.window), viewer);
+    // Closed, it holds nothing of the images: a new search does not keep the old ones mapped.
+    viewer->close();
+    QVERIFY(!viewer->bytes().shown());
+    QCOMPARE(openViewer(*f.window), viewer);
+    QCOMPARE(summary(*f.window), QString("000040–000043, 4 байта, изменено 2"));
   }
 
   void followsTheCaretAndTheEdits() {
@@ -134,6 +139,12 @@ class ByteViewerTest : public QObject {
     QTest::mousePress(list->viewport(), Qt::RightButton, {}, onThird);
     QCOMPARE(f.window->blocks().caret(), 2);
     QCOMPARE(f.window->blocks().selCount(), 1);
+    // Inside a selection, the selection stays and the line under the pointer takes the caret.
+    list->selectRows({0, 1, 2}, 0);
+    QTest::mousePress(list->viewport(), Qt::RightButton, {}, list->visualRect(1).center());
+    QCOMPARE(f.window->blocks().caret(), 1);
+    QCOMPARE(f.window->blocks().selCount(), 3);
+    list->selectRows({2}, 2);
     emit list->customContextMenuRequested(onThird);
     auto* menu = f.window->findChild<QMenu*>("lstMenu");
     QVERIFY(menu && menu->isVisible());
