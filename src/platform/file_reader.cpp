@@ -1,13 +1,11 @@
 #include "platform/file_reader.h"
 
+#include "platform/mapped_file.h"
+
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <csetjmp>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -51,68 +49,30 @@ class ReadingFileReader : public FileReader {
   std::vector<std::uint8_t> buffer_;
 };
 
-// Another program may cut a mapped file short; touching a page past its new end raises SIGBUS.
-// A copy out of the mapping then fails instead of the process.
-thread_local sigjmp_buf* copyGuard = nullptr;
-struct sigaction earlierBusAction;
-
-void onBusError(int signal, siginfo_t* info, void*) {
-  if (sigjmp_buf* guard = copyGuard) {
-    copyGuard = nullptr;
-    siglongjmp(*guard, 1);
-  }
-  // Not a guarded copy: the earlier disposition takes the fault when the access repeats, or
-  // the signal again when another process sent it.
-  ::sigaction(SIGBUS, &earlierBusAction, nullptr);
-  if (info->si_code <= 0) ::raise(signal);
-}
-
-bool installCopyGuard() {
-  static const bool installed = [] {
-    struct sigaction action {};
-    action.sa_sigaction = onBusError;
-    // Not deferred, so leaving the handler by siglongjmp leaves the signal unblocked without
-    // saving the mask on every copy, which would cost a system call each.
-    action.sa_flags = SA_SIGINFO | SA_NODEFER | SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    return ::sigaction(SIGBUS, &action, &earlierBusAction) == 0;
-  }();
-  return installed;
-}
-
-bool guardedCopy(std::uint8_t* to, const std::uint8_t* from, std::size_t count) {
-  sigjmp_buf guard;
-  if (sigsetjmp(guard, 0) != 0) return false;
-  copyGuard = &guard;
-  std::atomic_signal_fence(std::memory_order_seq_cst);
-  std::memcpy(to, from, count);
-  std::atomic_signal_fence(std::memory_order_seq_cst);
-  copyGuard = nullptr;
-  return true;
-}
-
 // The file mapped once: a piece costs a copy of its bytes and no system call, where a read call
-// per piece cost more than the rest of a check together.
+// per piece cost more than the rest of a check together. Pages are read as the pieces touch
+// them. Another program may cut the file short meanwhile: the mapping then reads zeros where the
+// file's bytes were, and a piece that reached past the file's new end fails.
 class MappedFileReader : public FileReader {
  public:
-  MappedFileReader(const std::uint8_t* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
-  ~MappedFileReader() override { ::munmap(const_cast<std::uint8_t*>(bytes_), size_); }
+  explicit MappedFileReader(std::unique_ptr<MappedFile> mapping) : mapping_(std::move(mapping)) {}
 
-  std::uint64_t size() const override { return size_; }
+  std::uint64_t size() const override { return mapping_->length(); }
 
   std::optional<std::span<const std::uint8_t>> readAt(std::uint64_t offset,
                                                       std::size_t count) override {
-    if (offset >= size_) return std::span<const std::uint8_t>();
+    const std::size_t size = mapping_->length();
+    if (offset >= size) return std::span<const std::uint8_t>();
     const auto at = static_cast<std::size_t>(offset);
-    count = std::min(count, size_ - at);
+    count = std::min(count, size - at);
     if (buffer_.size() < count) buffer_.resize(count);
-    if (!guardedCopy(buffer_.data(), bytes_ + at, count)) return std::nullopt;
+    std::memcpy(buffer_.data(), mapping_->data() + at, count);
+    if (!mapping_->intactTo(at + count)) return std::nullopt;
     return std::span<const std::uint8_t>(buffer_.data(), count);
   }
 
  private:
-  const std::uint8_t* bytes_;
-  std::size_t size_;
+  std::unique_ptr<MappedFile> mapping_;
   std::vector<std::uint8_t> buffer_;
 };
 
@@ -142,11 +102,9 @@ std::unique_ptr<FileReader> openRealFileReader(const std::string& path) {
     return nullptr;
   }
   const auto size = static_cast<std::size_t>(st.st_size);
-  if (size > 0 && installCopyGuard()) {
-    void* bytes = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (bytes != MAP_FAILED) {
-      ::close(fd);
-      return std::make_unique<MappedFileReader>(static_cast<const std::uint8_t*>(bytes), size);
+  if (size > 0) {
+    if (auto mapping = MappedFile::map(fd, size, MappedFile::Loading::OnTouch)) {
+      return std::make_unique<MappedFileReader>(std::move(mapping));
     }
   }
   return std::make_unique<ReadingFileReader>(fd, static_cast<std::uint64_t>(st.st_size));

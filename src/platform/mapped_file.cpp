@@ -1,13 +1,12 @@
 #include "platform/mapped_file.h"
 
+#include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <atomic>
-#include <mutex>
 
 namespace hm {
 
@@ -94,11 +93,12 @@ bool unguardRange(int index) {
 
 }  // namespace
 
-std::unique_ptr<MappedFile> MappedFile::map(int fd, std::size_t length) {
+std::unique_ptr<MappedFile> MappedFile::map(int fd, std::size_t length, Loading loading) {
   std::unique_ptr<MappedFile> mapping(new MappedFile);
   mapping->fd_ = fd;
   mapping->length_ = length;
-  if (length == 0 || !mapping->place(length, MAP_POPULATE)) {
+  const int populate = loading == Loading::AtOnce ? MAP_POPULATE : 0;
+  if (length == 0 || !mapping->place(length, populate)) {
     mapping->fd_ = -1;
     return nullptr;
   }
@@ -151,10 +151,20 @@ bool MappedFile::makeRoom(std::size_t size) {
   return true;
 }
 
+bool MappedFile::pagesCut() const {
+  return cutBefore_ || guardedRanges[guard_].cut.load();
+}
+
 bool MappedFile::intact() const {
-  if (cutBefore_ || guardedRanges[guard_].cut.load()) return false;
+  if (pagesCut()) return false;
   struct stat st;
   return ::fstat(fd_, &st) == 0 && static_cast<std::uint64_t>(st.st_size) >= length_;
+}
+
+bool MappedFile::intactTo(std::size_t end) const {
+  if (!pagesCut() && end <= length_) return true;
+  struct stat st;
+  return ::fstat(fd_, &st) == 0 && static_cast<std::uint64_t>(st.st_size) >= end;
 }
 
 }  // namespace hm

@@ -14,10 +14,15 @@ namespace hm {
 // and intact() says the bytes can no longer be trusted.
 class MappedFile {
  public:
+  // When the file's pages are read: all as it is mapped, for passes over the whole file, or each
+  // when first touched, for a few pieces of a large one.
+  enum class Loading { AtOnce, OnTouch };
+
   // Maps `length` (> 0) bytes of the open regular file `fd` and takes the descriptor, which
   // stays open so intact() can measure the file again. Nothing when the file cannot be mapped,
   // `fd` then still the caller's.
-  static std::unique_ptr<MappedFile> map(int fd, std::size_t length);
+  static std::unique_ptr<MappedFile> map(int fd, std::size_t length,
+                                         Loading loading = Loading::AtOnce);
   ~MappedFile();
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
@@ -32,10 +37,14 @@ class MappedFile {
   bool makeRoom(std::size_t size);
   // False once a page was found cut off, or the file is now shorter than what was mapped.
   bool intact() const;
+  // Whether the bytes before `end` are still the file's: all of them until a page was found cut
+  // off, which costs no system call; after that, those the file still holds.
+  bool intactTo(std::size_t end) const;
 
  private:
   MappedFile() = default;
   bool place(std::size_t room, int populate);
+  bool pagesCut() const;
 
   int fd_ = -1;
   std::uint8_t* base_ = nullptr;

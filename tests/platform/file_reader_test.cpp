@@ -95,5 +95,26 @@ TEST(FileReaderTest, FileCutShortUnderTheReaderFailsThePieceNotTheProcess) {
   EXPECT_EQ(Bytes(kept->begin(), kept->end()), Bytes(head.begin() + 10, head.end()));
 }
 
+// A reader and a mapped view both meet files cut under them, in either order: one guard serves
+// every mapping, so handling one cut never leaves the next unguarded.
+TEST(FileReaderTest, CutsUnderReadersAndViewsAreAllSurvived) {
+  test::TempDir dir;
+  const std::string first = dir.file("a.bin");
+  const std::string second = dir.file("b.bin");
+  test::writeFile(first, pattern(4 * 4096));
+  test::writeFile(second, pattern(4 * 4096));
+  std::unique_ptr<FileReader> reader = realFileSystem().openReader(first);
+  std::optional<FileView> view = realFileSystem().view(second);
+  ASSERT_TRUE(reader && view);
+
+  ASSERT_EQ(::truncate(first.c_str(), 100), 0);
+  EXPECT_FALSE(reader->readAt(3 * 4096, 16));
+  ASSERT_EQ(::truncate(second.c_str(), 100), 0);
+  unsigned sum = 0;
+  for (std::size_t i = 0; i < view->size(); i += 4096) sum += view->data()[i];
+  EXPECT_EQ(sum, pattern(1)[0]);  // the cut pages read as zero
+  EXPECT_FALSE(view->intact());
+}
+
 }  // namespace
 }  // namespace hm
