@@ -34,6 +34,9 @@ bool cutFromNonEmpty(const std::string& line, const std::string& path) {
 void checkForm(const hm::CommandLine& c, bool exists) {
   const std::string& line = c.line;
   const std::string folded = hm::asciiLower(line);
+  // Spaces after a trailing switch are left inside a quoted line, and ignored like those around
+  // every path.
+  const std::string foldedEnd = hm::trimSpaces(folded);
   switch (c.form) {
     case hm::CommandForm::Empty:
       HM_FUZZ_CHECK(line.empty());
@@ -50,14 +53,14 @@ void checkForm(const hm::CommandLine& c, bool exists) {
       HM_FUZZ_CHECK(cutFromNonEmpty(line, c.difPath));
       HM_FUZZ_CHECK(folded.find("/t:") < folded.find("/d:"));
       HM_FUZZ_CHECK(c.minDistance.has_value() == (folded.find("/md:") != std::string::npos));
-      HM_FUZZ_CHECK(!c.backup || endsWith(folded, " /b"));
+      HM_FUZZ_CHECK(!c.backup || endsWith(foldedEnd, " /b"));
       break;
     case hm::CommandForm::Apply:
       HM_FUZZ_CHECK(cutFromNonEmpty(line, c.sourcePath));
       HM_FUZZ_CHECK(cutFromNonEmpty(line, c.difPath));
       HM_FUZZ_CHECK(cutFromNonEmpty(line, c.outputPath));
       HM_FUZZ_CHECK(folded.find("/a:") < folded.find("/o:"));
-      HM_FUZZ_CHECK(!c.force || endsWith(folded, " /f"));
+      HM_FUZZ_CHECK(!c.force || endsWith(foldedEnd, " /f"));
       break;
     case hm::CommandForm::Check:
       HM_FUZZ_CHECK(cutFromNonEmpty(line, c.sourcePath));
