@@ -318,6 +318,7 @@ const LineCase kApplies[] = {
     {.name = "ForcedInQuotesWithSpacesAfter",
      .args = "\"in.bin /a:patch.dif /o:out.bin /F   \"",
      .form = F::Apply,
+     .line = "in.bin /a:patch.dif /o:out.bin /F   ",
      .source = "in.bin",
      .dif = "patch.dif",
      .output = "out.bin",
