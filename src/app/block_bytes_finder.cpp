@@ -1,9 +1,12 @@
 #include "app/block_bytes_finder.h"
 
 #include "blocks/hex_format.h"
+#include "platform/file_reader.h"
 #include "platform/user_texts.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace hm {
 
@@ -63,21 +66,27 @@ BlockBytes BlockBytesFinder::fromDif(BlockSpan block) {
   return BlockBytes::single(std::move(lane), block);
 }
 
+// Only the block and the bytes around it are read, wherever they lie in the file: a few bytes
+// 15 MiB in cost a few bytes.
 BlockBytes BlockBytesFinder::fromDataFile(BlockSpan block, const DataSource& source) const {
   const std::string path(source.path);
   const std::int64_t length = std::int64_t{block.end} - block.start + 1;
   const std::int64_t needed = std::int64_t{source.offset} + length;
+  // A FIFO or a device would hold the window in its open; only a regular file is opened.
   std::optional<FileInfo> info = fs_.stat(path);
-  if (!info || !info->regular) return BlockBytes::unavailable(kDataFileUnreadableText + path);
-  if (source.offset < 0 || static_cast<std::int64_t>(info->size) < needed) {
-    return BlockBytes::unavailable(kDataFileShortText + path);
-  }
-  std::optional<FileView> view = fs_.view(path, static_cast<std::size_t>(needed + kContextBytes));
-  if (!view || static_cast<std::int64_t>(view->size()) < needed) {
+  std::unique_ptr<FileReader> reader = info && info->regular ? fs_.openReader(path) : nullptr;
+  if (!reader) return BlockBytes::unavailable(kDataFileUnreadableText + path);
+  const auto size = static_cast<std::int64_t>(reader->size());
+  if (source.offset < 0 || size < needed) return BlockBytes::unavailable(kDataFileShortText + path);
+  const std::int64_t from = std::max<std::int64_t>(source.offset - kContextBytes, 0);
+  const std::int64_t to = std::min(needed + kContextBytes, size);
+  std::optional<std::span<const std::uint8_t>> piece =
+      reader->readAt(static_cast<std::uint64_t>(from), static_cast<std::size_t>(to - from));
+  if (!piece || static_cast<std::int64_t>(piece->size()) < needed - from) {
     return BlockBytes::unavailable(kDataFileUnreadableText + path);
   }
-  auto data = std::make_shared<const FileView>(std::move(*view));
-  BlockBytes::Lane lane{data->bytes(), std::int64_t{block.start} - source.offset, data};
+  auto bytes = std::make_shared<const std::vector<std::uint8_t>>(piece->begin(), piece->end());
+  BlockBytes::Lane lane{*bytes, std::int64_t{block.start} - source.offset + from, bytes};
   return BlockBytes::single(std::move(lane), block);
 }
 
