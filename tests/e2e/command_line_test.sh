@@ -1,20 +1,12 @@
 #!/usr/bin/env bash
 # Runs the program's unattended forms end to end, as a script or a terminal user would.
 set -u
+source "$(dirname "$0")/checks.sh"
 program=$(realpath "$1")
 export QT_QPA_PLATFORM=offscreen
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 cd "$work"
-
-passed=0
-failed=0
-check() {  # check NAME CONDITION...
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
-}
-status_is() { [ "$1" -eq "$2" ]; }
-has() { grep -qF -- "$2" "$1"; }
 
 run() {  # run ARGS... ; sets $rc, stderr in err.txt
   "$program" "$@" 2>err.txt >out.txt
@@ -138,5 +130,4 @@ run old.bin /t:new.bin /d:asdir.dif
 check "a folder as output exits 1" status_is "$rc" 1
 check "the folder is still a folder" test -d asdir.dif
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+tally

@@ -2,6 +2,7 @@
 # Runs that rewrite one file at the same time, as `xargs -P` starts them: every run's change must
 # survive, and a run killed while it holds the file must not hold up the next one.
 set -u
+source "$(dirname "$0")/checks.sh"
 program=$(realpath "$1")
 helper=$(realpath "$2")
 export QT_QPA_PLATFORM=offscreen
@@ -14,12 +15,6 @@ cleanup() {
 trap cleanup EXIT
 cd "$work" || exit 1
 
-passed=0
-failed=0
-check() {  # check NAME CONDITION...
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
-}
 block_count() { od -An -tu4 -j28 -N4 "$1" | tr -d ' '; }
 # No run may wait long: a bound keeps a stuck lock from hanging the suite.
 bounded() { timeout 20 "$@"; }
@@ -114,5 +109,4 @@ after=$(block_count big.dif)
 check "the DIF kept every block" test "$after" -ge $((big_before + 1))
 check "the DIF is whole" "$program" zero.bin /a:big.dif /o:big_applied.bin 2>/dev/null
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+tally

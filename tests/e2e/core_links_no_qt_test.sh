@@ -2,19 +2,13 @@
 # The core decides everything without Qt: no core source includes it and the program people
 # start (which runs the unattended forms) does not load it.
 set -u
+source "$(dirname "$0")/checks.sh"
 program=$1
 src=$(cd "$(dirname "$0")/../../src" && pwd)
-passed=0
-failed=0
-check() {
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
-}
 no_qt_includes() {
   ! grep -lE '#\s*include\s*[<"]Q' "$src"/*/*.h "$src"/*/*.cpp
 }
 no_qt_linked() { ! ldd "$program" | grep -qi 'libQt'; }
 check "core sources include no Qt" no_qt_includes
 check "the program links no Qt" no_qt_linked
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+tally

@@ -3,6 +3,7 @@
 # includes only from itself and the parts below it; a window folder (X/qt) also from the window
 # folders below it.
 set -u
+source "$(dirname "$0")/checks.sh"
 src=$(cd "$(dirname "$0")/../../src" && pwd)
 declare -A below=(
   [platform]=""
@@ -12,8 +13,6 @@ declare -A below=(
   [editing]="blocks platform"
   [app]="search dif editing blocks platform resources"
 )
-passed=0
-failed=0
 for part in "${!below[@]}"; do
   allowed="$part ${below[$part]}"
   for file in "$src/$part"/*.h "$src/$part"/*.cpp "$src/$part"/*.in "$src/$part"/qt/*; do
@@ -31,5 +30,4 @@ for part in "${!below[@]}"; do
     if [ $bad -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
   done
 done
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+tally

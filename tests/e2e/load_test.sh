@@ -3,19 +3,13 @@
 # images in which every other byte differs (8,388,608 blocks), applying that DIF, and adding a
 # block to it in place. Each run must give the right file and stay within 600 MiB.
 set -u
+source "$(dirname "$0")/checks.sh"
 program=$(realpath "$1")
 export QT_QPA_PLATFORM=offscreen
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 
-passed=0
-failed=0
-check() {  # check NAME CONDITION...
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
-}
-status_is() { [ "$1" -eq "$2" ]; }
 block_count() { od -An -tu4 -j28 -N4 "$1" | tr -d ' '; }
 
 limit_kib=$((600 * 1024))
@@ -86,5 +80,4 @@ check "joined comparison exits 0" status_is "$rc" 0
 check "one block" test "$(block_count joined.dif)" = 1
 check "the block spans the image" test "$(stat -c %s joined.dif)" = $((32 + 16 + 16777215))
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+tally

@@ -2,22 +2,13 @@
 # Applying and checking against the backup DIF, the help and the version, as a script would run
 # them: exit statuses, what they print and which files they leave.
 set -u
+source "$(dirname "$0")/checks.sh"
 program=$(realpath "$1")
 export QT_QPA_PLATFORM=offscreen
 unset DISPLAY WAYLAND_DISPLAY
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-
-passed=0
-failed=0
-check() {  # check NAME CONDITION...
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
-}
-status_is() { [ "$1" -eq "$2" ]; }
-has() { grep -qF -- "$2" "$1"; }
-says() { [ "$(cat "$1")" = "$2" ]; }
 
 run() {  # run ARGS... ; sets $rc, stdout in out.txt, stderr in err.txt
   "$program" "$@" 2>err.txt >out.txt
@@ -118,5 +109,4 @@ run --version
 check "--version exits 0" status_is "$rc" 0
 check "--version names the program" has out.txt "Hexmarshal 1."
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+tally
