@@ -41,11 +41,7 @@ done
 if [ -n "${HM_PEER_PROGRAM:-}" ]; then
   hm=$(realpath "$HM_PEER_PROGRAM")
 else
-  echo "Building hexmarshal (Release) in build-perf..." >&2
-  cmake -S "$root" -B "$root/build-perf" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHM_TESTS=OFF \
-    -DHM_BENCH=OFF >/dev/null
-  cmake --build "$root/build-perf" --target hexmarshal >/dev/null
-  hm=$root/build-perf/hexmarshal
+  source "$root/bench/release_build.sh"
 fi
 export QT_QPA_PLATFORM=offscreen
 

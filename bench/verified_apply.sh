@@ -16,11 +16,7 @@ while [ $# -gt 0 ]; do
 done
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-echo "Building hexmarshal (Release) in build-perf..." >&2
-cmake -S "$root" -B "$root/build-perf" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHM_TESTS=OFF \
-  -DHM_BENCH=OFF >/dev/null
-cmake --build "$root/build-perf" --target hexmarshal >/dev/null
-hm=$root/build-perf/hexmarshal
+source "$root/bench/release_build.sh"
 export QT_QPA_PLATFORM=offscreen
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/hexmarshal-verified-XXXXXX")
