@@ -89,15 +89,23 @@ class CommitTimingFileSystem : public FileSystem {
     Output(CommitTimingFileSystem& fs, std::unique_ptr<OutputFile> inner)
         : fs_(fs), inner_(std::move(inner)) {}
     bool write(const void* data, std::size_t size) override { return inner_->write(data, size); }
-    bool commit() override {
+    bool prepare() override {
+      return timed([this] { return inner_->prepare(); });
+    }
+    bool publish(bool keepPrevious) override {
+      return timed([this, keepPrevious] { return inner_->publish(keepPrevious); });
+    }
+
+   private:
+    template <class Step>
+    bool timed(Step step) {
       auto begin = std::chrono::steady_clock::now();
-      bool ok = inner_->commit();
+      bool ok = step();
       fs_.commitSeconds +=
           std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
       return ok;
     }
 
-   private:
     CommitTimingFileSystem& fs_;
     std::unique_ptr<OutputFile> inner_;
   };
@@ -121,7 +129,7 @@ class NullFileSystem : public FileSystem {
       benchmark::DoNotOptimize(size);
       return true;
     }
-    bool commit() override { return true; }
+    bool publish(bool) override { return true; }
   };
 };
 

@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
+#include "platform/standard_streams.h"
 #include "platform/user_texts.h"
 
 #include <cstdio>
@@ -58,6 +59,7 @@ int reportNoDisplay() {
 
 int startProgram(int argc, char** argv,
                  const std::function<int(const CommandLine& command)>& openWindow) {
+  if (!openStandardStreams()) return kExitJobError;
   const CommandLine command = parseCommandLine(joinArguments(argc, argv), namesExistingFile);
   switch (chooseStart(command, displayInEnvironment())) {
     case StartKind::Unattended:

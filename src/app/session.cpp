@@ -39,13 +39,14 @@ std::optional<Totals> Session::recalcInto(BlockList& into, const KeepGoing& keep
   return hm::recalcInto(list_, into, editingDif_, targetLength_, keepGoing);
 }
 
-Status Session::writeDif(const std::string& path) const {
-  return editingDif_ ? writeEditedDif(fs_, path, list_, difBytes())
-                     : hm::writeDif(fs_, path, list_, targetBytes());
-}
-
-Status Session::writeBackup(const std::string& difPath) const {
-  return hm::writeDif(fs_, backupDifName(difPath), list_, sourceBytes());
+Status Session::writeDif(const std::string& path, bool backup) const {
+  if (editingDif_) return writeEditedDif(fs_, path, list_, difBytes());
+  std::optional<std::span<const std::uint8_t>> source;
+  if (backup) source = sourceBytes();
+  auto intact = [this] {
+    return (!source_ || source_->intact()) && (!target_ || target_->intact());
+  };
+  return writeDifWithBackup(fs_, path, list_, targetBytes(), source, intact);
 }
 
 Status Session::readDif(const std::string& path) {

@@ -59,10 +59,9 @@ class Session {
   void adoptBlocks(BlockList&& built) { list_.assign(std::move(built)); }
 
   // Writes the list as a DIF: from the target image, or in editing mode from the DIF being
-  // edited and the data files.
-  Status writeDif(const std::string& path) const;
-  // The backup beside a DIF: the same blocks with the source's bytes.
-  Status writeBackup(const std::string& difPath) const;
+  // edited and the data files. With `backup`, outside editing mode, also the backup beside it
+  // (the same blocks with the source's bytes), the two written as one pair.
+  Status writeDif(const std::string& path, bool backup = false) const;
 
   // Opening a DIF for editing takes two steps, so the window can show its progress between
   // them: reading the file, then listing its blocks. A failure of either releases the image and

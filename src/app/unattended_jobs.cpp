@@ -9,8 +9,8 @@
 #include "dif/dif_writer.h"
 #include "dif/patch_verification.h"
 #include "platform/file_dialog_rules.h"
-#include "platform/user_texts.h"
 #include "platform/settings_store.h"
+#include "platform/user_texts.h"
 #include "search/diff_search.h"
 #include "search/regroup.h"
 
@@ -47,52 +47,6 @@ Result<std::unique_ptr<FileLock>> lockExisting(JobContext& context, const std::s
   return context.fs.lock(path, context.lockWait, MissingFile::Fails);
 }
 
-// The job's file system, except that an output commits only while `stillWhole` holds: a DIF
-// written from files seen in place must not be committed when one of them was cut short while
-// it was being written, as its bytes may then be zeros the file never held.
-class CommitWhileWhole : public FileSystem {
- public:
-  CommitWhileWhole(FileSystem& inner, std::function<bool()> stillWhole)
-      : inner_(inner), stillWhole_(std::move(stillWhole)) {}
-
-  std::optional<FileInfo> stat(const std::string& path) override { return inner_.stat(path); }
-  std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes) override {
-    return inner_.read(path, maxBytes);
-  }
-  std::optional<FileView> view(const std::string& path, std::size_t maxBytes) override {
-    return inner_.view(path, maxBytes);
-  }
-  std::unique_ptr<OutputFile> create(const std::string& path) override {
-    std::unique_ptr<OutputFile> out = inner_.create(path);
-    if (!out) return nullptr;
-    return std::make_unique<Output>(std::move(out), stillWhole_);
-  }
-  bool makeFolders(const std::string& path) override { return inner_.makeFolders(path); }
-  Result<std::unique_ptr<FileLock>> lock(const std::string& path, std::chrono::milliseconds wait,
-                                         MissingFile missing) override {
-    return inner_.lock(path, wait, missing);
-  }
-
- private:
-  class Output : public OutputFile {
-   public:
-    Output(std::unique_ptr<OutputFile> inner, const std::function<bool()>& stillWhole)
-        : inner_(std::move(inner)), stillWhole_(stillWhole) {}
-    bool write(const void* data, std::size_t size) override { return inner_->write(data, size); }
-    bool writePieces(std::span<const std::span<const std::uint8_t>> pieces) override {
-      return inner_->writePieces(pieces);
-    }
-    bool commit() override { return stillWhole_() && inner_->commit(); }
-
-   private:
-    std::unique_ptr<OutputFile> inner_;
-    const std::function<bool()>& stillWhole_;
-  };
-
-  FileSystem& inner_;
-  std::function<bool()> stillWhole_;
-};
-
 }  // namespace
 
 std::optional<std::string> insertionLine(const CommandLine& command, std::uint64_t dataFileSize) {
@@ -121,13 +75,20 @@ int runComparison(const CommandLine& command, JobContext& context) {
   if (!namesExistingFile(command.sourcePath) || !namesExistingFile(command.targetPath)) {
     return notFound(context);
   }
+  if (namesDeviceOrPipe(context.fs, command.difPath)) {
+    return reportError(context, {ErrorCode::WriteFailed, kDifWriteErrorText});
+  }
   auto progress = [&context](std::uint64_t differences) {
     say(context, kSearchProgressText + std::to_string(differences));
     return true;
   };
   const std::string difPath = difOutputName(command.difPath);
+  // Both files of the pair are held before either is written.
   Result<std::unique_ptr<FileLock>> held = lockExisting(context, difPath);
   if (!held) return reportError(context, held.error());
+  Result<std::unique_ptr<FileLock>> heldBackup = std::unique_ptr<FileLock>();
+  if (command.backup) heldBackup = lockExisting(context, backupDifName(difPath));
+  if (!heldBackup) return reportError(context, heldBackup.error());
   // The files are seen in place: nothing is copied, and the job ends before they matter again.
   Result<SearchOutcome> search = runSearch(context.fs, command.sourcePath, command.targetPath,
                                            context.clock, progress, FileHolding::Views);
@@ -138,18 +99,13 @@ int runComparison(const CommandLine& command, JobContext& context) {
   say(context, totalsText(recalculate(list, false, search->targetLength)));
 
   say(context, kDifWritingText);
+  // Bytes of a file cut short while it was seen in place may be zeros it never held.
   auto whole = [&search] { return search->source.intact() && search->target.intact(); };
-  CommitWhileWhole guarded(context.fs, whole);
-  Status written = writeDif(guarded, difPath, list, search->target.bytes());
-  if (!whole()) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
+  std::optional<std::span<const std::uint8_t>> source;
+  if (command.backup) source = search->source.bytes();
+  Status written =
+      writeDifWithBackup(context.fs, difPath, list, search->target.bytes(), source, whole);
   if (!written) return reportError(context, written.error());
-  if (command.backup) {
-    const std::string backupPath = backupDifName(difPath);
-    Result<std::unique_ptr<FileLock>> heldBackup = lockExisting(context, backupPath);
-    if (!heldBackup) return reportError(context, heldBackup.error());
-    Status backup = writeDif(context.fs, backupPath, list, search->source.bytes());
-    if (!backup) return reportError(context, backup.error());
-  }
   say(context, kDifCreatedText);
   return kExitDone;
 }
@@ -158,11 +114,20 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
   if (!namesExistingFile(command.difPath) || !namesExistingFile(command.dataPath)) {
     return notFound(context);
   }
-  // Runs adding blocks to one DIF at once would each rename their own copy over it, and only
-  // the last block would stay.
+  // The result goes beside a DIF whose name lacks ".dif". Runs adding blocks to one DIF at once
+  // would each rename their own copy over it, and only the last block would stay, so both the
+  // file read and the file written are held.
+  const std::string outPath = difOutputName(command.difPath);
   Result<std::unique_ptr<FileLock>> held =
       context.fs.lock(command.difPath, context.lockWait, MissingFile::Fails);
   if (!held) return reportError(context, held.error());
+  Result<std::unique_ptr<FileLock>> heldOut = std::unique_ptr<FileLock>();
+  if (outPath != command.difPath) heldOut = lockExisting(context, outPath);
+  if (!heldOut) return reportError(context, heldOut.error());
+  std::optional<FileInfo> difInfo = context.fs.stat(command.difPath);
+  if (difInfo && difInfo->size > kMaxDifSize) {
+    return reportError(context, {ErrorCode::TooLarge, kDifTooLargeText});
+  }
   std::optional<ByteImage> dif = context.fs.read(command.difPath);
   if (!dif) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
   say(context, kReadingBlocksText);
@@ -187,7 +152,7 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
   say(context, totalsText(recalculate(list, true, 0)));
 
   say(context, kDifWritingText);
-  Status written = writeEditedDif(context.fs, difOutputName(command.difPath), list, dif->bytes());
+  Status written = writeEditedDif(context.fs, outPath, list, dif->bytes());
   if (!written) return reportError(context, written.error());
   say(context, kDifCreatedText);
   return kExitDone;
@@ -195,39 +160,55 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
 
 namespace {
 
-// Verifies the BIN where the DIF's counterpart fits: the exit status when the DIF must not be
-// applied, nothing when it may. A DIF or BIN that cannot be read or checked here is left to the
-// applying, which reports it as it always has.
-std::optional<int> refuseUnfitBin(const std::string& binPath, const std::string& difPath,
-                                  bool force, JobContext& context) {
-  // Without a counterpart nothing is read twice.
-  std::optional<FileInfo> counterpart = context.fs.stat(counterpartPath(difPath));
-  if (!counterpart || !counterpart->regular) return std::nullopt;
+// What verifying a BIN before applying decided.
+struct ApplyDecision {
+  std::optional<int> refused;  // the exit status when the DIF must not be applied
+  std::string unverified;      // why it is applied without checking the BIN, when it is
+};
+
+ApplyDecision applyUnverified(std::string why) {
+  return {std::nullopt, std::move(why)};
+}
+
+// A counterpart that exists but cannot be used stops the job as a BIN that differs does: the
+// check the user relies on would otherwise be switched off without a word.
+ApplyDecision refuseUnusable(const std::string& why, bool force, JobContext& context) {
+  if (force) return applyUnverified(why);
+  context.messenger.error(why);
+  return {kExitDiffers, {}};
+}
+
+// Verifies the BIN against the DIF's counterpart. A DIF or BIN that cannot be read or checked
+// here is left to the applying, which reports it as it always has.
+ApplyDecision verifyBeforeApplying(const std::string& binPath, const std::string& difPath,
+                                   bool force, JobContext& context) {
+  const std::string counterpart = counterpartPath(difPath);
+  if (!context.fs.stat(counterpart)) return applyUnverified(kNoCounterpartText + counterpart);
   std::optional<ByteImage> dif = context.fs.read(difPath);
-  if (!dif || !checkDif(dif->bytes())) return std::nullopt;
+  if (!dif || !checkDif(dif->bytes())) return {};
   Result<ByteImage> before = readCounterpart(context.fs, difPath, dif->bytes());
-  if (!before) return std::nullopt;
+  if (!before) return refuseUnusable(before.error().message, force, context);
   // Only the blocks' bytes of the BIN are read: the applying reads it whole anyway.
   std::unique_ptr<FileReader> bin = context.fs.openReader(binPath);
-  if (!bin) return std::nullopt;
+  if (!bin) return {};
   const std::optional<PatchCheck> verified = classifyBin(dif->bytes(), before->bytes(), *bin);
-  if (!verified) return std::nullopt;
+  if (!verified) return {};
   const PatchCheck& check = *verified;
   switch (check.state) {
     case PatchState::Source:
-      return std::nullopt;
+      return {};
     case PatchState::Applied:
       context.messenger.notice(kAlreadyAppliedText);
-      return force ? std::nullopt : std::optional<int>(kExitDone);
+      return force ? ApplyDecision{} : ApplyDecision{kExitDone, {}};
     case PatchState::Differs:
       if (force) {
         context.messenger.notice(differsText(check));
-        return std::nullopt;
+        return {};
       }
       context.messenger.error(differsText(check));
-      return kExitDiffers;
+      return {kExitDiffers, {}};
   }
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace
@@ -246,11 +227,13 @@ int runApply(const std::string& binPath, const std::string& difPath, const std::
   if (bin && isTooLarge(bin->size)) {
     return reportError(context, {ErrorCode::TooLarge, kTooLargeText});
   }
-  if (std::optional<int> refused = refuseUnfitBin(binPath, difPath, force, context)) {
-    return *refused;
-  }
+  const ApplyDecision decision = verifyBeforeApplying(binPath, difPath, force, context);
+  if (decision.refused) return *decision.refused;
   Status applied = applyDifFile(context.fs, difPath, binPath, outPath);
   if (!applied) return reportError(context, applied.error());
+  if (!decision.unverified.empty()) {
+    context.messenger.notice(std::string(kAppliedUnverifiedText) + " " + decision.unverified);
+  }
   context.messenger.notice(kDifAppliedText);
   return kExitDone;
 }

@@ -4,6 +4,7 @@
 #include "dif/dif_format.h"
 #include "dif/dif_record_index.h"
 #include "platform/ascii_text.h"
+#include "platform/atomic_output_file.h"
 
 #include <algorithm>
 #include <cstring>
@@ -54,6 +55,21 @@ void writeHeader(BufferedWriter& writer, int count) {
   writer.write(header, sizeof header);
 }
 
+// A DIF larger than any the program opens could be written but never applied.
+class DifSize {
+ public:
+  void add(const BlockSpan& range) {
+    bytes_ += kRecordHeadSize + static_cast<std::uint64_t>(lengthOf(range));
+  }
+  Status check() const {
+    if (bytes_ > kMaxDifSize) return Error{ErrorCode::TooLarge, kDifTooLargeText};
+    return success();
+  }
+
+ private:
+  std::uint64_t bytes_ = kDifHeaderSize;
+};
+
 // Short blocks, the bulk of a typical list, go to the writer with their head in one piece.
 constexpr std::size_t kJoinedRecordLimit = 48;
 
@@ -79,14 +95,16 @@ Status finish(BufferedWriter& writer) {
 
 // Each line is parsed once: the ranges are checked whole before anything is written and then
 // written from here.
-bool readInside(const BlockList& list, std::size_t imageSize, std::vector<BlockSpan>& ranges) {
+Status readInside(const BlockList& list, std::size_t imageSize, std::vector<BlockSpan>& ranges) {
   ranges.reserve(static_cast<std::size_t>(list.count()));
+  DifSize size;
   for (int i = 0; i < list.count(); ++i) {
     BlockSpan range = readBlockSpan(list.text(i));
-    if (!carriable(range) || !fitsIn(range.start, lengthOf(range), imageSize)) return false;
+    if (!carriable(range) || !fitsIn(range.start, lengthOf(range), imageSize)) return badBlock();
+    size.add(range);
     ranges.push_back(range);
   }
-  return true;
+  return size.check();
 }
 
 // The lines of one data file, in list order, and how much of the file they need.
@@ -165,16 +183,56 @@ std::string backupDifName(const std::string& difName) {
   return difName + "_bak.dif";
 }
 
-Status writeDif(FileSystem& fs, const std::string& path, const BlockList& list,
-                std::span<const std::uint8_t> image) {
+Result<std::unique_ptr<OutputFile>> writtenDif(FileSystem& fs, const std::string& path,
+                                               const BlockList& list,
+                                               std::span<const std::uint8_t> image) {
   std::vector<BlockSpan> ranges;
-  if (!readInside(list, image.size(), ranges)) return badBlock();
+  if (Status inside = readInside(list, image.size(), ranges); !inside) return inside.error();
   std::unique_ptr<OutputFile> out = fs.create(path);
   if (!out) return writeFailed();
   BufferedWriter writer(*out);
   writeHeader(writer, list.count());
   for (const BlockSpan& range : ranges) writeRecord(writer, range, image.data() + range.start);
-  return finish(writer);
+  if (!writer.flush()) return writeFailed();
+  return out;
+}
+
+Status writeDif(FileSystem& fs, const std::string& path, const BlockList& list,
+                std::span<const std::uint8_t> image) {
+  Result<std::unique_ptr<OutputFile>> written = writtenDif(fs, path, list, image);
+  if (!written) return written.error();
+  if (!written.value()->commit()) return writeFailed();
+  return success();
+}
+
+Status writeDifWithBackup(FileSystem& fs, const std::string& difPath, const BlockList& list,
+                          std::span<const std::uint8_t> target,
+                          std::optional<std::span<const std::uint8_t>> source,
+                          const std::function<bool()>& inputsIntact) {
+  std::vector<std::unique_ptr<OutputFile>> outputs;
+  if (source) {
+    Result<std::unique_ptr<OutputFile>> backup =
+        writtenDif(fs, backupDifName(difPath), list, *source);
+    if (!backup) return backup.error();
+    outputs.push_back(std::move(backup.value()));
+  }
+  // The DIF takes its name last, so a new DIF never appears before its backup.
+  Result<std::unique_ptr<OutputFile>> dif = writtenDif(fs, difPath, list, target);
+  if (!dif) return dif.error();
+  outputs.push_back(std::move(dif.value()));
+  if (inputsIntact && !inputsIntact()) return Error{ErrorCode::OpenFailed, kOpenErrorText};
+  // Two runs writing the same new names take turns here, so the pair left is one run's.
+  Result<std::unique_ptr<FileLock>> folder = fs.lockFolder(folderOf(difPath), kFileLockWait);
+  if (!folder) return folder.error();
+  std::vector<OutputFile*> pair;
+  for (const std::unique_ptr<OutputFile>& out : outputs) pair.push_back(out.get());
+  if (!commitTogether(pair)) return writeFailed();
+  return success();
+}
+
+bool namesDeviceOrPipe(FileSystem& fs, const std::string& name) {
+  std::optional<FileInfo> info = fs.stat(name);
+  return info && !info->regular && !info->folder;
 }
 
 Status writeEditedDif(FileSystem& fs, const std::string& path, const BlockList& list,

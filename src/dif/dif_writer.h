@@ -6,6 +6,8 @@
 #include "platform/user_texts.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -21,10 +23,30 @@ std::string backupDifName(const std::string& difName);
 // Normal mode: one record per list line, in list order, with the bytes of `image` at the
 // line's addresses. Every block is checked before anything is written; a block outside the
 // image, with its end before its start, or reaching past kLastImageOffset refuses the whole
-// file (BadBlock, "Ошибка записи DIF файла"). Write failures are
-// WriteFailed with the same text; the file that was there before stays as it was.
+// file (BadBlock, "Ошибка записи DIF файла"), and so does a file larger than any DIF the program
+// opens (TooLarge, "Слишком большой DIF файл!"). Write failures are WriteFailed with the same
+// text; the file that was there before stays as it was.
 Status writeDif(FileSystem& fs, const std::string& path, const BlockList& list,
                 std::span<const std::uint8_t> image);
+// The same, written in full but not committed, for a DIF that takes its name together with
+// another file.
+Result<std::unique_ptr<OutputFile>> writtenDif(FileSystem& fs, const std::string& path,
+                                               const BlockList& list,
+                                               std::span<const std::uint8_t> image);
+
+// The DIF and, when `source` is given, its backup beside it (backupDifName: the same blocks with
+// the source's bytes), written as one pair: both in full, then `inputsIntact` asked (a file seen
+// in place may have been cut short meanwhile: OpenFailed "Ошибка открытия файла!"), then both
+// take their names together. No failure leaves a new DIF beside an old backup or the other way
+// round; both files stay as they were.
+Status writeDifWithBackup(FileSystem& fs, const std::string& difPath, const BlockList& list,
+                          std::span<const std::uint8_t> target,
+                          std::optional<std::span<const std::uint8_t>> source,
+                          const std::function<bool()>& inputsIntact = {});
+
+// Whether a name given for a DIF names a device, a FIFO or a socket: the DIF would be written
+// beside it under the name with ".dif" added.
+bool namesDeviceOrPipe(FileSystem& fs, const std::string& name);
 
 // DIF-editing mode: first the lines without a data file, their bytes found in `difBytes` by the
 // record walk, then the lines of each data file grouped by file in order of first appearance,

@@ -142,7 +142,8 @@ Result<ByteImage> readCounterpart(FileSystem& fs, const std::string& difPath,
                                   std::span<const std::uint8_t> dif) {
   const std::string path = counterpartPath(difPath);
   std::optional<FileInfo> info = fs.stat(path);
-  if (!info || !info->regular) return Error{ErrorCode::OpenFailed, "Нет DIF для проверки: " + path};
+  if (!info) return Error{ErrorCode::OpenFailed, kNoCounterpartText + path};
+  if (!info->regular) return Error{ErrorCode::OpenFailed, std::string(kOpenErrorText) + " " + path};
   if (info->size > kMaxDifSize) {
     return Error{ErrorCode::InvalidDif, std::string(kInvalidDifApplyText) + " " + path};
   }

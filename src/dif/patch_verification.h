@@ -23,6 +23,8 @@ inline constexpr const char* kAlreadyAppliedWord = "уже установлен"
 // The window's status line after applying.
 inline constexpr const char* kAppliedVerifiedText = "DIF установлен на проверенный BIN.";
 inline constexpr const char* kAppliedUnverifiedText = "DIF установлен без проверки BIN.";
+// Why a DIF could not be verified: followed by the counterpart's path.
+inline constexpr const char* kNoCounterpartText = "Нет DIF для проверки: ";
 
 enum class PatchState {
   Source,   // every block holds the bytes the DIF replaces

@@ -91,4 +91,15 @@ Result<std::unique_ptr<FileLock>> lockFile(const std::string& path, std::chrono:
   }
 }
 
+Result<std::unique_ptr<FileLock>> lockFolder(const std::string& folder,
+                                             std::chrono::milliseconds wait) {
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return std::unique_ptr<FileLock>(std::make_unique<FileLock>());
+  if (waitForLock(fd, std::chrono::steady_clock::now() + wait) == Wait::TimedOut) {
+    ::close(fd);
+    return Error{ErrorCode::Busy, kFileBusyText};
+  }
+  return std::unique_ptr<FileLock>(std::make_unique<HeldFile>(fd));
+}
+
 }  // namespace hm

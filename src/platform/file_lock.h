@@ -31,4 +31,10 @@ enum class MissingFile { Fails, Created };
 Result<std::unique_ptr<FileLock>> lockFile(const std::string& path, std::chrono::milliseconds wait,
                                            MissingFile missing = MissingFile::Fails);
 
+// Holds the folder itself for a moment in which files in it take their names together. A
+// folder that cannot be opened or a file system that keeps no locks gives a hold that holds
+// nothing: the names are then taken as they always were. Error: Busy when the wait runs out.
+Result<std::unique_ptr<FileLock>> lockFolder(const std::string& folder,
+                                             std::chrono::milliseconds wait);
+
 }  // namespace hm

@@ -1,7 +1,8 @@
 #include "platform/file_system.h"
 
-#include "platform/mapped_file.h"
+#include "platform/atomic_output_file.h"
 #include "platform/file_reader.h"
+#include "platform/mapped_file.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -130,134 +131,6 @@ bool FileView::intact() const {
 
 namespace {
 
-// Skips what a short write took, so the rest can be written.
-void consume(iovec*& pieces, int& count, std::size_t written) {
-  while (count > 0 && written >= pieces->iov_len) {
-    written -= pieces->iov_len;
-    ++pieces;
-    --count;
-  }
-  if (count > 0) {
-    pieces->iov_base = static_cast<char*>(pieces->iov_base) + written;
-    pieces->iov_len -= written;
-  }
-}
-
-// `pieces` holds no empty piece.
-bool writeBatch(int fd, iovec* pieces, int count) {
-  while (count > 0) {
-    ssize_t n = ::writev(fd, pieces, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    consume(pieces, count, static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-bool writeGathered(int fd, std::span<const std::span<const std::uint8_t>> pieces) {
-  constexpr int kBatch = 1024;  // IOV_MAX on Linux
-  iovec batch[kBatch];
-  int count = 0;
-  for (std::span<const std::uint8_t> piece : pieces) {
-    if (piece.empty()) continue;
-    batch[count++] = {const_cast<std::uint8_t*>(piece.data()), piece.size()};
-    if (count == kBatch) {
-      if (!writeBatch(fd, batch, count)) return false;
-      count = 0;
-    }
-  }
-  return writeBatch(fd, batch, count);
-}
-
-bool writeAll(int fd, const void* data, std::size_t size) {
-  auto* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = ::write(fd, p, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Writing through a link must replace the file it points to, not the link itself.
-std::string resolveTarget(const std::string& path) {
-  struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-      std::string resolved = real;
-      std::free(real);
-      return resolved;
-    }
-  }
-  return path;
-}
-
-class AtomicOutputFile : public OutputFile {
- public:
-  AtomicOutputFile(std::string target, std::string temp, int fd)
-      : target_(std::move(target)), temp_(std::move(temp)), fd_(fd) {}
-
-  ~AtomicOutputFile() override {
-    if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(temp_.c_str());
-  }
-
-  bool write(const void* data, std::size_t size) override {
-    if (fd_ < 0 || failed_) return false;
-    if (!writeAll(fd_, data, size)) failed_ = true;
-    return !failed_;
-  }
-
-  bool writePieces(std::span<const std::span<const std::uint8_t>> pieces) override {
-    if (fd_ < 0 || failed_) return false;
-    if (!writeGathered(fd_, pieces)) failed_ = true;
-    return !failed_;
-  }
-
-  bool commit() override {
-    if (fd_ < 0 || failed_ || committed_) return false;
-    // A file that is replaced must reach the disk before the rename, or a crash could leave
-    // neither its old nor its new bytes. A new name puts nothing at stake, and the flush would
-    // cost more than the job itself.
-    const bool replacing = keepModeOfTarget();
-    bool ok = !replacing || ::fsync(fd_) == 0;
-    // don't retry close on EINTR: the descriptor is gone either way
-    ok = (::close(fd_) == 0) && ok;
-    fd_ = -1;
-    if (!ok) return false;
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) return false;
-    committed_ = true;
-    return true;
-  }
-
- private:
-  // Gives the output the mode of the file it replaces; true when there is one.
-  bool keepModeOfTarget() {
-    struct stat st;
-    mode_t mode;
-    const bool exists = ::stat(target_.c_str(), &st) == 0;
-    if (exists) {
-      mode = st.st_mode & 07777;
-    } else {
-      mode_t mask = ::umask(0);
-      ::umask(mask);
-      mode = 0666 & ~mask;
-    }
-    ::fchmod(fd_, mode);
-    return exists;
-  }
-
-  std::string target_;
-  std::string temp_;
-  int fd_;
-  bool failed_ = false;
-  bool committed_ = false;
-};
-
 // A descriptor of the regular file at `path` and its length at most `maxBytes`; fd -1 on failure.
 struct OpenedFile {
   int fd = -1;
@@ -296,7 +169,8 @@ class RealFileSystem : public FileSystem {
     struct stat st;
     if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
     return FileInfo{S_ISREG(st.st_mode), static_cast<std::uint64_t>(st.st_size),
-                    std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec};
+                    std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec,
+                    S_ISDIR(st.st_mode)};
   }
 
   std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes) override {
@@ -327,15 +201,7 @@ class RealFileSystem : public FileSystem {
   }
 
   std::unique_ptr<OutputFile> create(const std::string& path) override {
-    if (path.empty()) return nullptr;
-    std::string target = resolveTarget(path);
-    std::string::size_type slash = target.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temp = folder + "." + name + ".XXXXXX";
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    return std::make_unique<AtomicOutputFile>(target, temp, fd);
+    return createAtomicOutput(path);
   }
 
   bool makeFolders(const std::string& path) override {
@@ -347,6 +213,11 @@ class RealFileSystem : public FileSystem {
   Result<std::unique_ptr<FileLock>> lock(const std::string& path, std::chrono::milliseconds wait,
                                          MissingFile missing) override {
     return lockFile(path, wait, missing);
+  }
+
+  Result<std::unique_ptr<FileLock>> lockFolder(const std::string& folder,
+                                               std::chrono::milliseconds wait) override {
+    return hm::lockFolder(folder, wait);
   }
 };
 
@@ -368,6 +239,23 @@ bool OutputFile::writePieces(std::span<const std::span<const std::uint8_t>> piec
 Result<std::unique_ptr<FileLock>> FileSystem::lock(const std::string&, std::chrono::milliseconds,
                                                    MissingFile) {
   return std::unique_ptr<FileLock>(std::make_unique<FileLock>());
+}
+
+Result<std::unique_ptr<FileLock>> FileSystem::lockFolder(const std::string&,
+                                                         std::chrono::milliseconds) {
+  return std::unique_ptr<FileLock>(std::make_unique<FileLock>());
+}
+
+bool commitTogether(std::span<OutputFile* const> outputs) {
+  for (OutputFile* out : outputs) {
+    if (!out->prepare()) return false;
+  }
+  std::size_t published = 0;
+  while (published < outputs.size() && outputs[published]->publish(true)) ++published;
+  const bool all = published == outputs.size();
+  while (!all && published > 0) outputs[--published]->withdraw();
+  for (OutputFile* out : outputs) out->settle();
+  return all;
 }
 
 FileSystem& realFileSystem() {
@@ -399,15 +287,14 @@ void BufferedWriter::writeInt32(std::int32_t value) {
   write(bytes, 4);
 }
 
-void BufferedWriter::flush() {
+bool BufferedWriter::flush() {
   if (used_ && !failed_ && !out_.write(buffer_.get(), used_)) failed_ = true;
   used_ = 0;
+  return !failed_;
 }
 
 bool BufferedWriter::finish() {
-  flush();
-  if (failed_) return false;
-  return out_.commit();
+  return flush() && out_.commit();
 }
 
 }  // namespace hm

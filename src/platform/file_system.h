@@ -83,18 +83,37 @@ struct FileInfo {
   bool regular = false;
   std::uint64_t size = 0;
   std::int64_t modifiedNs = 0;  // last modification, nanoseconds since the epoch
+  bool folder = false;          // neither folder nor regular: a device, a FIFO or a socket
 };
 
-// An output written to a temporary file beside its target and renamed over it on commit(),
-// so a failure never leaves a half-written file or harms the file that was there.
+// An output written to a temporary file beside its target and given the target's name on
+// commit(), so a failure never leaves a half-written file or harms the file that was there.
+// Only a regular file or a missing name is ever replaced. Committing takes two steps, so that
+// several outputs can be made ready first and then take their names together (commitTogether).
 class OutputFile {
  public:
   virtual ~OutputFile() = default;  // discards the temporary unless committed
   virtual bool write(const void* data, std::size_t size) = 0;
   // Writes the pieces one after another, in as few calls to the system as it can.
   virtual bool writePieces(std::span<const std::span<const std::uint8_t>> pieces);
-  virtual bool commit() = 0;
+  // Everything that can fail before the file takes its name: reaching the disk, the owner and
+  // the mode of the file it replaces.
+  virtual bool prepare() { return true; }
+  // Gives the prepared file the target's name. With `keepPrevious` the file it replaced is kept
+  // aside until settle(), so that withdraw() can put it back.
+  virtual bool publish(bool keepPrevious) = 0;
+  // Puts back what a publish(true) replaced (or removes the name it created).
+  virtual bool withdraw() { return false; }
+  // Lets go of what publish(true) kept aside.
+  virtual void settle() {}
+
+  bool commit() { return prepare() && publish(false); }
 };
+
+// Commits the outputs so that either all of them replace their targets or none does: each is
+// made ready before any takes its name, and a name that cannot be taken puts the ones already
+// published back.
+bool commitTogether(std::span<OutputFile* const> outputs);
 
 // All file access of the core goes through this seam, so tests can make any step fail.
 class FileSystem {
@@ -120,6 +139,10 @@ class FileSystem {
   virtual Result<std::unique_ptr<FileLock>> lock(const std::string& path,
                                                  std::chrono::milliseconds wait,
                                                  MissingFile missing);
+  // The hold on a folder while files in it take their names together, so that two runs
+  // writing the same new names cannot leave one run's file beside the other's. Default: none.
+  virtual Result<std::unique_ptr<FileLock>> lockFolder(const std::string& folder,
+                                                       std::chrono::milliseconds wait);
 };
 
 FileSystem& realFileSystem();
@@ -132,11 +155,11 @@ class BufferedWriter {
   void writeInt32(std::int32_t value);
   // Flushes and commits; false if any write or the commit failed.
   bool finish();
+  // Flushes without committing; false if any write failed.
+  bool flush();
   bool failed() const { return failed_; }
 
  private:
-  void flush();
-
   OutputFile& out_;
   std::unique_ptr<std::uint8_t[]> buffer_;
   std::size_t capacity_;

@@ -46,8 +46,7 @@ TEST_F(SessionTest, RoundTripThroughTheSession) {
   Totals totals = session.recalculate();
   EXPECT_EQ(session.blocks().count(), 2);
   EXPECT_EQ(totals.bytes, 3 + 1);
-  ASSERT_TRUE(session.writeDif("p.dif"));
-  ASSERT_TRUE(session.writeBackup("p.dif"));
+  ASSERT_TRUE(session.writeDif("p.dif", true));
 
   ASSERT_TRUE(applyDifFile(fs, "p.dif", "a.bin", "patched.bin"));
   EXPECT_EQ(fs.files["patched.bin"], fs.files["b.bin"]);

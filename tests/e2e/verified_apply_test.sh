@@ -83,17 +83,35 @@ run old.bin /a:out.dif_bak.dif /o:undone3.bin
 check "undo of the source: status 0" status_is "$rc" 0
 check "undo of the source: writes nothing" test ! -e undone3.bin
 
-# A backup that does not fit changes nothing: the DIF is applied as without one.
+# A backup that is there but cannot be used stops the apply as a BIN that differs does; with
+# /f the DIF is applied and the output says it was not verified, and why.
 cp plain.dif other.dif
 run new.bin /t:old.bin /d:other.dif_bak.dif
 printf 'not a dif' > junk.dif_bak.dif
 cp plain.dif junk.dif
-for dif in other.dif junk.dif; do
+: > empty.dif_bak.dif
+cp plain.dif empty.dif
+head -c 40 out.dif_bak.dif > cut.dif_bak.dif
+cp plain.dif cut.dif
+mkdir -p folder.dif_bak.dif
+cp plain.dif folder.dif
+for dif in other.dif junk.dif empty.dif cut.dif folder.dif; do
   rm -f unverified.bin
   run mixed.bin /a:$dif /o:unverified.bin
-  check "$dif: applied unverified" status_is "$rc" 0
-  check "$dif: written" test -s unverified.bin
+  check "$dif: refused with status 4" status_is "$rc" 4
+  check "$dif: nothing written" test ! -e unverified.bin
+  check "$dif: names the backup" has err.txt "$dif"_bak.dif
+  run mixed.bin /a:$dif /o:unverified.bin /f
+  check "$dif /f: applied" status_is "$rc" 0
+  check "$dif /f: written" test -s unverified.bin
+  check "$dif /f: says it was not verified" has err.txt "DIF установлен без проверки BIN."
 done
+# Without a backup at all the DIF is applied, and the output says so.
+cp plain.dif alone.dif
+rm -f unverified.bin
+run mixed.bin /a:alone.dif /o:unverified.bin
+check "no backup: applied" status_is "$rc" 0
+check "no backup: says it was not verified" has err.txt "DIF установлен без проверки BIN. Нет DIF для проверки: alone.dif_bak.dif"
 run old.bin /v:junk.dif
 check "invalid backup: status 1" status_is "$rc" 1
 

@@ -16,10 +16,13 @@ class FaultOutputFile : public OutputFile {
     return true;
   }
 
-  bool commit() override {
-    if (fs_.failCommit) return false;
-    return inner_->commit();
+  bool prepare() override { return !fs_.failCommit && inner_->prepare(); }
+  bool publish(bool keepPrevious) override {
+    if (fs_.failPublish && fs_.failPublish(fs_.publishes_++)) return false;
+    return inner_->publish(keepPrevious);
   }
+  bool withdraw() override { return inner_->withdraw(); }
+  void settle() override { inner_->settle(); }
 
  private:
   FaultFileSystem& fs_;
@@ -63,6 +66,11 @@ std::unique_ptr<OutputFile> FaultFileSystem::create(const std::string& path) {
 
 bool FaultFileSystem::makeFolders(const std::string& path) {
   return inner_.makeFolders(path);
+}
+
+Result<std::unique_ptr<FileLock>> FaultFileSystem::lockFolder(const std::string& folder,
+                                                              std::chrono::milliseconds wait) {
+  return inner_.lockFolder(folder, wait);
 }
 
 Result<std::unique_ptr<FileLock>> FaultFileSystem::lock(const std::string& path,

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -27,6 +28,9 @@ class FaultFileSystem : public FileSystem {
   std::set<std::string> readOnlyFolders;
   std::optional<std::size_t> writeLimit;  // a write that would pass this many bytes fails
   bool failCommit = false;                // commit() fails after every write went through
+  // Asked with the count of names taken so far before each output takes its name; true fails
+  // that step (the rename), after everything else went through.
+  std::function<bool(int published)> failPublish;
 
   // What went through.
   int readCount(const std::string& path) const;
@@ -41,6 +45,8 @@ class FaultFileSystem : public FileSystem {
   bool makeFolders(const std::string& path) override;
   Result<std::unique_ptr<FileLock>> lock(const std::string& path, std::chrono::milliseconds wait,
                                          MissingFile missing) override;
+  Result<std::unique_ptr<FileLock>> lockFolder(const std::string& folder,
+                                               std::chrono::milliseconds wait) override;
 
  private:
   friend class FaultOutputFile;
@@ -50,6 +56,7 @@ class FaultFileSystem : public FileSystem {
   std::map<std::string, std::size_t> readLimits_;
   int totalReads_ = 0;
   int creates_ = 0;
+  int publishes_ = 0;
   std::size_t bytesWritten_ = 0;
 };
 

@@ -21,7 +21,7 @@ class MemoryFileSystem : public FileSystem {
   std::optional<FileInfo> stat(const std::string& path) override {
     auto it = files.find(path);
     if (it == files.end()) return std::nullopt;
-    return FileInfo{true, it->second.size()};
+    return FileInfo{.regular = true, .size = it->second.size()};
   }
 
   std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes = SIZE_MAX) override {
@@ -49,15 +49,36 @@ class MemoryFileSystem : public FileSystem {
       bytes_.insert(bytes_.end(), p, p + size);
       return true;
     }
-    bool commit() override {
+    bool publish(bool keepPrevious) override {
+      if (keepPrevious) {
+        auto old = fs_.files.find(path_);
+        previous_ = old == fs_.files.end() ? std::nullopt : std::optional(old->second);
+        kept_ = true;
+      }
       fs_.files[path_] = std::move(bytes_);
       return true;
+    }
+    bool withdraw() override {
+      if (!kept_) return false;
+      if (previous_) {
+        fs_.files[path_] = std::move(*previous_);
+      } else {
+        fs_.files.erase(path_);
+      }
+      kept_ = false;
+      return true;
+    }
+    void settle() override {
+      kept_ = false;
+      previous_.reset();
     }
 
    private:
     MemoryFileSystem& fs_;
     std::string path_;
     std::vector<std::uint8_t> bytes_;
+    std::optional<std::vector<std::uint8_t>> previous_;
+    bool kept_ = false;
   };
 };
 

@@ -39,23 +39,20 @@ bool DifCommands::mayReplace(const std::string& path, std::unique_ptr<FileLock>&
 void DifCommands::writeDif() {
   std::string path = chooser_.AskSaveFile(FileKind::Dif);
   if (path.empty()) return;
+  if (namesDeviceOrPipe(fs_, path)) return messenger_.error(kDifWriteErrorText);
   path = difOutputName(path);
-  std::unique_ptr<FileLock> held;
+  const bool backup = host_.backupWanted() && !session_.editingDif();
+  std::unique_ptr<FileLock> held, heldBackup;
   if (!mayReplace(path, held)) return;
+  if (backup && !mayReplace(backupDifName(path), heldBackup)) return;
 
   host_.say(kDifWritingText);
   host_.yieldToEvents();
-  if (Status written = session_.writeDif(path); !written) {
+  if (Status written = session_.writeDif(path, backup); !written) {
     messenger_.error(written.error().message);
     return;
   }
   session_.noteDifWritten(path);
-  if (host_.backupWanted() && !session_.editingDif()) {
-    if (Status backup = session_.writeBackup(path); !backup) {
-      messenger_.error(backup.error().message);
-      return;
-    }
-  }
   host_.say(kDifCreatedText);
 }
 
@@ -78,6 +75,10 @@ void DifCommands::applyDif() {
   if (!bin) return messenger_.error(kBinWriteErrorText);
   const Result<PatchCheck> check = verifyPatch(fs_, difPath, dif->bytes(), bin->bytes());
   if (check && !mayApplyTo(check.value())) return;
+  // A counterpart that is there but cannot be used is asked about, as a BIN that differs is.
+  if (!check && fs_.stat(counterpartPath(difPath)) && !askApplyAnyway(check.error().message)) {
+    return;
+  }
   hm::applyDif(dif->bytes(), *bin);
 
   const std::string outPath = chooser_.AskSaveFile(FileKind::SourceBin);
@@ -93,11 +94,14 @@ void DifCommands::applyDif() {
 // leaves it alone.
 bool DifCommands::mayApplyTo(const PatchCheck& check) {
   if (check.state == PatchState::Source) return true;
-  const bool applied = check.state == PatchState::Applied;
-  const std::string question =
-      (applied ? std::string(kAlreadyAppliedText) : differsText(check)) + " " + kApplyAnywayText;
-  return messenger_.show(question, MessageButtons::YesNo,
-                         applied ? MessageIcon::Question : MessageIcon::Exclamation) ==
+  if (check.state == PatchState::Applied) {
+    return askApplyAnyway(kAlreadyAppliedText, MessageIcon::Question);
+  }
+  return askApplyAnyway(differsText(check));
+}
+
+bool DifCommands::askApplyAnyway(const std::string& why, MessageIcon icon) {
+  return messenger_.show(why + " " + kApplyAnywayText, MessageButtons::YesNo, icon) ==
          MessageAnswer::Yes;
 }
 

@@ -27,6 +27,7 @@ class DifCommands {
  private:
   bool mayReplace(const std::string& path, std::unique_ptr<FileLock>& held);
   bool mayApplyTo(const PatchCheck& check);
+  bool askApplyAnyway(const std::string& why, MessageIcon icon = MessageIcon::Exclamation);
 
   Session& session_;
   CommandHost& host_;
