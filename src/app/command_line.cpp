@@ -4,6 +4,8 @@
 #include "blocks/hex_format.h"
 #include "platform/ascii_text.h"
 
+#include <algorithm>
+#include <string_view>
 #include <sys/stat.h>
 #include <utility>
 
@@ -140,6 +142,19 @@ bool takeTrailingSwitch(std::string& path, std::string_view name) {
   return true;
 }
 
+// A word after a form's last path that reads as a switch the form does not take (" -b", " /z"):
+// the line is refused rather than the word taken into a file name.
+bool endsWithUnknownSwitch(const std::string& path) {
+  const std::size_t space = path.rfind(' ');
+  if (space == std::string::npos) return false;
+  std::string_view word = std::string_view(path).substr(space + 1);
+  if (word.size() < 2 || (word.front() != '/' && word.front() != '-')) return false;
+  word.remove_prefix(word.starts_with("--") ? 2 : 1);
+  return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  });
+}
+
 // "BIN /v:DIF": both paths must be there.
 Match readCheck(const std::string& line, const std::string& folded, std::size_t md,
                 CommandLine& command) {
@@ -148,7 +163,9 @@ Match readCheck(const std::string& line, const std::string& folded, std::size_t 
   command.form = CommandForm::Check;
   command.sourcePath = trimSpaces(line.substr(0, firstOf(md, at)));
   command.difPath = trimSpaces(line.substr(at + 3));
-  return command.sourcePath.empty() || command.difPath.empty() ? Match::Bad : Match::Yes;
+  const bool bad = command.sourcePath.empty() || command.difPath.empty() ||
+                   endsWithUnknownSwitch(command.difPath);
+  return bad ? Match::Bad : Match::Yes;
 }
 
 // "DIF <address:offset:length> DATA". A data path that cannot end a block line makes the line
@@ -228,6 +245,7 @@ CommandLine parseCommandLine(const std::string& args, const ExistsFn& exists) {
     if (match == Match::Yes) {
       command.form = f.form;
       *f.trailingGiven = takeTrailingSwitch(*f.paths[2], f.trailing);
+      if (endsWithUnknownSwitch(*f.paths[2])) return bad(std::move(command));
       return command;
     }
   }

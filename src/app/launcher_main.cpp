@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/program_start.h"
 #include "app/unattended_jobs.h"
+#include "platform/program_path.h"
 #include "platform/user_texts.h"
 
 #include <cerrno>
@@ -18,14 +19,8 @@ constexpr const char* kWindowProgram = "hexmarshal-gui";
 
 // The window program is looked for beside this one, then on the PATH.
 int startWindowProgram(char** argv) {
-  std::string program = kWindowProgram;
-  std::string self(4096, '\0');
-  const ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size());
-  if (length > 0) {
-    self.resize(static_cast<std::size_t>(length));
-    const std::string beside = self.substr(0, self.rfind('/') + 1) + kWindowProgram;
-    if (::access(beside.c_str(), X_OK) == 0) program = beside;
-  }
+  std::string program = hm::besideRunningProgram(kWindowProgram);
+  if (program.empty()) program = kWindowProgram;
   ::execvp(program.c_str(), argv);
   std::fprintf(stderr, "%s %s: %s\n", hm::kWindowProgramFailedText, program.c_str(),
                std::strerror(errno));

@@ -3,8 +3,10 @@
 #include "platform/association_icons.h"
 #include "platform/desktop_databases.h"
 #include "platform/file_system.h"
+#include "platform/user_texts.h"
 #include "platform/xdg_dirs.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -18,7 +20,7 @@ constexpr const char* kBinType = "application/x-hexmarshal-bin";
 constexpr const char* kDifType = "application/x-hexmarshal-dif";
 constexpr const char* kDesktopFile = "hexmarshal.desktop";
 
-void writeRegistryRows(Settings& settings, const std::string& program) {
+bool writeRegistryRows(Settings& settings, const std::string& program) {
   const std::pair<const char*, std::string> rows[] = {
       {".bin", "Hexmarshal.bin"},
       {"Hexmarshal.bin\\DefaultIcon", program},
@@ -27,8 +29,11 @@ void writeRegistryRows(Settings& settings, const std::string& program) {
       {"Hexmarshal.dif\\DefaultIcon", program + ",1"},
       {"Hexmarshal.dif\\shell\\open\\command", program + " %1"},
   };
-  for (const auto& [key, value] : rows)
-    settings.WriteRegValue(RegRoot::ClassesRoot, key, "", value);
+  bool written = true;
+  for (const auto& [key, value] : rows) {
+    written = settings.WriteRegValue(RegRoot::ClassesRoot, key, "", value) && written;
+  }
+  return written;
 }
 
 std::optional<std::string> readText(FileSystem& fs, const std::string& path) {
@@ -37,34 +42,49 @@ std::optional<std::string> readText(FileSystem& fs, const std::string& path) {
   return std::string(reinterpret_cast<const char*>(image->data()), image->size());
 }
 
-// Files already holding the text are left alone, so a second run touches nothing.
-void writeIfChanged(FileSystem& fs, const std::string& path, std::string_view text) {
-  if (std::optional<std::string> old = readText(fs, path); old && *old == text) return;
-  if (!fs.makeFolders(path.substr(0, path.rfind('/')))) return;
+// Files already holding the text are left alone, so a second run touches nothing. False when
+// the file could not be written.
+bool writeIfChanged(FileSystem& fs, const std::string& path, std::string_view text) {
+  if (std::optional<std::string> old = readText(fs, path); old && *old == text) return true;
+  if (!fs.makeFolders(path.substr(0, path.rfind('/')))) return false;
   std::unique_ptr<OutputFile> out = fs.create(path);
-  if (out && out->write(text.data(), text.size())) out->commit();
+  return out && out->write(text.data(), text.size()) && out->commit();
 }
 
-// The program as one argument of an Exec line: quoted, with the quoting escapes, the field-code
-// escape for "%", and then the escapes every string of a desktop entry needs.
+// The characters that make an Exec argument need quotation marks.
+bool reservedInExec(char c) {
+  return std::string_view(" \t\n\"'\\><~|&;$*?#()`").find(c) != std::string_view::npos;
+}
+
+// The program as one argument of an Exec line: quoted where it holds a reserved character, with
+// the quoting escapes, the field-code escape for "%", and then the escapes every string of a
+// desktop entry needs. A plain path stays unquoted, as every launcher reads it.
 std::string execArgument(const std::string& program) {
-  std::string quoted = "\"";
+  const bool quoted = std::any_of(program.begin(), program.end(), reservedInExec);
+  std::string argument = quoted ? "\"" : "";
   for (char c : program) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-    if (c == '%') quoted += '%';
-    quoted += c;
+    if (quoted && (c == '"' || c == '`' || c == '$' || c == '\\')) argument += '\\';
+    argument += c;
+    if (c == '%') argument += '%';
   }
-  quoted += '"';
+  if (quoted) argument += '"';
   std::string out;
-  for (char c : quoted) {
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else {
-      out += c;
+  for (char c : argument) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -163,23 +183,58 @@ std::string withDefaults(const std::string& existing) {
   return text;
 }
 
-void registerWithDesktop(FileSystem& fs, const AssociationPlaces& places) {
+// The first file that could not be written, or nothing.
+std::optional<std::string> registerWithDesktop(FileSystem& fs, const AssociationPlaces& places) {
   const std::string& data = places.dataHome;
   const std::string icons = data + "/icons/hicolor/scalable/";
-  writeIfChanged(fs, data + "/applications/" + kDesktopFile, desktopEntry(places.programPath));
-  writeIfChanged(fs, data + "/mime/packages/hexmarshal.xml", mimePackage());
-  writeIfChanged(fs, icons + "apps/hexmarshal.svg", programIconSvg());
-  writeIfChanged(fs, icons + "mimetypes/application-x-hexmarshal-bin.svg", programIconSvg());
-  writeIfChanged(fs, icons + "mimetypes/application-x-hexmarshal-dif.svg", difIconSvg());
+  const std::pair<std::string, std::string> files[] = {
+      {data + "/applications/" + kDesktopFile, desktopEntry(places.programPath)},
+      {data + "/mime/packages/hexmarshal.xml", mimePackage()},
+      {icons + "apps/hexmarshal.svg", std::string(programIconSvg())},
+      {icons + "mimetypes/application-x-hexmarshal-bin.svg", std::string(programIconSvg())},
+      {icons + "mimetypes/application-x-hexmarshal-dif.svg", std::string(difIconSvg())},
+  };
+  std::optional<std::string> failed;
+  for (const auto& [path, text] : files) {
+    if (!writeIfChanged(fs, path, text) && !failed) failed = path;
+  }
 
   // A list that exists but cannot be read is left alone rather than replaced by ours alone.
   std::string mimeApps = places.configHome + "/mimeapps.list";
   std::optional<std::string> defaults = readText(fs, mimeApps);
   if (defaults || !fs.stat(mimeApps)) {
-    writeIfChanged(fs, mimeApps, withDefaults(defaults.value_or(std::string())));
+    if (!writeIfChanged(fs, mimeApps, withDefaults(defaults.value_or(std::string()))) && !failed) {
+      failed = mimeApps;
+    }
   }
 
   refreshDesktopDatabases(data);
+  return failed;
+}
+
+// A desktop entry is UTF-8 text: a path in another encoding cannot be written into one.
+bool isUtf8(std::string_view text) {
+  std::size_t follow = 0;
+  for (unsigned char c : text) {
+    if (follow > 0) {
+      if ((c & 0xC0) != 0x80) return false;
+      --follow;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      follow = 3;
+    } else if (c >= 0xE0) {
+      follow = c <= 0xEF ? 2 : 9;
+    } else if (c >= 0xC2) {
+      follow = 1;
+    } else if (c >= 0x80) {
+      return false;
+    }
+    if (follow > 3) return false;
+  }
+  return follow == 0;
+}
+
+Error associationFailed(const std::string& why) {
+  return {ErrorCode::WriteFailed, std::string(kAssociationFailedText) + why};
 }
 
 }  // namespace
@@ -188,12 +243,18 @@ AssociationPlaces AssociationPlaces::fromEnvironment(const std::string& programP
   return AssociationPlaces{programPath, xdgDataHome(), xdgConfigHome()};
 }
 
-void associateFileTypes(FileSystem& fs, Settings& settings, const AssociationPlaces& places) {
+Status associateFileTypes(FileSystem& fs, Settings& settings, const AssociationPlaces& places) {
   // Without the program's own path every row would name nothing that can be started.
-  if (places.programPath.empty()) return;
-  writeRegistryRows(settings, places.programPath);
-  if (places.dataHome.empty() || places.configHome.empty()) return;
-  registerWithDesktop(fs, places);
+  if (places.programPath.empty()) return associationFailed(kProgramPathUnknownText);
+  if (!isUtf8(places.programPath)) return associationFailed(kProgramPathNotUtf8Text);
+  if (!writeRegistryRows(settings, places.programPath)) {
+    return associationFailed(kSettingsWriteFailedText);
+  }
+  if (places.dataHome.empty() || places.configHome.empty()) return success();
+  if (std::optional<std::string> failed = registerWithDesktop(fs, places)) {
+    return associationFailed(kAssociationWriteText + *failed + ".");
+  }
+  return success();
 }
 
 }  // namespace hm

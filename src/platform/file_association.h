@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/file_system.h"
+#include "platform/result.h"
 #include "platform/settings.h"
 
 #include <string>
@@ -17,8 +18,9 @@ struct AssociationPlaces {
 // The six values under HKEY_CLASSES_ROOT in their order, then the desktop registration:
 // a .desktop entry, a MIME package for *.bin and *.dif in any case, the two icons and the
 // defaults in mimeapps.list; update-mime-database and update-desktop-database when present.
-// Reports nothing; running it again changes nothing more. Does nothing without a program path.
-// Every file is read and written through `fs`.
-void associateFileTypes(FileSystem& fs, Settings& settings, const AssociationPlaces& places);
+// Running it again changes nothing more. Without a program path, or with one a desktop entry
+// cannot hold (not UTF-8), nothing is written; an error names that, or the first file that could
+// not be written. Every file is read and written through `fs`.
+Status associateFileTypes(FileSystem& fs, Settings& settings, const AssociationPlaces& places);
 
 }  // namespace hm

@@ -72,6 +72,14 @@ inline constexpr const char* kDataFileUnreadableText = "Не удалось пр
 inline constexpr const char* kDataFileShortText = "Файл данных короче блока: ";
 inline constexpr const char* kListMenuEditText = "Изменить адреса...";
 
+// The file-type association: the first text, then one of the reasons after it.
+inline constexpr const char* kAssociationFailedText = "Не удалось связать BIN ,DIF c Hexmarshal: ";
+inline constexpr const char* kProgramPathUnknownText = "путь к программе неизвестен.";
+inline constexpr const char* kProgramPathNotUtf8Text =
+    "путь к программе не в кодировке UTF-8, ярлык его не примет.";
+inline constexpr const char* kSettingsWriteFailedText = "ошибка записи настроек.";
+inline constexpr const char* kAssociationWriteText = "ошибка записи ";
+
 // The window
 inline constexpr const char* kAuthorshipText = "Разработчики Hexmarshal, 2026";
 

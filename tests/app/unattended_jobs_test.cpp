@@ -70,6 +70,7 @@ struct Folder {
     writeFile(file("source.bin"), source);
     writeFile(file("target.bin"), target);
     writeFile(file("out.dif"), std::string("the DIF written last time"));
+    writeFile(file("out.dif_bak.dif"), std::string("the backup written last time"));
     DifBuilder dif(2);
     dif.record(0x10, {1, 2, 3, 4})
         .record(static_cast<std::int32_t>(size / 8), pattern(size * 3 / 4, 7));
@@ -100,6 +101,14 @@ const Job kComparison{
           context);
     },
     kDifWriteError};
+const Job kComparisonWithBackup{"comparison_with_backup",
+                                [](const Folder& f, JobContext& context) {
+                                  return runComparison(
+                                      parsed(f.file("source.bin") + " /t:" + f.file("target.bin") +
+                                             " /d:" + f.file("out.dif") + " /b"),
+                                      context);
+                                },
+                                kDifWriteError};
 const Job kInsertion{"insertion",
                      [](const Folder& f, JobContext& context) {
                        return runBlockInsertion(
@@ -138,7 +147,13 @@ void expectError(const Outcome& outcome, const std::string& text) {
 
 // ---- The output cannot be written ----
 
-enum class WriteFault { CreateFails, FullAtFirstByte, FullBeforeLastByte, CommitFails };
+enum class WriteFault {
+  CreateFails,
+  FullAtFirstByte,
+  FullBeforeLastByte,
+  CommitFails,
+  SecondNameFails,  // of a pair, after the first file took its name
+};
 
 struct WriteCase {
   const char* name;
@@ -182,6 +197,9 @@ TEST_P(WriteFaultTest, EndsWithTheWriteErrorAndKeepsEveryFile) {
     case WriteFault::CommitFails:
       fs.failCommit = true;
       break;
+    case WriteFault::SecondNameFails:
+      fs.failPublish = [](int published) { return published == 1; };
+      break;
   }
   Listing before = listing(dir.path());
 
@@ -196,9 +214,10 @@ std::vector<WriteCase> writeCases() {
       {"disk_full_at_first_byte", WriteFault::FullAtFirstByte},
       {"disk_full_before_last_byte", WriteFault::FullBeforeLastByte},
       {"commit_fails", WriteFault::CommitFails}};
-  for (const Job* job : {&kComparison, &kInsertion, &kApplyInPlace}) {
+  for (const Job* job : {&kComparison, &kComparisonWithBackup, &kInsertion, &kApplyInPlace}) {
     for (auto [name, fault] : faults) cases.push_back({name, job, fault});
   }
+  cases.push_back({"second_name_fails", &kComparisonWithBackup, WriteFault::SecondNameFails});
   return cases;
 }
 
@@ -314,8 +333,10 @@ class ChangingFileSystem : public FileSystem {
     if (cutWhenSeen.count(path)) cut(path, std::filesystem::file_size(path) / 2);
     return view;
   }
+  // Once, when the first output is created.
   std::unique_ptr<OutputFile> create(const std::string& path) override {
     for (const std::string& seen : cutWhenWriting) cut(seen, std::filesystem::file_size(seen) - 1);
+    cutWhenWriting.clear();
     return realFileSystem().create(path);
   }
   bool makeFolders(const std::string& path) override { return realFileSystem().makeFolders(path); }
@@ -405,6 +426,12 @@ INSTANTIATE_TEST_SUITE_P(
                   Change::CutWhenSeen, kOpenError},
         InputCase{"comparison_target_cut_when_writing", &kComparison, "target.bin",
                   Change::CutWhenWriting, kOpenError},
+        // The backup's bytes come from the source: a source cut while they are written must
+        // not leave zeros it never held in the backup.
+        InputCase{"backup_source_cut_when_writing", &kComparisonWithBackup, "source.bin",
+                  Change::CutWhenWriting, kOpenError},
+        InputCase{"backup_target_cut_when_writing", &kComparisonWithBackup, "target.bin",
+                  Change::CutWhenWriting, kOpenError},
         InputCase{"apply_bin_cut_when_seen", &kApplyInPlace, "image.bin", Change::CutWhenSeen,
                   kBinWriteError},
         InputCase{"apply_bin_cut_when_writing", &kApplyInPlace, "image.bin", Change::CutWhenWriting,
@@ -420,6 +447,7 @@ TEST(ChangedInputTest, ShrunkSourceIsComparedAsRead) {
   ChangingFileSystem fs;
   fs.shrunk.insert(folder.file("source.bin"));
   ASSERT_EQ(runJob(kComparison, folder, fs).status, kExitDone);
+  std::filesystem::remove(folder.file("out.dif_bak.dif"));
 
   std::vector<std::uint8_t> source = readFile(folder.file("source.bin"));
   source.resize(source.size() / 2);

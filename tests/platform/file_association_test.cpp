@@ -6,6 +6,7 @@
 #include "support/memory_file_system.h"
 #include "support/temp_dir.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <sys/stat.h>
@@ -61,7 +62,8 @@ class FileAssociationTest : public ::testing::Test {
     }
   }
 
-  void associate() { associateFileTypes(realFileSystem(), store, places); }
+  void associate() { ASSERT_TRUE(associateFileTypes(realFileSystem(), store, places)); }
+  std::string desktopEntry() { return readText(dir.file("data/applications/hexmarshal.desktop")); }
 
   TempDir dir;
   ScopedEnv path{"PATH", dir.file("bin")};
@@ -175,15 +177,68 @@ TEST_F(FileAssociationTest, RunningTwiceChangesNothingMore) {
 TEST_F(FileAssociationTest, QuotesAwkwardProgramPathsForTheDesktop) {
   places.programPath = "/opt/a \"b\" $c `d` 100% \\e/hm";
   associate();
-  std::string entry = readText(dir.file("data/applications/hexmarshal.desktop"));
-  EXPECT_NE(entry.find("Exec=\"/opt/a \\\\\"b\\\\\" \\\\$c \\\\`d\\\\` 100%% \\\\\\\\e/hm\" %f\n"),
+  EXPECT_NE(desktopEntry().find(
+                "Exec=\"/opt/a \\\\\"b\\\\\" \\\\$c \\\\`d\\\\` 100%% \\\\\\\\e/hm\" %f\n"),
             std::string::npos)
-      << entry;
+      << desktopEntry();
   // The registry rows take the path as it is, without quotation marks.
   std::string value;
   ASSERT_TRUE(
       store.ReadRegValue(RegRoot::ClassesRoot, "Hexmarshal.dif\\shell\\open\\command", "", value));
   EXPECT_EQ(value, places.programPath + " %1");
+}
+
+struct ExecCase {
+  const char* name;
+  const char* program;
+  const char* exec;  // the Exec line as written
+};
+
+class ExecLineTest : public FileAssociationTest, public testing::WithParamInterface<ExecCase> {};
+
+// A launcher that reads the first word of the line as the program must find it: a path without
+// reserved characters is left unquoted.
+TEST_P(ExecLineTest, EscapesWhatTheDesktopEntryRulesReserve) {
+  places.programPath = GetParam().program;
+  associate();
+  const std::string entry = desktopEntry();
+  EXPECT_NE(entry.find(std::string("Exec=") + GetParam().exec + " %f\n"), std::string::npos)
+      << entry;
+  if (::access("/usr/bin/desktop-file-validate", X_OK) == 0) {
+    const std::string command = "/usr/bin/desktop-file-validate '" +
+                                dir.file("data/applications/hexmarshal.desktop") + "' >&2";
+    EXPECT_EQ(std::system(command.c_str()), 0) << entry;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ExecLineTest,
+    testing::Values(ExecCase{"Plain", "/usr/bin/hexmarshal", "/usr/bin/hexmarshal"},
+                    ExecCase{"Percent", "/opt/100%/hm", "/opt/100%%/hm"},
+                    ExecCase{"Space", "/opt/hex tools/hm", "\"/opt/hex tools/hm\""},
+                    ExecCase{"Tab", "/opt/a\tb/hm", "\"/opt/a\\tb/hm\""},
+                    ExecCase{"SingleQuote", "/opt/it's/hm", "\"/opt/it's/hm\""},
+                    ExecCase{"Hash", "/opt/c#/hm", "\"/opt/c#/hm\""},
+                    ExecCase{"Russian", "/opt/программы/hm", "/opt/программы/hm"}),
+    [](const testing::TestParamInfo<ExecCase>& info) { return info.param.name; });
+
+TEST_F(FileAssociationTest, APathNoDesktopEntryCanHoldIsRefusedWithItsReason) {
+  places.programPath = "/opt/\xE9t\xE9/hm";
+  const Status associated = associateFileTypes(realFileSystem(), store, places);
+  ASSERT_FALSE(associated);
+  EXPECT_EQ(associated.error().message,
+            "Не удалось связать BIN ,DIF c Hexmarshal: путь к программе не в кодировке UTF-8, "
+            "ярлык его не примет.");
+  EXPECT_FALSE(test::fileExists(store.filePath()));
+  EXPECT_FALSE(test::fileExists(dir.file("data")));
+}
+
+TEST_F(FileAssociationTest, AFileThatCannotBeWrittenIsNamed) {
+  test::writeFile(dir.file("data"), std::string("a file where a folder should be"));
+  const Status associated = associateFileTypes(realFileSystem(), store, places);
+  ASSERT_FALSE(associated);
+  EXPECT_EQ(associated.error().message, "Не удалось связать BIN ,DIF c Hexmarshal: ошибка записи " +
+                                            dir.file("data/applications/hexmarshal.desktop") + ".");
 }
 
 TEST_F(FileAssociationTest, MissingToolsAreIgnored) {
@@ -195,7 +250,10 @@ TEST_F(FileAssociationTest, MissingToolsAreIgnored) {
 
 TEST_F(FileAssociationTest, WithoutAProgramPathNothingIsWritten) {
   places.programPath.clear();
-  associate();
+  const Status associated = associateFileTypes(realFileSystem(), store, places);
+  ASSERT_FALSE(associated);
+  EXPECT_EQ(associated.error().message,
+            "Не удалось связать BIN ,DIF c Hexmarshal: путь к программе неизвестен.");
   EXPECT_FALSE(test::fileExists(store.filePath()));
   EXPECT_FALSE(test::fileExists(dir.file("data")));
 }
@@ -224,7 +282,7 @@ TEST(FileAssociationSeam, EveryFileGoesThroughTheGivenFileSystem) {
   ScopedEnv path("PATH", dir.file("no-tools"));
   test::MemoryFileSystem fs;
   SettingsStore store(fs, dir.file("config/hexmarshal/settings.reg"));
-  associateFileTypes(fs, store, {"/p/hm", dir.file("data"), dir.file("config")});
+  ASSERT_TRUE(associateFileTypes(fs, store, {"/p/hm", dir.file("data"), dir.file("config")}));
   std::vector<std::string> written;
   for (const auto& [name, bytes] : fs.files) written.push_back(name);
   const std::string icons = dir.file("data/icons/hicolor/scalable/");

@@ -1,18 +1,20 @@
 #include "platform/file_system.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include "support/fault_file_system.h"
+#include "support/temp_dir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <numeric>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
-
-#include "support/temp_dir.h"
 
 namespace hm {
 namespace {
@@ -152,6 +154,130 @@ TEST(OutputFileTest, WritesPiecesInOrder) {
   ASSERT_TRUE(out->writePieces(pieces));
   ASSERT_TRUE(out->commit());
   EXPECT_EQ(test::readFile(path), bytes);
+}
+
+// ---- What an output may replace ----
+
+struct TargetCase {
+  const char* name;
+  // Puts something at `path`; false when the system does not allow it here.
+  std::function<bool(const std::string& path)> make;
+  bool replaced;
+};
+
+class OutputTargetTest : public testing::TestWithParam<TargetCase> {};
+
+std::vector<std::string> namesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A device or a FIFO in the output's place stays what it is, for every other program that
+// uses it; nothing is left beside it either way.
+TEST_P(OutputTargetTest, ReplacesOnlyARegularFileOrAMissingName) {
+  TempDir dir;
+  const std::string path = dir.file("out.bin");
+  if (!GetParam().make(path)) GTEST_SKIP() << "not possible here";
+  struct stat before;
+  const bool existed = ::lstat(path.c_str(), &before) == 0;
+  const Bytes bytes = pattern(100);
+  std::unique_ptr<OutputFile> out = realFileSystem().create(path);
+  const bool committed = out && out->write(bytes.data(), bytes.size()) && out->commit();
+  out.reset();
+  EXPECT_EQ(committed, GetParam().replaced);
+  if (GetParam().replaced) {
+    EXPECT_EQ(test::readFile(path), bytes);
+  } else {
+    struct stat after;
+    ASSERT_EQ(::lstat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+  }
+  EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"out.bin"}) << existed;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, OutputTargetTest,
+    testing::Values(
+        TargetCase{"Missing", [](const std::string&) { return true; }, true},
+        TargetCase{"Regular",
+                   [](const std::string& p) {
+                     test::writeFile(p, std::string("old"));
+                     return true;
+                   },
+                   true},
+        TargetCase{"LinkToNothing",
+                   [](const std::string& p) { return ::symlink("nowhere", p.c_str()) == 0; }, true},
+        TargetCase{"Fifo", [](const std::string& p) { return ::mkfifo(p.c_str(), 0600) == 0; },
+                   false},
+        TargetCase{"Folder", [](const std::string& p) { return ::mkdir(p.c_str(), 0700) == 0; },
+                   false},
+        TargetCase{"CharacterDevice",
+                   [](const std::string& p) {
+                     return ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+                   },
+                   false}),
+    [](const testing::TestParamInfo<TargetCase>& info) { return info.param.name; });
+
+// A name as long as the file system allows leaves no room for a temporary named after it.
+TEST(OutputFileTest, WritesANameOfTheLongestLength) {
+  TempDir dir;
+  const std::string path = dir.file(std::string(251, 'n') + ".dif");
+  const Bytes bytes = pattern(10);
+  std::unique_ptr<OutputFile> out = realFileSystem().create(path);
+  ASSERT_TRUE(out);
+  ASSERT_TRUE(out->write(bytes.data(), bytes.size()));
+  ASSERT_TRUE(out->commit());
+  EXPECT_EQ(test::readFile(path), bytes);
+}
+
+TEST(OutputFileTest, AReplacedFileKeepsItsModeAndOwner) {
+  TempDir dir;
+  const std::string path = dir.file("tool.bin");
+  test::writeFile(path, std::string("old"));
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(path.c_str(), 4321, 4322), 0);
+  }
+  ASSERT_EQ(::chmod(path.c_str(), 04751), 0);
+  std::unique_ptr<OutputFile> out = realFileSystem().create(path);
+  ASSERT_TRUE(out && out->write("new", 3) && out->commit());
+  struct stat st;
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 04751u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 4322u);
+  }
+}
+
+// Two outputs that take their names together: when the second cannot, the first is put back,
+// whether it replaced a file or took a new name.
+TEST(CommitTogetherTest, ASecondNameThatFailsPutsTheFirstBack) {
+  for (const bool firstExisted : {true, false}) {
+    TempDir dir;
+    const std::string first = dir.file("a.dif_bak.dif");
+    if (firstExisted) test::writeFile(first, std::string("old"));
+    test::FaultFileSystem fs;
+    fs.failPublish = [](int published) { return published == 1; };
+    std::unique_ptr<OutputFile> a = fs.create(first);
+    std::unique_ptr<OutputFile> b = fs.create(dir.file("a.dif"));
+    ASSERT_TRUE(a && a->write("new", 3) && b && b->write("new", 3));
+    OutputFile* outputs[] = {a.get(), b.get()};
+    EXPECT_FALSE(commitTogether(outputs));
+    a.reset();
+    b.reset();
+    if (firstExisted) {
+      EXPECT_EQ(test::readFile(first), Bytes({'o', 'l', 'd'}));
+      EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"a.dif_bak.dif"});
+    } else {
+      EXPECT_TRUE(namesIn(dir.path()).empty());
+    }
+  }
 }
 
 }  // namespace

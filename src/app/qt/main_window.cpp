@@ -265,8 +265,9 @@ void MainWindow::Lst1_DblClick() {
 
 void MainWindow::asso_Click() {
   if (busy()) return;
-  associateFileTypes(services_.fs, services_.settings,
-                     AssociationPlaces::fromEnvironment(services_.programPath));
+  const Status associated = associateFileTypes(
+      services_.fs, services_.settings, AssociationPlaces::fromEnvironment(services_.programPath));
+  if (!associated) services_.messenger.error(associated.error().message);
 }
 
 void MainWindow::About_Click() {

@@ -15,7 +15,6 @@ namespace hm {
 
 namespace {
 
-
 // What the search leaves for the window's thread.
 struct Found {
   Status searched = success();

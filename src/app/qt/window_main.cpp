@@ -7,6 +7,7 @@
 #include "app/qt/russian_translations.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/program_path.h"
 #include "platform/qt/qt_file_dialogs.h"
 #include "platform/qt/qt_messenger.h"
 #include "platform/settings_store.h"
@@ -14,18 +15,16 @@
 #include <optional>
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QIcon>
 
 namespace {
 
 // The file types are registered with the program people start: the launcher beside the window
-// program when there is one.
+// program when there is one. The path is read from the system, not through Qt, which would
+// decode a folder name that is not UTF-8 into a path that names nothing.
 std::string programToRegister() {
-  const QFileInfo launcher(QCoreApplication::applicationDirPath() + "/hexmarshal");
-  if (launcher.isFile() && launcher.isExecutable())
-    return launcher.absoluteFilePath().toStdString();
-  return QCoreApplication::applicationFilePath().toStdString();
+  const std::string launcher = hm::besideRunningProgram("hexmarshal");
+  return launcher.empty() ? hm::runningProgramPath() : launcher;
 }
 
 int runWindow(int argc, char** argv, const hm::CommandLine& command) {
