@@ -5,6 +5,8 @@
 #include "platform/user_texts.h"
 
 #include <algorithm>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -53,16 +55,13 @@ BlockBytes BlockBytesFinder::fromImages(BlockSpan block) const {
 BlockBytes BlockBytesFinder::fromDif(BlockSpan block) {
   std::shared_ptr<const ByteImage> dif = session_.difImage();
   if (!dif) return BlockBytes::unavailable(kNotInDifText);
-  if (dif != indexed_) {
-    index_.reset();
-    index_.emplace(dif->bytes());
-    indexed_ = dif;
+  if (!indexed_ || indexed_->dif != dif) {
+    indexed_ = std::make_shared<const IndexedDif>(IndexedDif{dif, DifRecordIndex(dif->bytes())});
   }
-  const std::int32_t length = block.end - block.start + 1;
-  std::optional<std::size_t> at = index_->find(block.start, length);
-  if (!at) return BlockBytes::unavailable(kNotInDifText);
-  BlockBytes::Lane lane{dif->bytes().subspan(*at, static_cast<std::size_t>(length)), block.start,
-                        dif};
+  std::optional<std::span<const std::uint8_t>> bytes =
+      indexed_->index.find(block.start, block.end - block.start + 1);
+  if (!bytes) return BlockBytes::unavailable(kNotInDifText);
+  BlockBytes::Lane lane{*bytes, block.start, indexed_};
   return BlockBytes::single(std::move(lane), block);
 }
 

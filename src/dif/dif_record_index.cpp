@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <climits>
-#include <map>
 
 namespace hm {
 
+namespace {
+
+// Where the `length` bytes starting at BIN address `start` lie in the DIF, given the record whose
+// data covers `start`: nothing unless that record, inside the file, holds them all.
 std::optional<std::size_t> blockInRecord(std::span<const std::uint8_t> dif, const RecordHead& head,
                                          std::int32_t start, std::int32_t length) {
   if (length <= 0 || std::int64_t{start} + length > recordDataEnd(head)) return std::nullopt;
@@ -15,15 +18,20 @@ std::optional<std::size_t> blockInRecord(std::span<const std::uint8_t> dif, cons
   return static_cast<std::size_t>(offset);
 }
 
+}  // namespace
+
 DifRecordIndex::DifRecordIndex(std::span<const std::uint8_t> dif) : dif_(dif) {
   std::int64_t lastEnd = INT64_MIN;
+  bool ordered = true;
   walkRecordHeads(dif, [&](const RecordHead& head) {
-    if (head.address < lastEnd) ordered_ = false;
+    ordered = head.address >= lastEnd;
     lastEnd = recordDataEnd(head);
-    records_.push_back(head.dataOffset);
-    return true;
+    if (ordered) records_.push_back(head.dataOffset);
+    return ordered;
   });
-  if (!ordered_) paintOverlapping();
+  if (ordered) return;
+  records_ = {};
+  applied_.emplace(dif);
 }
 
 RecordHead DifRecordIndex::head(std::size_t record) const {
@@ -32,52 +40,23 @@ RecordHead DifRecordIndex::head(std::size_t record) const {
           static_cast<std::size_t>(data)};
 }
 
-// Gives every address to the first record in walk order that covers it. `covered` holds the
-// union of the records seen so far as disjoint runs, so each record only claims its gaps and
-// every run is merged away at most once.
-void DifRecordIndex::paintOverlapping() {
-  std::map<std::int64_t, std::int64_t> covered;
-  for (std::size_t r = 0; r < records_.size(); ++r) {
-    const RecordHead h = head(r);
-    std::int64_t begin = h.address;
-    std::int64_t end = recordDataEnd(h);
-    auto it = covered.upper_bound(begin);
-    if (it != covered.begin() && std::prev(it)->second >= begin) --it;
-    std::int64_t claimed = begin;
-    std::int64_t unionBegin = begin;
-    std::int64_t unionEnd = end;
-    while (it != covered.end() && it->first <= end) {
-      if (it->first > claimed) segments_.push_back({claimed, it->first, r});
-      claimed = std::max(claimed, it->second);
-      unionBegin = std::min(unionBegin, it->first);
-      unionEnd = std::max(unionEnd, it->second);
-      it = covered.erase(it);
-    }
-    if (claimed < end) segments_.push_back({claimed, end, r});
-    covered.emplace(unionBegin, unionEnd);
-  }
-  std::sort(segments_.begin(), segments_.end(),
-            [](const Segment& a, const Segment& b) { return a.begin < b.begin; });
+std::optional<std::span<const std::uint8_t>> DifRecordIndex::find(std::int32_t start,
+                                                                  std::int32_t length) const {
+  return applied_ ? applied_->bytes(start, length) : findInRecord(start, length);
 }
 
-std::optional<std::size_t> DifRecordIndex::find(std::int32_t start, std::int32_t length) const {
-  std::optional<RecordHead> found;
-  if (ordered_) {
-    auto it = std::upper_bound(records_.begin(), records_.end(), start,
-                               [this](std::int32_t s, std::uint64_t data) {
-                                 return s < int32At(dif_, data - kAddressBeforeData);
-                               });
-    if (it != records_.begin()) {
-      RecordHead h = head(static_cast<std::size_t>(std::prev(it) - records_.begin()));
-      if (start < recordDataEnd(h)) found = h;
-    }
-  } else {
-    auto it = std::upper_bound(segments_.begin(), segments_.end(), start,
-                               [](std::int32_t s, const Segment& g) { return s < g.begin; });
-    if (it != segments_.begin() && start < std::prev(it)->end) found = head(std::prev(it)->record);
-  }
-  if (!found) return std::nullopt;
-  return blockInRecord(dif_, *found, start, length);
+std::optional<std::span<const std::uint8_t>> DifRecordIndex::findInRecord(
+    std::int32_t start, std::int32_t length) const {
+  auto it = std::upper_bound(records_.begin(), records_.end(), start,
+                             [this](std::int32_t s, std::uint64_t data) {
+                               return s < int32At(dif_, data - kAddressBeforeData);
+                             });
+  if (it == records_.begin()) return std::nullopt;
+  const RecordHead h = head(static_cast<std::size_t>(std::prev(it) - records_.begin()));
+  if (start >= recordDataEnd(h)) return std::nullopt;
+  std::optional<std::size_t> at = blockInRecord(dif_, h, start, length);
+  if (!at) return std::nullopt;
+  return dif_.subspan(*at, static_cast<std::size_t>(length));
 }
 
 }  // namespace hm

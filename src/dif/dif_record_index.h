@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dif/applied_dif.h"
 #include "dif/dif_format.h"
 
 #include <cstddef>
@@ -24,37 +25,30 @@ struct RecordHead {
 template <class Visit>
 void walkRecordHeads(std::span<const std::uint8_t> dif, Visit&& visit);
 
-// Where the `length` bytes starting at BIN address `start` lie in the DIF, given the record the
-// walk stops at first (the one whose data covers `start`): nothing unless that record, inside
-// the file, holds them all.
-std::optional<std::size_t> blockInRecord(std::span<const std::uint8_t> dif, const RecordHead& head,
-                                         std::int32_t start, std::int32_t length);
-
-// Answers findBlockInDif for many blocks after one pass over the record heads, so a DIF with
-// many records is written in O(n log n) instead of walking the file once per block.
+// Where the lines of a DIF being edited take their bytes: what applying the DIF leaves at their
+// addresses, so writing the lines again patches a BIN as the DIF did. Records that ascend without
+// overlapping, as the program writes them, are searched in place after one pass over their heads
+// (O(n log n) for n blocks, 8 bytes a record), and a line must lie inside one record. Only where
+// records overlap or come out of order is the DIF applied once, into an AppliedDif, and a line may
+// then lie anywhere the records cover.
 class DifRecordIndex {
  public:
   explicit DifRecordIndex(std::span<const std::uint8_t> dif);
 
-  std::optional<std::size_t> find(std::int32_t start, std::int32_t length) const;
+  // The `length` bytes from BIN address `start` on, inside the DIF or inside this index; nothing
+  // when the DIF does not hold them all.
+  std::optional<std::span<const std::uint8_t>> find(std::int32_t start, std::int32_t length) const;
 
  private:
-  // Addresses [begin, end) whose first covering record in walk order is `record`.
-  struct Segment {
-    std::int64_t begin;
-    std::int64_t end;
-    std::size_t record;
-  };
-
-  void paintOverlapping();
+  std::optional<std::span<const std::uint8_t>> findInRecord(std::int32_t start,
+                                                            std::int32_t length) const;
   RecordHead head(std::size_t record) const;
 
   std::span<const std::uint8_t> dif_;
   // Only where each record's data begins: the heads are read again from the DIF when asked,
   // which keeps the index at 8 bytes a record for files of millions of records.
-  std::vector<std::uint64_t> records_;
-  std::vector<Segment> segments_;  // sorted by begin, disjoint; unused when ordered_
-  bool ordered_ = true;            // heads ascend without overlap: search them directly
+  std::vector<std::uint64_t> records_;  // empty unless the heads ascend without overlap
+  std::optional<AppliedDif> applied_;   // only when they do not
 };
 
 inline std::int64_t recordDataEnd(const RecordHead& head) {

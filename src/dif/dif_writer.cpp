@@ -121,8 +121,8 @@ struct EditedPlan {
   std::vector<DataFile> files;  // in order of first appearance
 };
 
-// Checks every line that can be checked without reading a data file: its range, where its
-// bytes lie in the edited DIF, and that its data offset is not negative.
+// Checks every line that can be checked without reading a data file: its range, that the edited
+// DIF holds its bytes, and that its data offset is not negative.
 bool planEditedDif(const BlockList& list, std::span<const std::uint8_t> difBytes,
                    EditedPlan& plan) {
   std::unordered_map<std::string_view, std::size_t> fileOf;
@@ -249,7 +249,7 @@ Status writeEditedDif(FileSystem& fs, const std::string& path, const BlockList& 
       std::string_view line = list.text(i);
       if (!readDataSource(line).path.empty()) continue;
       BlockSpan range = readBlockSpan(line);
-      writeRecord(writer, range, difBytes.data() + *plan.index->find(range.start, lengthOf(range)));
+      writeRecord(writer, range, plan.index->find(range.start, lengthOf(range))->data());
     }
   }
   for (const DataFile& file : plan.files) {
@@ -257,17 +257,6 @@ Status writeEditedDif(FileSystem& fs, const std::string& path, const BlockList& 
     if (Status written = writeDataFileRecords(fs, writer, list, file); !written) return written;
   }
   return finish(writer);
-}
-
-std::optional<std::size_t> findBlockInDif(std::span<const std::uint8_t> dif, std::int32_t start,
-                                          std::int32_t length) {
-  std::optional<std::size_t> found;
-  walkRecordHeads(dif, [&](const RecordHead& head) {
-    if (head.address > start || start >= recordDataEnd(head)) return true;
-    found = blockInRecord(dif, head, start, length);
-    return false;
-  });
-  return found;
 }
 
 }  // namespace hm

@@ -48,19 +48,13 @@ Status writeDifWithBackup(FileSystem& fs, const std::string& difPath, const Bloc
 // beside it under the name with ".dif" added.
 bool namesDeviceOrPipe(FileSystem& fs, const std::string& name);
 
-// DIF-editing mode: first the lines without a data file, their bytes found in `difBytes` by the
-// record walk, then the lines of each data file grouped by file in order of first appearance,
-// each file read once. Same checks and errors as writeDif, also for a block past the end of its
-// data file or with a negative data offset; a data file that cannot be read refuses the whole
-// file too (OpenFailed, same text).
+// DIF-editing mode: first the lines without a data file, with the bytes applying `difBytes`
+// leaves at their addresses (see DifRecordIndex), then the lines of each data file grouped by
+// file in order of first appearance, each file read once. Same checks and errors as writeDif,
+// also for a line whose bytes the edited DIF does not hold, a block past the end of its data
+// file or with a negative data offset; a data file that cannot be read refuses the whole file
+// too (OpenFailed, same text).
 Status writeEditedDif(FileSystem& fs, const std::string& path, const BlockList& list,
                       std::span<const std::uint8_t> difBytes);
-
-// The record walk: where the `length` bytes of the block starting at `start` lie in the DIF.
-// The walk stops at the first record whose data covers `start`; nothing unless that record
-// holds all `length` bytes inside the file. Reads only the length and address fields, never
-// outside; a length field below 5 ends the walk.
-std::optional<std::size_t> findBlockInDif(std::span<const std::uint8_t> dif, std::int32_t start,
-                                          std::int32_t length);
 
 }  // namespace hm

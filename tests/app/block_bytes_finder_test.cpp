@@ -1,11 +1,13 @@
 #include "app/block_bytes_finder.h"
 
+#include "dif/dif_format.h"
 #include "platform/user_texts.h"
 #include "support/byte_images.h"
 #include "support/dif_builder.h"
 #include "support/memory_file_system.h"
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -79,6 +81,55 @@ TEST_F(BlockBytesFinderTest, DifLineShowsWhatItsRecordWrites) {
   EXPECT_EQ(finder.find("000040\t000040\t").row(0, 0)[0].value, 5);
   // Re-addressed past what the DIF holds: writing it would fail, and the viewer says so first.
   EXPECT_EQ(finder.find("000040\t000041\t").reason(), kNotInDifText);
+}
+
+// The block's bytes in the one lane, as the viewer shows them.
+Bytes shownBytes(const BlockBytes& b) {
+  Bytes bytes;
+  for (std::int64_t a = b.block().start; a <= b.block().end; ++a) {
+    const BlockBytes::Cell cell = b.row(0, b.rowOf(a))[static_cast<std::size_t>(a % 16)];
+    EXPECT_TRUE(cell.inBlock);
+    bytes.push_back(static_cast<std::uint8_t>(cell.value));
+  }
+  return bytes;
+}
+
+// Where records overlap, the pane shows the bytes the writer will write for the line: those the
+// later record leaves, whichever record the line came from.
+TEST_F(BlockBytesFinderTest, OverlappingDifLinesShowWhatTheWriterWrites) {
+  editDif(DifBuilder(3)
+              .record(0x10, {1, 2, 3, 4, 5, 6})
+              .record(0x12, {7, 8})
+              .record(0x0E, {9, 10, 11}));
+  ASSERT_TRUE(session.writeDif("again.dif"));
+  std::vector<Bytes> written;
+  ASSERT_TRUE(walkDif(fs.files["again.dif"], [&](const DifRecord& record) {
+                const auto* data = fs.files["again.dif"].data() + record.dataOffset;
+                written.emplace_back(data, data + record.length);
+              }).ok());
+  ASSERT_EQ(written.size(), 3u);
+  for (int i = 0; i < session.blocks().count(); ++i) {
+    BlockBytes b = finder.find(session.blocks().text(i));
+    ASSERT_TRUE(b.shown()) << session.blocks().text(i);
+    EXPECT_EQ(shownBytes(b), written[static_cast<std::size_t>(i)]) << session.blocks().text(i);
+  }
+  EXPECT_EQ(shownBytes(finder.find("000010\t000015\t")), (Bytes{11, 2, 7, 8, 5, 6}));
+  // Every byte covered, by two records: applying leaves them all.
+  EXPECT_EQ(shownBytes(finder.find("00000E\t000011\t")), (Bytes{9, 10, 11, 2}));
+  EXPECT_EQ(finder.find("00000D\t00000E\t").reason(), kNotInDifText);
+}
+
+// Bytes of overlapping records live in the finder's index, not in the DIF: a lane must keep them
+// readable after the finder has moved on to another DIF and the session has let go of both.
+TEST_F(BlockBytesFinderTest, OverlappingDifBytesOutliveTheFinderIndex) {
+  editDif(DifBuilder(2).record(0x20, {1, 2, 3, 4}).record(0x21, {5, 6}));
+  BlockBytes b = finder.find("000020\t000023\t");
+  fs.files["q.dif"] = DifBuilder(2).record(0x20, {7, 7, 7, 7}).record(0x21, {8, 8}).bytes();
+  ASSERT_TRUE(session.readDif("q.dif"));
+  ASSERT_TRUE(session.listDif());
+  EXPECT_EQ(shownBytes(finder.find("000020\t000023\t")), (Bytes{7, 8, 8, 7}));
+  session.releaseAll();
+  EXPECT_EQ(shownBytes(b), (Bytes{1, 5, 6, 4}));
 }
 
 TEST_F(BlockBytesFinderTest, DataBlockReadsItsFileAtItsOffset) {
