@@ -123,20 +123,22 @@ struct EditedPlan {
 
 // Checks every line that can be checked without reading a data file: its range, that the edited
 // DIF holds its bytes, and that its data offset is not negative.
-bool planEditedDif(const BlockList& list, std::span<const std::uint8_t> difBytes,
-                   EditedPlan& plan) {
+Status planEditedDif(const BlockList& list, std::span<const std::uint8_t> difBytes,
+                     EditedPlan& plan) {
   std::unordered_map<std::string_view, std::size_t> fileOf;
+  DifSize size;
   for (int i = 0; i < list.count(); ++i) {
     std::string_view line = list.text(i);
     BlockSpan range = readBlockSpan(line);
-    if (!carriable(range)) return false;
+    if (!carriable(range)) return badBlock();
+    size.add(range);
     DataSource source = readDataSource(line);
     if (source.path.empty()) {
       if (!plan.index) plan.index.emplace(difBytes);
-      if (!plan.index->find(range.start, lengthOf(range))) return false;
+      if (!plan.index->find(range.start, lengthOf(range))) return badBlock();
       continue;
     }
-    if (source.offset < 0) return false;
+    if (source.offset < 0) return badBlock();
     auto [entry, added] = fileOf.try_emplace(source.path, plan.files.size());
     if (added) plan.files.push_back({std::string(source.path), {}, 0});
     DataFile& file = plan.files[entry->second];
@@ -144,7 +146,7 @@ bool planEditedDif(const BlockList& list, std::span<const std::uint8_t> difBytes
     file.needed =
         std::max<std::uint64_t>(file.needed, std::uint64_t(source.offset) + lengthOf(range));
   }
-  return true;
+  return size.check();
 }
 
 Status checkDataFiles(FileSystem& fs, const std::vector<DataFile>& files) {
@@ -238,7 +240,7 @@ bool namesDeviceOrPipe(FileSystem& fs, const std::string& name) {
 Status writeEditedDif(FileSystem& fs, const std::string& path, const BlockList& list,
                       std::span<const std::uint8_t> difBytes) {
   EditedPlan plan;
-  if (!planEditedDif(list, difBytes, plan)) return badBlock();
+  if (Status planned = planEditedDif(list, difBytes, plan); !planned) return planned;
   if (Status files = checkDataFiles(fs, plan.files); !files) return files;
   std::unique_ptr<OutputFile> out = fs.create(path);
   if (!out) return writeFailed();

@@ -363,5 +363,25 @@ TEST_F(EditedDifTest, DataFileThatIsAFolderIsUnreadable) {
   expectError(writeEditedDif(fs_, dir_.file("new.dif"), list_, kEdited), ErrorCode::OpenFailed);
 }
 
+// Seventeen blocks over every address make a file past the largest DIF the program opens: it
+// would be written but never applied, in either mode, so nothing is written.
+TEST(DifSizeLimitTest, AFileNoApplyingWouldOpenIsRefused) {
+  test::TempDir dir;
+  BlockList normal, edited;
+  for (int i = 0; i < 17; ++i) {
+    normal.add("000000\tFFFFFF\t01000000\t00\t");
+    edited.add("000000\tFFFFFF\t01000000\t00\t00\t" + dir.file("data.bin"));
+  }
+  const Bytes image(0x1000000, 0xAB);
+  for (const auto& [name, written] :
+       {std::pair{"normal", writeDif(realFileSystem(), dir.file("a.dif"), normal, image)},
+        std::pair{"edited", writeEditedDif(realFileSystem(), dir.file("a.dif"), edited, {})}}) {
+    ASSERT_FALSE(written.ok()) << name;
+    EXPECT_EQ(written.error().code, ErrorCode::TooLarge) << name;
+    EXPECT_EQ(written.error().message, "Слишком большой DIF файл!") << name;
+  }
+  EXPECT_TRUE(folderEntries(dir.path()).empty());
+}
+
 }  // namespace
 }  // namespace hm

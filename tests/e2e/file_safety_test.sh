@@ -42,8 +42,10 @@ check "bad DIF with stderr closed: status 1" test $? -eq 1
 check "bad DIF with stderr closed: BIN untouched" same_file victim.bin old.bin
 cp out.dif refused.dif
 cp refused.dif refused_before.dif
+"$program" refused.dif '<1:zz:1>' data.bin 2>&-
+check "refused insertion with stderr closed: status 2" test $? -eq 2
+check "refused insertion with stderr closed: DIF untouched" same_file refused.dif refused_before.dif
 "$program" refused.dif '<1:zz:1>' data.bin 2>&- >&- <&-
-check "refused insertion with every stream closed: status 2" test $? -eq 2
 check "refused insertion with every stream closed: DIF untouched" same_file refused.dif refused_before.dif
 cp new.bin forced.bin
 "$program" forced.bin /a:out.dif /o:forced.bin /f 2>&-
@@ -125,18 +127,22 @@ run old.bin /t:new.bin /d:stuck.dif /b
 check "a backup that cannot be written: status 1" status_is "$rc" 1
 check "a backup that cannot be written: the DIF is as it was" same_file stuck.dif pair_before.dif
 
-# Two comparisons racing to the same new names leave one run's pair.
+# Two comparisons racing to the same new names leave one run's pair: a short one started while a
+# long one writes its pair.
+head -c 16000000 /dev/urandom > race_a.bin
+head -c 16000000 /dev/urandom > race_b.bin
 mixed_pairs=0
-for ((i = 0; i < 10; i++)); do
+for ((i = 0; i < 24; i++)); do
   rm -f race.dif race.dif_bak.dif
-  "$program" old.bin /t:new.bin /d:race.dif /b 2>/dev/null &
-  first=$!
-  "$program" other.bin /md:0 /t:new.bin /d:race.dif /b 2>/dev/null &
-  second=$!
-  wait "$first" "$second"
-  "$program" old.bin /v:race.dif >/dev/null 2>&1 || "$program" other.bin /v:race.dif >/dev/null 2>&1 ||
+  "$program" race_a.bin /md:0 /t:race_b.bin /d:race.dif /b 2>/dev/null &
+  long=$!
+  sleep "$(awk -v i="$i" 'BEGIN { print 0.03 + i * 0.004 }')"
+  "$program" old.bin /t:new.bin /d:race.dif /b 2>/dev/null
+  wait "$long"
+  "$program" race_a.bin /v:race.dif >/dev/null 2>&1 || "$program" old.bin /v:race.dif >/dev/null 2>&1 ||
     mixed_pairs=$((mixed_pairs + 1))
 done
+rm -f race_a.bin race_b.bin
 check "racing runs never leave a DIF beside another run's backup" test "$mixed_pairs" -eq 0
 
 # ---- Runs killed while writing leave nothing behind ----
