@@ -10,10 +10,10 @@
 namespace hm {
 
 // What applying a DIF leaves over the addresses its records cover: the records walkDif accepts,
-// copied in file order so a later record's bytes win where records overlap, and which of those
-// addresses a record covered at all. The image spans from the lowest record to the end of the
-// highest, at most 16 MiB, and the coverage one bit an address beside it; the image's pages no
-// record reaches are never touched.
+// copied in file order so a later record's bytes win where records overlap. Only covered bytes
+// are held, one run of them for each stretch of addresses the records cover without a gap, so
+// the memory is at most what the records' bytes take (16 MiB at the most) however far apart
+// they lie.
 class AppliedDif {
  public:
   explicit AppliedDif(std::span<const std::uint8_t> dif);
@@ -23,11 +23,17 @@ class AppliedDif {
   std::optional<std::span<const std::uint8_t>> bytes(std::int32_t start, std::int32_t length) const;
 
  private:
-  void paint(std::span<const std::uint8_t> dif);
+  // Addresses [begin, end) covered without a gap; their bytes start at `at` in image_.
+  struct Run {
+    std::int64_t begin;
+    std::int64_t end;
+    std::size_t at;
+  };
 
-  std::int64_t base_ = 0;  // the address of image_[0]
+  const Run* runHolding(std::int64_t address) const;
+
+  std::vector<Run> runs_;  // ascending, never touching
   ByteImage image_;
-  std::vector<std::uint64_t> covered_;  // bit i: a record covers base_ + i
 };
 
 }  // namespace hm
