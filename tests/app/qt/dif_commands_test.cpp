@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <random>
+#include <sys/stat.h>
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -68,6 +69,50 @@ class DifCommandsTest : public QObject {
     f.dialogs.paths = {f.file("patch.DIF_bak.dif"), f.file("patched.bin"), f.file("undone.bin")};
     w.AppDif_Click();
     QCOMPARE(readFile(f.file("undone.bin")), source);
+  }
+
+  // The DIF and its backup are written as one pair, and never over a device or a FIFO.
+  void aDifThatCannotBeWrittenWholeLeavesEveryFile() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    test::writeFile(f.file("src.bin"), randomBytes(300, 3));
+    test::writeFile(f.file("tgt.bin"), randomBytes(300, 4));
+    child<QLineEdit>(w, "inFile")->setText(q(f.file("src.bin")));
+    child<QLineEdit>(w, "outFile")->setText(q(f.file("tgt.bin")));
+    w.bSer_Click();
+    child<QCheckBox>(w, "Check1")->setChecked(true);
+    test::writeFile(f.file("old.dif"), std::string("the DIF written last time"));
+    std::filesystem::create_directory(f.file("old.dif_bak.dif"));
+    f.dialogs.paths = {f.file("old.dif")};
+    w.bdif_Click();
+    QCOMPARE(f.messenger.lastText(), std::string("Ошибка записи DIF файла"));
+    QCOMPARE(readFile(f.file("old.dif")).size(), std::size_t(25));
+
+    QVERIFY(::mkfifo(f.file("pipe").c_str(), 0600) == 0);
+    f.dialogs.paths = {f.file("pipe")};
+    w.bdif_Click();
+    QCOMPARE(f.messenger.lastText(), std::string("Ошибка записи DIF файла"));
+    QVERIFY(std::filesystem::is_fifo(f.file("pipe")));
+    QVERIFY(!fileExists(f.file("pipe.dif")));
+  }
+
+  // A backup that is there but cannot tell whether the BIN is the source is asked about.
+  void anUnusableBackupIsAskedAbout() {
+    WindowFixture f;
+    test::writeFile(f.file("p.dif"), DifBuilder(1).record(0, {9}).bytes());
+    test::writeFile(f.file("p.dif_bak.dif"), std::string("damaged"));
+    test::writeFile(f.file("in.bin"), std::vector<std::uint8_t>(4, 0));
+    for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
+      f.messenger.answers = {answer};
+      f.dialogs.paths = {f.file("p.dif"), f.file("in.bin"), f.file("out.bin")};
+      f.window->AppDif_Click();
+      QCOMPARE(
+          q(f.messenger.shown.at(0).text),
+          QString("Неверный DIF файл!!! %1 Всё равно установить?").arg(q(f.file("p.dif_bak.dif"))));
+      QCOMPARE(f.messenger.shown.at(0).buttons, MessageButtons::YesNo);
+      QCOMPARE(fileExists(f.file("out.bin")), answer == MessageAnswer::Yes);
+      f.messenger.shown.clear();
+    }
   }
 
   // With its backup beside it a DIF is applied to its source without a question; to anything
