@@ -1,18 +1,19 @@
 #include "platform/file_system.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include "support/memory_file_system.h"
+#include "support/temp_dir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <numeric>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
-
-#include "support/temp_dir.h"
 
 namespace hm {
 namespace {
@@ -152,6 +153,24 @@ TEST(OutputFileTest, WritesPiecesInOrder) {
   ASSERT_TRUE(out->writePieces(pieces));
   ASSERT_TRUE(out->commit());
   EXPECT_EQ(test::readFile(path), bytes);
+}
+
+// Pieces on both sides of each step the buffer grows by, one as large as the whole buffer, and
+// small ones after a flush: every byte comes out once and in order.
+TEST(BufferedWriterTest, KeepsEveryByteWhileItsBufferGrows) {
+  test::MemoryFileSystem fs;
+  const Bytes bytes = pattern(3 << 20);
+  std::unique_ptr<OutputFile> out = fs.create("out.bin");
+  BufferedWriter writer(*out);
+  std::size_t at = 0;
+  auto write = [&](std::size_t size) {
+    writer.write(bytes.data() + at, size);
+    at += size;
+  };
+  for (std::size_t size : {1, 7, 65535, 0, 3, 200000, 1 << 20, 5, 500000, 600000}) write(size);
+  while (at < bytes.size()) write(std::min<std::size_t>(4099, bytes.size() - at));
+  ASSERT_TRUE(writer.finish());
+  EXPECT_EQ(fs.files["out.bin"], bytes);
 }
 
 }  // namespace
