@@ -4,33 +4,14 @@
 #include "fuzz_check.h"
 #include "platform/ascii_text.h"
 #include "platform/settings_store.h"
+#include "support/memory_file_system.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <stdlib.h>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 namespace {
-
-class Folder {
- public:
-  Folder() {
-    const char* tmp = std::getenv("TMPDIR");
-    path_ = std::string(tmp && *tmp ? tmp : "/tmp") + "/hm-settings-fuzz-XXXXXX";
-    HM_FUZZ_CHECK(mkdtemp(path_.data()) != nullptr);
-  }
-  ~Folder() {
-    std::remove(file().c_str());
-    rmdir(path_.c_str());
-  }
-  std::string file() const { return path_ + "/settings.reg"; }
-
- private:
-  std::string path_;
-};
 
 // The input: a flags byte, the lengths of key path, value name and text, those three, then the
 // file's bytes.
@@ -92,14 +73,12 @@ void checkRead(const hm::SettingsStore& store, hm::RegRoot root, const std::stri
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static Folder folder;
   if (size < 5) return 0;
   Case c = split(data, size);
-  std::FILE* file = std::fopen(folder.file().c_str(), "wb");
-  HM_FUZZ_CHECK(file != nullptr);
-  HM_FUZZ_CHECK(std::fwrite(c.file.data(), 1, c.file.size(), file) == c.file.size());
-  std::fclose(file);
-  hm::SettingsStore store(hm::realFileSystem(), folder.file());
+  const std::string path = "config/hexmarshal/settings.reg";
+  hm::test::MemoryFileSystem fs;
+  fs.files[path].assign(c.file.begin(), c.file.end());
+  hm::SettingsStore store(fs, path);
 
   std::string before = "untouched";
   if (store.ReadRegValue(c.root, c.key, c.name, before)) {

@@ -10,7 +10,8 @@ seconds=${HM_FUZZ_SECONDS:-15}
 dir=build-fuzz
 started=$(date +%s)
 
-# In memory where possible: the settings target writes its file thousands of times a second.
+# The targets keep their files in memory; the logs and the new inputs go to memory too where
+# the system has it.
 work=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

@@ -4,6 +4,7 @@
 #include "platform/file_reader.h"
 #include "platform/mapped_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -264,10 +265,10 @@ FileSystem& realFileSystem() {
 }
 
 BufferedWriter::BufferedWriter(OutputFile& out, std::size_t capacity)
-    : out_(out), buffer_(new std::uint8_t[capacity]), capacity_(capacity) {}
+    : out_(out), capacity_(capacity) {}
 
 void BufferedWriter::write(const void* data, std::size_t size) {
-  if (failed_) return;
+  if (failed_ || size == 0) return;
   if (used_ + size > capacity_) {
     flush();
     if (size >= capacity_) {
@@ -276,8 +277,18 @@ void BufferedWriter::write(const void* data, std::size_t size) {
       return;
     }
   }
+  if (used_ + size > allocated_) grow(used_ + size);
   std::memcpy(buffer_.get() + used_, data, size);
   used_ += size;
+}
+
+void BufferedWriter::grow(std::size_t needed) {
+  constexpr std::size_t kFirst = 64 * 1024;
+  std::size_t size = std::min(capacity_, std::max({needed, allocated_ * 2, kFirst}));
+  std::unique_ptr<std::uint8_t[]> grown(new std::uint8_t[size]);
+  if (used_) std::memcpy(grown.get(), buffer_.get(), used_);
+  buffer_ = std::move(grown);
+  allocated_ = size;
 }
 
 void BufferedWriter::writeInt32(std::int32_t value) {

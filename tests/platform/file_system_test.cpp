@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include "support/fault_file_system.h"
+#include "support/memory_file_system.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
@@ -278,6 +279,24 @@ TEST(CommitTogetherTest, ASecondNameThatFailsPutsTheFirstBack) {
       EXPECT_TRUE(namesIn(dir.path()).empty());
     }
   }
+}
+
+// Pieces on both sides of each step the buffer grows by, one as large as the whole buffer, and
+// small ones after a flush: every byte comes out once and in order.
+TEST(BufferedWriterTest, KeepsEveryByteWhileItsBufferGrows) {
+  test::MemoryFileSystem fs;
+  const Bytes bytes = pattern(3 << 20);
+  std::unique_ptr<OutputFile> out = fs.create("out.bin");
+  BufferedWriter writer(*out);
+  std::size_t at = 0;
+  auto write = [&](std::size_t size) {
+    writer.write(bytes.data() + at, size);
+    at += size;
+  };
+  for (std::size_t size : {1, 7, 65535, 0, 3, 200000, 1 << 20, 5, 500000, 600000}) write(size);
+  while (at < bytes.size()) write(std::min<std::size_t>(4099, bytes.size() - at));
+  ASSERT_TRUE(writer.finish());
+  EXPECT_EQ(fs.files["out.bin"], bytes);
 }
 
 }  // namespace
