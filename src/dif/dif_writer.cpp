@@ -1,6 +1,7 @@
 #include "dif/dif_writer.h"
 
 #include "blocks/block_line.h"
+#include "blocks/hex_format.h"
 #include "dif/dif_format.h"
 #include "dif/dif_record_index.h"
 #include "platform/ascii_text.h"
@@ -15,14 +16,35 @@ namespace hm {
 
 namespace {
 
-Error badBlock() {
-  return {ErrorCode::BadBlock, kDifWriteErrorText};
-}
 Error writeFailed() {
   return {ErrorCode::WriteFailed, kDifWriteErrorText};
 }
-Error unreadable() {
-  return {ErrorCode::OpenFailed, kDifWriteErrorText};
+
+// The write error, an empty line and why: a user who sees only "Ошибка записи DIF файла" for a
+// block past the target's end would look for a disk fault.
+std::string because(std::string_view why) {
+  return std::string(kDifWriteErrorText) + "\n\n" + std::string(why);
+}
+
+Error unreadable(const std::string& path) {
+  return {ErrorCode::OpenFailed, because(kDataFileUnreadableText + path)};
+}
+
+// Six digits as in the list; an address that six cannot hold is shown whole, never cut.
+std::string addressText(std::int32_t address) {
+  return HexPad(address, address >= 0 && address <= kLastImageOffset ? 6 : 0);
+}
+
+std::string rangeText(const BlockSpan& range) {
+  return addressText(range.start) + "–" + addressText(range.end);
+}
+
+// `why` names the block where it says "%1"; `after` follows it.
+Error refused(std::string_view why, const BlockSpan& range, std::string_view after = {}) {
+  std::string reason(why);
+  const std::size_t at = reason.find("%1");
+  if (at != std::string::npos) reason.replace(at, 2, rangeText(range));
+  return {ErrorCode::BadBlock, because(reason + std::string(after))};
 }
 
 // From the addresses: the line's own length field is not trusted.
@@ -95,12 +117,14 @@ Status finish(BufferedWriter& writer) {
 
 // Each line is parsed once: the ranges are checked whole before anything is written and then
 // written from here.
-Status readInside(const BlockList& list, std::size_t imageSize, std::vector<BlockSpan>& ranges) {
+Status readInside(const BlockList& list, std::size_t imageSize, const char* pastEnd,
+                  std::vector<BlockSpan>& ranges) {
   ranges.reserve(static_cast<std::size_t>(list.count()));
   DifSize size;
   for (int i = 0; i < list.count(); ++i) {
     BlockSpan range = readBlockSpan(list.text(i));
-    if (!carriable(range) || !fitsIn(range.start, lengthOf(range), imageSize)) return badBlock();
+    if (!carriable(range)) return refused(kBlockBadAddressesText, range);
+    if (!fitsIn(range.start, lengthOf(range), imageSize)) return refused(pastEnd, range);
     size.add(range);
     ranges.push_back(range);
   }
@@ -130,15 +154,17 @@ Status planEditedDif(const BlockList& list, std::span<const std::uint8_t> difByt
   for (int i = 0; i < list.count(); ++i) {
     std::string_view line = list.text(i);
     BlockSpan range = readBlockSpan(line);
-    if (!carriable(range)) return badBlock();
+    if (!carriable(range)) return refused(kBlockBadAddressesText, range);
     size.add(range);
     DataSource source = readDataSource(line);
     if (source.path.empty()) {
       if (!plan.index) plan.index.emplace(difBytes);
-      if (!plan.index->find(range.start, lengthOf(range))) return badBlock();
+      if (!plan.index->find(range.start, lengthOf(range))) {
+        return refused(kBlockNotInDifText, range);
+      }
       continue;
     }
-    if (source.offset < 0) return badBlock();
+    if (source.offset < 0) return refused(kBlockDataOffsetText, range);
     auto [entry, added] = fileOf.try_emplace(source.path, plan.files.size());
     if (added) plan.files.push_back({std::string(source.path), {}, 0});
     DataFile& file = plan.files[entry->second];
@@ -149,11 +175,23 @@ Status planEditedDif(const BlockList& list, std::span<const std::uint8_t> difByt
   return size.check();
 }
 
-Status checkDataFiles(FileSystem& fs, const std::vector<DataFile>& files) {
+// The first of the file's lines that reaches past its `size` bytes.
+Error shortDataFile(const BlockList& list, const DataFile& file, std::uint64_t size) {
+  for (int i : file.lines) {
+    std::string_view line = list.text(i);
+    const BlockSpan range = readBlockSpan(line);
+    if (std::uint64_t(readDataSource(line).offset) + lengthOf(range) > size) {
+      return refused(kBlockDataShortText, range, file.path);
+    }
+  }
+  return refused(kBlockDataShortText, readBlockSpan(list.text(file.lines.front())), file.path);
+}
+
+Status checkDataFiles(FileSystem& fs, const BlockList& list, const std::vector<DataFile>& files) {
   for (const DataFile& file : files) {
     std::optional<FileInfo> info = fs.stat(file.path);
-    if (!info || !info->regular) return unreadable();
-    if (info->size < file.needed) return badBlock();
+    if (!info || !info->regular) return unreadable(file.path);
+    if (info->size < file.needed) return shortDataFile(list, file, info->size);
   }
   return success();
 }
@@ -162,8 +200,8 @@ Status checkDataFiles(FileSystem& fs, const std::vector<DataFile>& files) {
 Status writeDataFileRecords(FileSystem& fs, BufferedWriter& writer, const BlockList& list,
                             const DataFile& file) {
   std::optional<ByteImage> data = fs.read(file.path, static_cast<std::size_t>(file.needed));
-  if (!data) return unreadable();
-  if (data->size() < file.needed) return badBlock();
+  if (!data) return unreadable(file.path);
+  if (data->size() < file.needed) return shortDataFile(list, file, data->size());
   for (int i : file.lines) {
     std::string_view line = list.text(i);
     writeRecord(writer, readBlockSpan(line), data->data() + readDataSource(line).offset);
@@ -187,9 +225,12 @@ std::string backupDifName(const std::string& difName) {
 
 Result<std::unique_ptr<OutputFile>> writtenDif(FileSystem& fs, const std::string& path,
                                                const BlockList& list,
-                                               std::span<const std::uint8_t> image) {
+                                               std::span<const std::uint8_t> image, DifImage from) {
   std::vector<BlockSpan> ranges;
-  if (Status inside = readInside(list, image.size(), ranges); !inside) return inside.error();
+  const char* pastEnd = from == DifImage::Target ? kBlockPastTargetText : kBlockPastSourceText;
+  if (Status inside = readInside(list, image.size(), pastEnd, ranges); !inside) {
+    return inside.error();
+  }
   std::unique_ptr<OutputFile> out = fs.create(path);
   if (!out) return writeFailed();
   BufferedWriter writer(*out);
@@ -211,16 +252,17 @@ Status writeDifWithBackup(FileSystem& fs, const std::string& difPath, const Bloc
                           std::span<const std::uint8_t> target,
                           std::optional<std::span<const std::uint8_t>> source,
                           const std::function<bool()>& inputsIntact) {
+  // The DIF is written first, so a block it cannot carry is named as the target's; it takes its
+  // name last, so a new DIF never appears before its backup.
+  Result<std::unique_ptr<OutputFile>> dif = writtenDif(fs, difPath, list, target);
+  if (!dif) return dif.error();
   std::vector<std::unique_ptr<OutputFile>> outputs;
   if (source) {
     Result<std::unique_ptr<OutputFile>> backup =
-        writtenDif(fs, backupDifName(difPath), list, *source);
+        writtenDif(fs, backupDifName(difPath), list, *source, DifImage::Source);
     if (!backup) return backup.error();
     outputs.push_back(std::move(backup.value()));
   }
-  // The DIF takes its name last, so a new DIF never appears before its backup.
-  Result<std::unique_ptr<OutputFile>> dif = writtenDif(fs, difPath, list, target);
-  if (!dif) return dif.error();
   outputs.push_back(std::move(dif.value()));
   if (inputsIntact && !inputsIntact()) return Error{ErrorCode::OpenFailed, kOpenErrorText};
   // Two runs writing the same new names take turns here, so the pair left is one run's.
@@ -241,7 +283,7 @@ Status writeEditedDif(FileSystem& fs, const std::string& path, const BlockList& 
                       std::span<const std::uint8_t> difBytes) {
   EditedPlan plan;
   if (Status planned = planEditedDif(list, difBytes, plan); !planned) return planned;
-  if (Status files = checkDataFiles(fs, plan.files); !files) return files;
+  if (Status files = checkDataFiles(fs, list, plan.files); !files) return files;
   std::unique_ptr<OutputFile> out = fs.create(path);
   if (!out) return writeFailed();
   BufferedWriter writer(*out);

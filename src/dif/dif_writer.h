@@ -23,16 +23,21 @@ std::string backupDifName(const std::string& difName);
 // Normal mode: one record per list line, in list order, with the bytes of `image` at the
 // line's addresses. Every block is checked before anything is written; a block outside the
 // image, with its end before its start, or reaching past kLastImageOffset refuses the whole
-// file (BadBlock, "Ошибка записи DIF файла"), and so does a file larger than any DIF the program
-// opens (TooLarge, "Слишком большой DIF файл!"). Write failures are WriteFailed with the same
-// text; the file that was there before stays as it was.
+// file (BadBlock: "Ошибка записи DIF файла", an empty line, and the first such block with why,
+// "Блок 002000–002010 выходит за конец конечного файла."), and so does a file larger than any
+// DIF the program opens (TooLarge, "Слишком большой DIF файл!"). Write failures are WriteFailed
+// with the same text; the file that was there before stays as it was.
 Status writeDif(FileSystem& fs, const std::string& path, const BlockList& list,
                 std::span<const std::uint8_t> image);
+// Which image a DIF's bytes come from: the target's, or the source's for a backup.
+enum class DifImage { Target, Source };
+
 // The same, written in full but not committed, for a DIF that takes its name together with
 // another file.
 Result<std::unique_ptr<OutputFile>> writtenDif(FileSystem& fs, const std::string& path,
                                                const BlockList& list,
-                                               std::span<const std::uint8_t> image);
+                                               std::span<const std::uint8_t> image,
+                                               DifImage from = DifImage::Target);
 
 // The DIF and, when `source` is given, its backup beside it (backupDifName: the same blocks with
 // the source's bytes), written as one pair: both in full, then `inputsIntact` asked (a file seen
@@ -52,8 +57,8 @@ bool namesDeviceOrPipe(FileSystem& fs, const std::string& name);
 // leaves at their addresses (see DifRecordIndex), then the lines of each data file grouped by
 // file in order of first appearance, each file read once. Same checks and errors as writeDif,
 // also for a line whose bytes the edited DIF does not hold, a block past the end of its data
-// file or with a negative data offset; a data file that cannot be read refuses the whole file
-// too (OpenFailed, same text).
+// file or with a negative data offset, each named with why; a data file that cannot be read
+// refuses the whole file too (OpenFailed, the same text naming the file).
 Status writeEditedDif(FileSystem& fs, const std::string& path, const BlockList& list,
                       std::span<const std::uint8_t> difBytes);
 

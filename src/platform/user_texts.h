@@ -38,6 +38,19 @@ inline constexpr const char* kDifWriteErrorText = "Ошибка записи DIF
 inline constexpr const char* kDifChangedText = "DIF файл изменён другой программой. Перезаписать?";
 inline constexpr const char* kBinWriteErrorText = "Ошибка записи BIN файла!";
 inline constexpr const char* kDifAppliedText = "DIF файл успешно установлен!";
+// The window's status line after applying whatever the BIN was, and after a No.
+inline constexpr const char* kAppliedAgainText = "DIF установлен повторно.";
+inline constexpr const char* kAppliedToOtherBinText =
+    "DIF установлен на BIN, не совпадающий с исходным.";
+inline constexpr const char* kApplyCancelledText = "Установка DIF отменена.";
+// Why a block cannot be written, after "Ошибка записи DIF файла" and an empty line. The block's
+// range ("002000–002010") goes where "%1" stands.
+inline constexpr const char* kBlockPastTargetText = "Блок %1 выходит за конец конечного файла.";
+inline constexpr const char* kBlockPastSourceText = "Блок %1 выходит за конец исходного файла.";
+inline constexpr const char* kBlockBadAddressesText = "Неверные адреса блока %1.";
+inline constexpr const char* kBlockNotInDifText = "Байтов блока %1 нет в DIF файле.";
+inline constexpr const char* kBlockDataShortText = "Файл данных короче блока %1: ";
+inline constexpr const char* kBlockDataOffsetText = "Неверное смещение блока %1 в файле данных.";
 
 // Block editing
 inline constexpr const char* kBadAddressesText = "Неверные адреса блока!";

@@ -45,10 +45,11 @@ std::vector<std::string> folderEntries(const std::string& folder) {
   return names;
 }
 
-void expectError(const Status& status, ErrorCode code) {
+// The write error, and after an empty line why, when a block or a data file is to blame.
+void expectError(const Status& status, ErrorCode code, const std::string& why = "") {
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.error().code, code);
-  EXPECT_EQ(status.error().message, kWriteError);
+  EXPECT_EQ(status.error().message, why.empty() ? kWriteError : kWriteError + ("\n\n" + why));
 }
 
 class DifWriterTest : public testing::Test {
@@ -146,6 +147,7 @@ TEST(BackupDifNameTest, AppendsToTheFullName) {
 struct BadBlockCase {
   const char* name;
   std::string line;
+  const char* why;
 };
 
 class DifWriterBadBlockTest : public testing::TestWithParam<BadBlockCase> {
@@ -160,18 +162,23 @@ TEST_P(DifWriterBadBlockTest, RefusesTheWholeFileAndKeepsTheOldOne) {
   list.insert(1, GetParam().line);
   std::string path = dir_.file("old.dif");
   test::writeFile(path, text("old"));
-  expectError(writeDif(fs_, path, list, Bytes(8, 1)), ErrorCode::BadBlock);
+  expectError(writeDif(fs_, path, list, Bytes(8, 1)), ErrorCode::BadBlock, GetParam().why);
   EXPECT_EQ(fs_.creates(), 0);
   EXPECT_EQ(test::readFile(path), text("old"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, DifWriterBadBlockTest,
-    testing::Values(BadBlockCase{"EndAtTheImageSize", "000006\t000008\t03\t00\t"},
-                    BadBlockCase{"StartPastTheImage", "000010\t000010\t01\t00\t"},
-                    BadBlockCase{"StartAfterEnd", "000003\t000002\t00\t00\t"},
-                    BadBlockCase{"NegativeStart", "FFFFFFFF\t000002\t00\t00\t"},
-                    BadBlockCase{"EndPastTheLargestBin", "000000\t1000000\t00\t00\t"}),
+    testing::Values(BadBlockCase{"EndAtTheImageSize", "000006\t000008\t03\t00\t",
+                                 "Блок 000006–000008 выходит за конец конечного файла."},
+                    BadBlockCase{"StartPastTheImage", "000010\t000010\t01\t00\t",
+                                 "Блок 000010–000010 выходит за конец конечного файла."},
+                    BadBlockCase{"StartAfterEnd", "000003\t000002\t00\t00\t",
+                                 "Неверные адреса блока 000003–000002."},
+                    BadBlockCase{"NegativeStart", "FFFFFFFF\t000002\t00\t00\t",
+                                 "Неверные адреса блока FFFFFFFF–000002."},
+                    BadBlockCase{"EndPastTheLargestBin", "000000\t1000000\t00\t00\t",
+                                 "Неверные адреса блока 000000–01000000."}),
     [](const testing::TestParamInfo<BadBlockCase>& info) { return info.param.name; });
 
 struct WriteFault {
@@ -304,7 +311,8 @@ TEST_F(EditedDifTest, BlocksMayEndAtFFFFFFButNotPastIt) {
             DifBuilder(2).record(0xFFFFFC, {4, 5, 6, 7}).record(0xFFFFFE, {0x81, 0x82}).bytes());
 
   list_.add("FFFFFF\t1000000\t02\t00\t00\t" + data);
-  expectError(writeEditedDif(fs_, dir_.file("past.dif"), list_, top), ErrorCode::BadBlock);
+  expectError(writeEditedDif(fs_, dir_.file("past.dif"), list_, top), ErrorCode::BadBlock,
+              "Неверные адреса блока FFFFFF–01000000.");
   EXPECT_FALSE(test::fileExists(dir_.file("past.dif")));
 }
 
@@ -315,6 +323,7 @@ struct EditedBadCase {
   int offset;
   bool fromDataFile;
   ErrorCode code;
+  const char* why;  // "%s" stands for the data file's path
 };
 
 class EditedDifBadBlockTest : public EditedDifTest,
@@ -328,7 +337,9 @@ TEST_P(EditedDifBadBlockTest, RefusesTheWholeFile) {
   fillList(list_, {dataLine(0x10, 0x11, 0, ""), dataLine(0x50, 0x50, 0, data),
                    dataLine(c.start, c.end, c.offset, path)});
   std::string out = dir_.file("new.dif");
-  expectError(writeEditedDif(fs_, out, list_, kEdited), c.code);
+  std::string why = c.why;
+  if (const std::size_t at = why.find("%s"); at != std::string::npos) why.replace(at, 2, path);
+  expectError(writeEditedDif(fs_, out, list_, kEdited), c.code, why);
   EXPECT_EQ(fs_.creates(), 0);
   EXPECT_EQ(fs_.totalReads(), 0);
   EXPECT_FALSE(test::fileExists(out));
@@ -336,15 +347,22 @@ TEST_P(EditedDifBadBlockTest, RefusesTheWholeFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, EditedDifBadBlockTest,
-    testing::Values(EditedBadCase{"RunsPastItsRecord", 0x16, 0x18, 0, false, ErrorCode::BadBlock},
-                    EditedBadCase{"SpansTwoRecords", 0x10, 0x41, 0, false, ErrorCode::BadBlock},
-                    EditedBadCase{"InNoRecord", 0x20, 0x20, 0, false, ErrorCode::BadBlock},
-                    EditedBadCase{"BeforeTheFirstRecord", 0x0F, 0x10, 0, false,
-                                  ErrorCode::BadBlock},
-                    EditedBadCase{"PastItsDataFile", 0x00, 0x01, 15, true, ErrorCode::BadBlock},
-                    EditedBadCase{"NegativeDataOffset", 0x00, 0x01, -1, true, ErrorCode::BadBlock},
-                    EditedBadCase{"StartAfterEnd", 0x05, 0x04, 0, true, ErrorCode::BadBlock},
-                    EditedBadCase{"MissingDataFile", 0x00, 0x01, 0, true, ErrorCode::OpenFailed}),
+    testing::Values(EditedBadCase{"RunsPastItsRecord", 0x16, 0x18, 0, false, ErrorCode::BadBlock,
+                                  "Байтов блока 000016–000018 нет в DIF файле."},
+                    EditedBadCase{"SpansTwoRecords", 0x10, 0x41, 0, false, ErrorCode::BadBlock,
+                                  "Байтов блока 000010–000041 нет в DIF файле."},
+                    EditedBadCase{"InNoRecord", 0x20, 0x20, 0, false, ErrorCode::BadBlock,
+                                  "Байтов блока 000020–000020 нет в DIF файле."},
+                    EditedBadCase{"BeforeTheFirstRecord", 0x0F, 0x10, 0, false, ErrorCode::BadBlock,
+                                  "Байтов блока 00000F–000010 нет в DIF файле."},
+                    EditedBadCase{"PastItsDataFile", 0x00, 0x01, 15, true, ErrorCode::BadBlock,
+                                  "Файл данных короче блока 000000–000001: %s"},
+                    EditedBadCase{"NegativeDataOffset", 0x00, 0x01, -1, true, ErrorCode::BadBlock,
+                                  "Неверное смещение блока 000000–000001 в файле данных."},
+                    EditedBadCase{"StartAfterEnd", 0x05, 0x04, 0, true, ErrorCode::BadBlock,
+                                  "Неверные адреса блока 000005–000004."},
+                    EditedBadCase{"MissingDataFile", 0x00, 0x01, 0, true, ErrorCode::OpenFailed,
+                                  "Не удалось прочитать файл данных: %s"}),
     [](const testing::TestParamInfo<EditedBadCase>& info) { return info.param.name; });
 
 TEST_F(EditedDifTest, UnreadableDataFileLeavesNothingBehind) {
@@ -353,14 +371,16 @@ TEST_F(EditedDifTest, UnreadableDataFileLeavesNothingBehind) {
   fillList(list_, {dataLine(0, 1, 0, data)});
   std::string out = dir_.file("new.dif");
   test::writeFile(out, text("earlier"));
-  expectError(writeEditedDif(fs_, out, list_, kEdited), ErrorCode::OpenFailed);
+  expectError(writeEditedDif(fs_, out, list_, kEdited), ErrorCode::OpenFailed,
+              "Не удалось прочитать файл данных: " + data);
   EXPECT_EQ(test::readFile(out), text("earlier"));
   EXPECT_EQ(folderEntries(dir_.path()), (std::vector<std::string>{"d.dat", "new.dif"}));
 }
 
 TEST_F(EditedDifTest, DataFileThatIsAFolderIsUnreadable) {
   fillList(list_, {dataLine(0, 0, 0, dir_.path())});
-  expectError(writeEditedDif(fs_, dir_.file("new.dif"), list_, kEdited), ErrorCode::OpenFailed);
+  expectError(writeEditedDif(fs_, dir_.file("new.dif"), list_, kEdited), ErrorCode::OpenFailed,
+              "Не удалось прочитать файл данных: " + dir_.path());
 }
 
 // Seventeen blocks over every address make a file past the largest DIF the program opens: it

@@ -17,6 +17,7 @@ class CommandHost {
   virtual QWidget* dialogOwner() = 0;
   // Writes the status line.
   virtual void say(const QString& text) = 0;
+  virtual QString statusText() const = 0;
   // Lets the window repaint and answer between the steps of a long command.
   virtual void yieldToEvents() = 0;
   // Every change of the list ends here: recalculation, totals, control state.
@@ -25,6 +26,9 @@ class CommandHost {
   // While work runs on the job runner, the controls that would start more work or change what
   // it reads are disabled and the list takes no clicks; afterwards they are as they were.
   virtual void setBusy(bool busy) = 0;
+  // Where the keys go once a search has ended: the list it found, or the search button. Never
+  // the distance box, where one arrow key would regroup the list.
+  virtual void focusAfterSearch(bool found) = 0;
 
   // The data file named in DIF-editing mode.
   virtual std::string dataFilePath() const = 0;

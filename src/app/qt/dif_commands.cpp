@@ -46,9 +46,12 @@ void DifCommands::writeDif() {
   if (!mayReplace(path, held)) return;
   if (backup && !mayReplace(backupDifName(path), heldBackup)) return;
 
+  // A write that fails leaves the status line as it was: nothing was written.
+  const QString before = host_.statusText();
   host_.say(kDifWritingText);
   host_.yieldToEvents();
   if (Status written = session_.writeDif(path, backup); !written) {
+    host_.say(before);
     messenger_.error(written.error().message);
     return;
   }
@@ -73,12 +76,8 @@ void DifCommands::applyDif() {
   if (binPath.empty()) return;
   std::optional<ByteImage> bin = fs_.read(binPath);
   if (!bin) return messenger_.error(kBinWriteErrorText);
-  const Result<PatchCheck> check = verifyPatch(fs_, difPath, dif->bytes(), bin->bytes());
-  if (check && !mayApplyTo(check.value())) return;
-  // A counterpart that is there but cannot be used is asked about, as a BIN that differs is.
-  if (!check && fs_.stat(counterpartPath(difPath)) && !askApplyAnyway(check.error().message)) {
-    return;
-  }
+  const std::optional<const char*> done = agreeToApply(difPath, dif->bytes(), bin->bytes());
+  if (!done) return host_.say(kApplyCancelledText);
   hm::applyDif(dif->bytes(), *bin);
 
   const std::string outPath = chooser_.AskSaveFile(FileKind::SourceBin);
@@ -86,18 +85,35 @@ void DifCommands::applyDif() {
   if (Status written = writeBin(fs_, outPath, bin->bytes()); !written) {
     return messenger_.error(written.error().message);
   }
-  host_.say(check ? kAppliedVerifiedText : kAppliedUnverifiedText);
+  host_.say(*done);
   messenger_.notice(kDifAppliedText);
 }
 
 // A BIN that is not the DIF's source is patched only when the user says so; No, the default,
-// leaves it alone.
-bool DifCommands::mayApplyTo(const PatchCheck& check) {
-  if (check.state == PatchState::Source) return true;
-  if (check.state == PatchState::Applied) {
-    return askApplyAnyway(kAlreadyAppliedText, MessageIcon::Question);
+// leaves it alone. A counterpart that is there but cannot be used is asked about as such a BIN
+// is. The answer is what the status line will say was done, nothing after a No.
+std::optional<const char*> DifCommands::agreeToApply(const std::string& difPath,
+                                                     std::span<const std::uint8_t> dif,
+                                                     std::span<const std::uint8_t> bin) {
+  const Result<PatchCheck> check = verifyPatch(fs_, difPath, dif, bin);
+  auto ask = [this](const std::string& why, MessageIcon icon,
+                    const char* done) -> std::optional<const char*> {
+    if (askApplyAnyway(why, icon)) return done;
+    return std::nullopt;
+  };
+  if (!check) {
+    if (!fs_.stat(counterpartPath(difPath))) return kAppliedUnverifiedText;
+    return ask(check.error().message, MessageIcon::Exclamation, kAppliedUnverifiedText);
   }
-  return askApplyAnyway(differsText(check));
+  switch (check->state) {
+    case PatchState::Source:
+      return kAppliedVerifiedText;
+    case PatchState::Applied:
+      return ask(kAlreadyAppliedText, MessageIcon::Question, kAppliedAgainText);
+    case PatchState::Differs:
+      break;
+  }
+  return ask(differsText(check.value()), MessageIcon::Exclamation, kAppliedToOtherBinText);
 }
 
 bool DifCommands::askApplyAnyway(const std::string& why, MessageIcon icon) {

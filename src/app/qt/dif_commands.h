@@ -4,14 +4,16 @@
 #include "platform/file_system.h"
 #include "platform/messenger.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 
 namespace hm {
 
 class CommandHost;
 class Session;
-struct PatchCheck;
 
 // The DIF commands of the window: writing the list as a DIF, applying a DIF to a BIN (verified
 // against the DIF's counterpart where one fits), and opening a DIF for editing.
@@ -26,8 +28,10 @@ class DifCommands {
 
  private:
   bool mayReplace(const std::string& path, std::unique_ptr<FileLock>& held);
-  bool mayApplyTo(const PatchCheck& check);
-  bool askApplyAnyway(const std::string& why, MessageIcon icon = MessageIcon::Exclamation);
+  std::optional<const char*> agreeToApply(const std::string& difPath,
+                                          std::span<const std::uint8_t> dif,
+                                          std::span<const std::uint8_t> bin);
+  bool askApplyAnyway(const std::string& why, MessageIcon icon);
 
   Session& session_;
   CommandHost& host_;

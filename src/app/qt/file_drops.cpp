@@ -21,6 +21,12 @@ std::string droppedPath(const QDropEvent& event) {
   return url.isLocalFile() ? url.toLocalFile().toStdString() : std::string();
 }
 
+Qt::DropAction takenAction(Qt::DropActions possible) {
+  if (possible & Qt::CopyAction) return Qt::CopyAction;
+  if (possible & Qt::LinkAction) return Qt::LinkAction;
+  return Qt::IgnoreAction;
+}
+
 }  // namespace
 
 void FileDrops::add(QWidget* target, Accepts accepts, std::function<void()> command) {
@@ -45,11 +51,15 @@ bool FileDrops::eventFilter(QObject* watched, QEvent* event) {
     // The control's own handling (a line edit inserts dropped text) never sees the drag.
     auto* drop = static_cast<QDropEvent*>(event);
     const std::string path = droppedPath(*drop);
-    if (path.empty() || !target.accepts(path)) {
+    // A move would let the program the file came from delete it: only a copy or a link is
+    // taken, whatever the drag proposes.
+    const Qt::DropAction action = takenAction(drop->possibleActions());
+    if (path.empty() || !target.accepts(path) || action == Qt::IgnoreAction) {
       drop->ignore();
       return true;
     }
-    drop->acceptProposedAction();
+    drop->setDropAction(action);
+    drop->accept();
     // The command may ask questions; the program the file came from learns of the finished
     // drop first instead of waiting for the answers.
     if (type == QEvent::Drop) {

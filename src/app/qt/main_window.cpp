@@ -115,6 +115,10 @@ void MainWindow::say(const QString& text) {
   ui_.lStat->setText(text);
 }
 
+QString MainWindow::statusText() const {
+  return ui_.lStat->text();
+}
+
 void MainWindow::yieldToEvents() {
   QCoreApplication::processEvents();
 }
@@ -218,6 +222,8 @@ void MainWindow::outFile_Change() {
 // Runs the search to its end (list shown, cancelled or failed) before it returns, while the
 // window goes on answering.
 void MainWindow::bSer_Click() {
+  // The edited DIF is the list: a search would replace it with a comparison of other files.
+  if (session_.editingDif()) return;
   if (search_->start(ui_.inFile->text().toStdString(), ui_.outFile->text().toStdString(),
                      ui_.byteWith->value())) {
     jobs_.wait();

@@ -123,12 +123,14 @@ class MainWindow : public QMainWindow, private CommandHost {
   // CommandHost
   QWidget* dialogOwner() override { return this; }
   void say(const QString& text) override;
+  QString statusText() const override;
   void yieldToEvents() override;
   std::string dataFilePath() const override;
   void clearDataFilePath() override;
   bool backupWanted() const override;
   void showDifColumns() override;
   void setBusy(bool busy) override;
+  void focusAfterSearch(bool found) override;
 
   WindowServices services_;
   Session session_;

@@ -52,7 +52,7 @@ void MainWindow::Activity() {
   const QString in = ui_.inFile->text();
   const QString out = ui_.outFile->text();
   const bool canSearch = !in.isEmpty() && !out.isEmpty() && in != out;
-  ui_.bSer->setEnabled(canSearch);
+  ui_.bSer->setEnabled(canSearch && !d);
   ui_.bSplit->setEnabled(!d && n > 0);
   ui_.bDel->setEnabled(n > 0);
   if (!d) ui_.bAdd->setEnabled(canSearch);
@@ -87,6 +87,14 @@ void MainWindow::Lst1_ContextMenu(const QPoint& position) {
   ui_.lmDel->setEnabled(idle && ui_.bDel->isEnabled());
   ui_.lmEdit->setEnabled(idle && session_.blocks().caret() >= 0);
   ui_.lstMenu->popup(ui_.Lst1->viewport()->mapToGlobal(position));
+}
+
+void MainWindow::focusAfterSearch(bool found) {
+  if (found && session_.blocks().count() > 0) {
+    ui_.Lst1->setFocus();
+  } else if (ui_.bSer->isEnabled()) {
+    ui_.bSer->setFocus();
+  }
 }
 
 // The distance stays usable: a new one takes over from a regrouping under way.

@@ -77,10 +77,13 @@ void SearchCommand::finish(JobEnd end, const Status& searched, BlockList& lines)
       messenger_.error(end == JobEnd::OutOfMemory ? kOutOfMemoryText : searched.error().message);
     }
     host_.Activity();
+    host_.focusAfterSearch(false);
     return;
   }
+  if (lines.count() > 0) lines.setCaret(0);
   session_.adoptBlocks(std::move(lines));
   host_.reCalc();
+  host_.focusAfterSearch(true);
 }
 
 void SearchCommand::showCancelled() {

@@ -105,11 +105,16 @@ class ControlStateTest : public QObject {
     expectLayout(w, {false, true, false, true, "Файл данных", false, false});
     QCOMPARE(w.blocks().count(), 1);
 
-    // DIF editing, empty list.
+    // DIF editing, empty list. The search stays off whatever the boxes hold: it would replace
+    // the edited DIF with a comparison of other files.
     w.blocks().setSelected(0, true);
     f.messenger.answers = {MessageAnswer::Ok};
     w.bDel_Click();
-    expectLayout(w, {true, true, false, false, "Файл данных", false, false});
+    expectLayout(w, {false, true, false, false, "Файл данных", false, false});
+    w.blocks().add("000020\t000021\t");
+    w.bSer_Click();
+    QCOMPARE(w.blocks().count(), 1);
+    QVERIFY(w.difEdit());
 
     // Leaving the mode through the menu shows the normal layout at the next Activity.
     test::writeFile(f.file("c.bin"), std::vector<std::uint8_t>{1});

@@ -96,6 +96,29 @@ class DifCommandsTest : public QObject {
     QVERIFY(!fileExists(f.file("pipe.dif")));
   }
 
+  // A block that cannot be written is named with why, and the status line stays true.
+  void aBlockThatCannotBeWrittenIsNamed() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    test::writeFile(f.file("src.bin"), randomBytes(0x1020, 5));
+    test::writeFile(f.file("tgt.bin"), randomBytes(0x1020, 6));
+    child<QLineEdit>(w, "inFile")->setText(q(f.file("src.bin")));
+    child<QLineEdit>(w, "outFile")->setText(q(f.file("tgt.bin")));
+    w.bSer_Click();
+    const QString totals = child<QLabel>(w, "lStat")->text();
+    w.blocks().add("002000\t002010\t");
+    w.reCalc();
+    const QString status = child<QLabel>(w, "lStat")->text();
+    f.dialogs.paths = {f.file("out")};
+    w.bdif_Click();
+    QCOMPARE(q(f.messenger.lastText()),
+             QString("Ошибка записи DIF файла\n\nБлок 002000–002010 выходит за конец конечного "
+                     "файла."));
+    QCOMPARE(child<QLabel>(w, "lStat")->text(), status);
+    QVERIFY(status != totals);
+    QVERIFY(!fileExists(f.file("out.dif")));
+  }
+
   // A backup that is there but cannot tell whether the BIN is the source is asked about.
   void anUnusableBackupIsAskedAbout() {
     WindowFixture f;
@@ -134,16 +157,17 @@ class DifCommandsTest : public QObject {
     QTest::newRow("source") << "p.dif"
                             << "src.bin" << true << no << ""
                             << "tgt.bin" << verified;
+    const QString cancelled = "Установка DIF отменена.";
     QTest::newRow("patched, No") << "p.dif"
-                                 << "tgt.bin" << true << no << already << ""
-                                 << "";
+                                 << "tgt.bin" << true << no << already << "" << cancelled;
     QTest::newRow("patched, Yes") << "p.dif"
-                                  << "tgt.bin" << true << yes << already << "tgt.bin" << verified;
+                                  << "tgt.bin" << true << yes << already << "tgt.bin"
+                                  << "DIF установлен повторно.";
     QTest::newRow("mixed, No") << "p.dif"
-                               << "mixed.bin" << true << no << differs << ""
-                               << "";
+                               << "mixed.bin" << true << no << differs << "" << cancelled;
     QTest::newRow("mixed, Yes") << "p.dif"
-                                << "mixed.bin" << true << yes << differs << "tgt.bin" << verified;
+                                << "mixed.bin" << true << yes << differs << "tgt.bin"
+                                << "DIF установлен на BIN, не совпадающий с исходным.";
     QTest::newRow("no backup") << "p.dif"
                                << "mixed.bin" << false << no << ""
                                << "tgt.bin"
@@ -151,9 +175,9 @@ class DifCommandsTest : public QObject {
     QTest::newRow("undo of the patched BIN") << "p.dif_bak.dif"
                                              << "tgt.bin" << true << no << ""
                                              << "src.bin" << verified;
-    QTest::newRow("undo of the source, No") << "p.dif_bak.dif"
-                                            << "src.bin" << true << no << already << ""
-                                            << "";
+    QTest::newRow("undo of the source, No")
+        << "p.dif_bak.dif"
+        << "src.bin" << true << no << already << "" << cancelled;
   }
 
   void verifiedApplyingAsksOnlyWhenTheBinIsNotTheSource() {

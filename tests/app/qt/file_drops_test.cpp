@@ -28,12 +28,15 @@ QUrl urlOf(const QString& item, const TempDir& dir) {
   return QUrl::fromLocalFile(QString::fromStdString(dir.file(item.toStdString())));
 }
 
-// A drag entering `target`, then its drop; whether the entering drag was accepted.
-bool dragAndDrop(QWidget* target, const QMimeData& mime) {
-  QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+// A drag entering `target`, then its drop, offering `actions` and proposing the first of them;
+// whether the entering drag was accepted. `taken` gets the action the drop was accepted with.
+bool dragAndDrop(QWidget* target, const QMimeData& mime, Qt::DropActions actions = Qt::CopyAction,
+                 Qt::DropAction* taken = nullptr) {
+  QDragEnterEvent enter(QPoint(4, 4), actions, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(target, &enter);
-  QDropEvent drop(QPointF(4, 4), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QDropEvent drop(QPointF(4, 4), actions, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(target, &drop);
+  if (taken) *taken = drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
   QCoreApplication::processEvents();
   return enter.isAccepted();
 }
@@ -118,6 +121,32 @@ class FileDropsTest : public QObject {
       QCOMPARE(w.header()->count(), 6);
     }
     if (editing) QVERIFY(child<QPushButton>(w, "bAdd")->isEnabled());
+  }
+
+  // A drop taken as a move would let the program it came from delete the user's file.
+  void dropsAreTakenAsCopiesNeverMoves_data() {
+    QTest::addColumn<int>("offered");
+    QTest::addColumn<int>("taken");
+    QTest::newRow("move proposed, copy offered")
+        << int(Qt::MoveAction | Qt::CopyAction) << int(Qt::CopyAction);
+    QTest::newRow("move or link") << int(Qt::MoveAction | Qt::LinkAction) << int(Qt::LinkAction);
+    QTest::newRow("move only") << int(Qt::MoveAction) << int(Qt::IgnoreAction);
+  }
+
+  void dropsAreTakenAsCopiesNeverMoves() {
+    QFETCH(int, offered);
+    QFETCH(int, taken);
+    WindowFixture f;
+    prepare(f, false);
+    QMimeData mime;
+    mime.setUrls({urlOf("data.bin", f.dir)});
+    Qt::DropAction action = Qt::MoveAction;
+    const bool entered =
+        dragAndDrop(dropTarget(*f.window, "inFile"), mime, Qt::DropActions(offered), &action);
+    QCOMPARE(int(action), taken);
+    QCOMPARE(entered, taken != int(Qt::IgnoreAction));
+    QCOMPARE(child<QLineEdit>(*f.window, "inFile")->text().isEmpty(),
+             taken == int(Qt::IgnoreAction));
   }
 
   // Refused as it enters, so the cursor says so, and if dropped all the same nothing happens.

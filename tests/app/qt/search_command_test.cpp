@@ -1,9 +1,11 @@
+#include "blocks/qt/block_list_view.h"
 #include "search/regroup.h"
 #include "support/window_fixture.h"
 
 #include <atomic>
 #include <functional>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -176,6 +178,23 @@ class SearchCommandTest : public QObject {
     QCOMPARE(s.fs.reads.load(), 2);
     QCOMPARE(w.blocks().count(), kBlocks);
     QVERIFY(child<QPushButton>(w, "bSer")->isEnabled());
+  }
+
+  // The search's button goes off while it runs, and the keys went on to the distance box, where
+  // the next arrow regrouped the list. They go to the list, on its first line.
+  void keysAfterASearchMoveTheCaretNotTheDistance() {
+    SearchWindow s(150);
+    MainWindow& w = s.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    child<QPushButton>(w, "bSer")->setFocus();
+    w.bSer_Click();
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.listView()));
+    QCOMPARE(w.blocks().caret(), 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(w.blocks().caret(), 1);
+    QCOMPARE(child<QScrollBar>(w, "byteWith")->value(), 0);
+    QCOMPARE(w.blocks().count(), kBlocks);
   }
 
   void closingDuringASearchEndsItAndThenTheWindow() {
