@@ -42,6 +42,7 @@ ByteViewer::ByteViewer(QWidget* owner) : QWidget(owner, Qt::Window) {
   connect(first, &QScrollBar::valueChanged, second, &QScrollBar::setValue);
   connect(second, &QScrollBar::valueChanged, first, &QScrollBar::setValue);
   grid->setSizeConstraint(QLayout::SetFixedSize);
+  setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 }
 
 bool ByteViewer::sameView(const BlockBytes& next, const QStringList& captions) const {

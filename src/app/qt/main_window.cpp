@@ -48,8 +48,10 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
   setObjectName("Form1");
   setWindowTitle(kProgramCaption);
   ui_.build(this, session_.blocks(), [this] { Form_Click(); });
-  // The controls stand where they were designed; a larger window would only add empty space.
+  // The controls stand where they were designed; a larger window would only add empty space,
+  // so there is nothing to maximize either.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+  setWindowFlag(Qt::WindowMaximizeButtonHint, false);
   idle_ = new IdleAnimation(this, ui_.controls, ui_.Timer1, services_.clock);
   distance_ = new DistanceControls(ui_.tbyteWith, ui_.byteWith, ui_.cBW);
   CommandHost& host = *this;

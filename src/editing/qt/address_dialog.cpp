@@ -47,7 +47,7 @@ void AddressDialog::buildControls() {
   lto_ = makeRangeLabel(this, "lto", kRightColumn, kRangeTop, kColumnWidth);
   Command1_ = makeButton(this, "Command1", "OK", kLeftColumn, kButtonTop, kColumnWidth);
   Command2_ = makeButton(this, "Command2", "Отмена", kRightColumn, kButtonTop, kColumnWidth);
-  setFixedSize(twipsRect(0, 0, kClientWidth, kClientHeight).size());
+  fixDialogSize(this, twipsRect(0, 0, kClientWidth, kClientHeight).size());
 
   setTabOrder(Text1_, Text2_);
   setTabOrder(Text2_, Command1_);

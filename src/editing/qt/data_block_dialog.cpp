@@ -53,7 +53,7 @@ void DataBlockDialog::buildControls() {
   Label4_->setText(QStringLiteral("000000-FFFFFF"));
   Command1_ = makeButton(this, "Command1", "OK", kSecondColumn, kButtonTop, kColumnWidth);
   Command2_ = makeButton(this, "Command2", "Отмена", kThirdColumn, kButtonTop, kColumnWidth);
-  setFixedSize(twipsRect(0, 0, kClientWidth, kClientHeight).size());
+  fixDialogSize(this, twipsRect(0, 0, kClientWidth, kClientHeight).size());
 
   setTabOrder(Text1_, Text2_);
   setTabOrder(Text2_, Text3_);

@@ -3,7 +3,11 @@
 #include "editing/qt/hex_line_edit.h"
 #include "editing/qt/twips.h"
 
+#include <algorithm>
+
+#include <QDialog>
 #include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 
@@ -17,7 +21,25 @@ constexpr int kFieldHeight = 315;
 constexpr int kButtonHeight = 375;
 constexpr int kRangePointSize = 7;
 
+// Beside the title: the window's icon, its close button and the frame's margins.
+constexpr int kTitleChromePixels = 110;
+
 }  // namespace
+
+void fixDialogSize(QDialog* dialog, const QSize& designed) {
+  // Window managers draw titles in a bold face about the size of the dialog's own font.
+  QFont title = dialog->font();
+  title.setBold(true);
+  const int needed =
+      QFontMetrics(title).horizontalAdvance(dialog->windowTitle()) + kTitleChromePixels;
+  const int extra = std::max(0, needed - designed.width());
+  for (QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    child->move(child->x() + extra / 2, child->y());
+  }
+  dialog->setFixedSize(designed.width() + extra, designed.height());
+  dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint);
+}
 
 QLabel* makeCaption(QWidget* parent, const char* name, const char* text, int left, int top,
                     int width) {

@@ -2,8 +2,10 @@
 
 #include <QString>
 
+class QDialog;
 class QLabel;
 class QPushButton;
+class QSize;
 class QWidget;
 
 namespace hm {
@@ -18,5 +20,9 @@ QLabel* makeRangeLabel(QWidget* parent, const char* name, int left, int top, int
 HexLineEdit* makeHexField(QWidget* parent, const char* name, int left, int top, int width);
 QPushButton* makeButton(QWidget* parent, const char* name, const char* text, int left, int top,
                         int width);
+
+// Fixes the dialog at its designed size, widened with the controls kept in the middle where its
+// title would not show whole, and without the maximize button that a fixed size leaves dead.
+void fixDialogSize(QDialog* dialog, const QSize& designed);
 
 }  // namespace hm

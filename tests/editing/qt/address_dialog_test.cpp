@@ -3,6 +3,9 @@
 #include "editing/qt/type_text.h"
 #include "support/scripted.h"
 
+#include <cstdlib>
+
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,6 +37,24 @@ class AddressDialogTest : public QObject {
     QCOMPARE(field(dialog, "Text2")->maxLength(), 6);
     QVERIFY(dialog.findChild<QLabel*>("lfr")->font().pointSize() <
             dialog.findChild<QLabel*>("Label1")->font().pointSize());
+  }
+
+  // A title cut to "Добавл... блока" hides what the dialog is for; a fixed size has nothing to
+  // maximize.
+  void wholeTitleAndNoMaximizeButton() {
+    for (const char* title : {kAddressDialogTitle, kAddBlockTitle}) {
+      AddressExchange ex{0x100, 0x1FF, 0, 0x2FF};
+      AddressDialog dialog(nullptr, ex, false, messenger_, QString::fromUtf8(title));
+      QFont bold = dialog.font();
+      bold.setBold(true);
+      QVERIFY(dialog.width() >= QFontMetrics(bold).horizontalAdvance(dialog.windowTitle()) + 100);
+      QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
+      QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+      // The controls stay in the middle of the wider dialog.
+      auto* ok = dialog.findChild<QPushButton*>("Command1");
+      auto* cancel = dialog.findChild<QPushButton*>("Command2");
+      QVERIFY(std::abs(ok->x() - (dialog.width() - cancel->geometry().right())) <= 2);
+    }
   }
 
   void loadsFieldsAndRanges_data() {
