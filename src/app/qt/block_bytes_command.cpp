@@ -1,6 +1,7 @@
 #include "app/qt/block_bytes_command.h"
 
 #include "app/qt/byte_viewer.h"
+#include "app/qt/viewer_placement.h"
 #include "app/session.h"
 #include "platform/user_texts.h"
 
@@ -12,8 +13,6 @@
 namespace hm {
 
 namespace {
-
-constexpr int kGapPixels = 8;
 
 QStringList compareCaptions() {
   return {QString::fromUtf8(kSourcePaneText), QString::fromUtf8(kTargetPaneText)};
@@ -28,8 +27,9 @@ QStringList difCaption(std::string_view line) {
 
 }  // namespace
 
-BlockBytesCommand::BlockBytesCommand(Session& session, FileSystem& fs, QWidget* owner)
-    : session_(session), finder_(session, fs), owner_(owner) {}
+BlockBytesCommand::BlockBytesCommand(Session& session, FileSystem& fs, QWidget* owner,
+                                     QWidget* list)
+    : session_(session), finder_(session, fs), owner_(owner), list_(list) {}
 
 ByteViewer* BlockBytesCommand::viewer() const {
   return viewer_;
@@ -45,30 +45,30 @@ void BlockBytesCommand::prepare() {
 
 void BlockBytesCommand::open() {
   prepare();
-  viewer_->show();
   if (!placed_) placeBesideOwner();
   placed_ = true;
+  viewer_->show();
   follow(false);
   viewer_->raise();
   viewer_->activateWindow();
 }
 
-// To the right of the main window where the screen has room, else below it, else as near as the
-// screen allows.
+// Beside the main window where the screen has room, never over the list it follows.
 void BlockBytesCommand::placeBesideOwner() {
-  const QRect frame = owner_->frameGeometry();
   const QScreen* screen = owner_->screen();
-  if (!screen) return viewer_->move(frame.right() + kGapPixels, frame.top());
-  const QRect room = screen->availableGeometry();
-  const QSize size = viewer_->frameGeometry().size();
-  QPoint at(frame.right() + kGapPixels, frame.top());
-  if (at.x() + size.width() > room.right() &&
-      frame.bottom() + kGapPixels + size.height() <= room.bottom()) {
-    at = QPoint(frame.left(), frame.bottom() + kGapPixels);
-  }
-  at.setX(std::max(room.left(), std::min(at.x(), room.right() - size.width())));
-  at.setY(std::max(room.top(), std::min(at.y(), room.bottom() - size.height())));
-  viewer_->move(at);
+  if (!screen) return;
+  const QRect frame = owner_->frameGeometry();
+  const QRect inside = owner_->geometry();
+  const QMargins decoration(inside.left() - frame.left(), inside.top() - frame.top(),
+                            frame.right() - inside.right(), frame.bottom() - inside.bottom());
+  const QRect list(list_->mapToGlobal(QPoint(0, 0)), list_->size());
+  const ViewerPlace place =
+      placeViewer(frame, list, screen->availableGeometry(), decoration,
+                  [this](const ViewerLayout& layout) { return viewer_->sizeFor(layout); });
+  // Only where the screen leaves no room beside it does the main window move.
+  if (place.mainMovedTo) owner_->move(*place.mainMovedTo);
+  viewer_->arrange(place.layout);
+  viewer_->move(place.frame.topLeft());
 }
 
 void BlockBytesCommand::follow(bool searching) {

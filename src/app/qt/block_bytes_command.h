@@ -15,8 +15,8 @@ class Session;
 // the list changes. The window calls follow() whenever either may have happened.
 class BlockBytesCommand {
  public:
-  // The viewer is the owner's child and goes with it.
-  BlockBytesCommand(Session& session, FileSystem& fs, QWidget* owner);
+  // The viewer is the owner's child and goes with it; it never opens over `list`.
+  BlockBytesCommand(Session& session, FileSystem& fs, QWidget* owner, QWidget* list);
 
   // Makes the viewer's window ahead of need, hidden, so that opening it costs only its showing.
   void prepare();
@@ -34,6 +34,7 @@ class BlockBytesCommand {
   Session& session_;
   BlockBytesFinder finder_;
   QWidget* owner_;
+  QWidget* list_;
   QPointer<ByteViewer> viewer_;
   bool placed_ = false;
 };

@@ -3,46 +3,79 @@
 #include "app/qt/hex_pane.h"
 #include "platform/user_texts.h"
 
+#include <algorithm>
+
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
+#include <QStyle>
 
 namespace hm {
-
-namespace {
-
-constexpr int kPaneRows = 20;
-
-}  // namespace
 
 ByteViewer::ByteViewer(QWidget* owner) : QWidget(owner, Qt::Window) {
   setObjectName("ByteViewer");
   setWindowTitle(QString::fromUtf8(kBlockBytesTitle));
-  auto* grid = new QGridLayout(this);
+  grid_ = new QGridLayout(this);
   lRange_ = new QLabel(this);
   lRange_->setObjectName("lRange");
   lRange_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  grid->addWidget(lRange_, 0, 0, 1, 2);
   for (int i = 0; i < 2; ++i) {
     QLabel* caption = new QLabel(this);
     caption->setObjectName(i == 0 ? "lPane1" : "lPane2");
     auto* pane = new HexPane(this);
     pane->setObjectName(i == 0 ? "hexPane1" : "hexPane2");
     pane->setFixedWidth(pane->rowWidth());
-    pane->setMinimumHeight(kPaneRows * pane->rowHeight() + 2 * pane->frameWidth());
-    grid->addWidget(caption, 1, i);
-    grid->addWidget(pane, 2, i);
     captions_[static_cast<std::size_t>(i)] = caption;
     panes_[static_cast<std::size_t>(i)] = pane;
   }
+  arrange({false, kViewerMostRows});
   // The panes scroll together: the same row stands at the top of both.
   QScrollBar* first = panes_[0]->verticalScrollBar();
   QScrollBar* second = panes_[1]->verticalScrollBar();
   connect(first, &QScrollBar::valueChanged, second, &QScrollBar::setValue);
   connect(second, &QScrollBar::valueChanged, first, &QScrollBar::setValue);
-  grid->setSizeConstraint(QLayout::SetFixedSize);
+  grid_->setSizeConstraint(QLayout::SetFixedSize);
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+}
+
+int ByteViewer::paneHeight(int rows) const {
+  return rows * panes_[0]->rowHeight() + 2 * panes_[0]->frameWidth();
+}
+
+void ByteViewer::arrange(const ViewerLayout& layout) {
+  layout_ = layout;
+  for (QWidget* w : {static_cast<QWidget*>(lRange_), static_cast<QWidget*>(captions_[0]),
+                     static_cast<QWidget*>(captions_[1]), static_cast<QWidget*>(panes_[0]),
+                     static_cast<QWidget*>(panes_[1])}) {
+    grid_->removeWidget(w);
+  }
+  grid_->addWidget(lRange_, 0, 0, 1, layout.stacked ? 1 : 2);
+  for (int i = 0; i < 2; ++i) {
+    const int row = layout.stacked ? 1 + 2 * i : 1;
+    const int column = layout.stacked ? 0 : i;
+    panes_[static_cast<std::size_t>(i)]->setFixedHeight(paneHeight(layout.rows));
+    grid_->addWidget(captions_[static_cast<std::size_t>(i)], row, column);
+    grid_->addWidget(panes_[static_cast<std::size_t>(i)], row + 1, column);
+  }
+}
+
+QSize ByteViewer::sizeFor(const ViewerLayout& layout) const {
+  const QMargins margins = grid_->contentsMargins();
+  const int across = grid_->horizontalSpacing() >= 0
+                         ? grid_->horizontalSpacing()
+                         : style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
+  const int down = grid_->verticalSpacing() >= 0
+                       ? grid_->verticalSpacing()
+                       : style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing);
+  const int paneWidth = panes_[0]->rowWidth();
+  const int block = captions_[0]->sizeHint().height() + down + paneHeight(layout.rows);
+  const int panesAcross = layout.stacked ? 1 : 2;
+  const int panesDown = layout.stacked ? 2 : 1;
+  const int width = panesAcross * paneWidth + (panesAcross - 1) * across;
+  const int height = lRange_->sizeHint().height() + panesDown * (down + block);
+  return QSize(std::max(width, lRange_->sizeHint().width()) + margins.left() + margins.right(),
+               height + margins.top() + margins.bottom());
 }
 
 bool ByteViewer::sameView(const BlockBytes& next, const QStringList& captions) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/qt/viewer_placement.h"
 #include "blocks/block_bytes.h"
 
 #include <array>
@@ -7,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 
+class QGridLayout;
 class QLabel;
 
 namespace hm {
@@ -25,6 +27,12 @@ class ByteViewer : public QWidget {
   // again, as after an edit elsewhere in the list, keeps where the panes were scrolled to.
   void showBytes(BlockBytes bytes, const QStringList& captions);
 
+  // Lays the panes out side by side or one above the other, each `rows` rows high.
+  void arrange(const ViewerLayout& layout);
+  const ViewerLayout& arrangement() const { return layout_; }
+  // The size the window takes in `layout` with both panes shown, the widest it gets.
+  QSize sizeFor(const ViewerLayout& layout) const;
+
   const BlockBytes& bytes() const { return bytes_; }
   HexPane* pane(int index) const { return panes_[static_cast<std::size_t>(index)]; }
   QLabel* caption(int index) const { return captions_[static_cast<std::size_t>(index)]; }
@@ -38,8 +46,12 @@ class ByteViewer : public QWidget {
  private:
   bool sameView(const BlockBytes& next, const QStringList& captions) const;
 
+  int paneHeight(int rows) const;
+
   BlockBytes bytes_;
   QStringList shownCaptions_;
+  ViewerLayout layout_;
+  QGridLayout* grid_ = nullptr;
   QLabel* lRange_ = nullptr;
   std::array<QLabel*, 2> captions_{};
   std::array<HexPane*, 2> panes_{};

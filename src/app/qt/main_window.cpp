@@ -62,7 +62,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
       std::make_unique<DifCommands>(session_, host, chooser_, services_.fs, services_.messenger);
   blockCommands_ = std::make_unique<BlockCommands>(session_, host, services_.blockDialogs,
                                                    services_.fs, services_.messenger);
-  blockBytes_ = std::make_unique<BlockBytesCommand>(session_, services_.fs, this);
+  blockBytes_ = std::make_unique<BlockBytesCommand>(session_, services_.fs, this, ui_.Lst1);
   // Once the window is up: the first F2 then shows the viewer within a repaint.
   QTimer::singleShot(0, this, [this] { blockBytes_->prepare(); });
   connectCommands();
