@@ -7,6 +7,7 @@
 #include "platform/xdg_dirs.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -18,7 +19,11 @@ namespace {
 
 constexpr const char* kBinType = "application/x-hexmarshal-bin";
 constexpr const char* kDifType = "application/x-hexmarshal-dif";
-constexpr const char* kDesktopFile = "hexmarshal.desktop";
+// The installed package's entry, and the one this program writes for one user under a name of
+// its own, so that it never hides the package's.
+constexpr const char* kPackagedEntry = "hexmarshal.desktop";
+constexpr const char* kUserEntry = "hexmarshal-user.desktop";
+constexpr const char* kInstalledProgram = "/bin/hexmarshal";
 
 bool writeRegistryRows(Settings& settings, const std::string& program) {
   const std::pair<const char*, std::string> rows[] = {
@@ -90,12 +95,36 @@ std::string execArgument(const std::string& program) {
   return out;
 }
 
+// Opens BIN and DIF files with this program; the menu keeps the package's entry (or none), so
+// this one is not shown there twice.
 std::string desktopEntry(const std::string& program) {
   std::string entry = "[Desktop Entry]\nType=Application\nName=Hexmarshal\n";
+  entry += "GenericName=Binary Patch Editor\nGenericName[ru]=Редактор бинарных патчей\n";
   entry += "Exec=" + execArgument(program) + " %f\n";
   entry += "Icon=hexmarshal\n";
   entry += std::string("MimeType=") + kBinType + ";" + kDifType + ";\n";
+  entry += "Categories=Development;\n";
+  entry += "NoDisplay=true\n";
+  entry += "StartupWMClass=Hexmarshal\n";
   entry += "Terminal=false\n";
+  return entry;
+}
+
+// What earlier versions wrote under the package's entry's name, which hid the package's entry.
+bool isEarlierUserEntry(std::string_view text) {
+  return text.starts_with("[Desktop Entry]\nType=Application\nName=Hexmarshal\nExec=") &&
+         text.find(std::string("MimeType=") + kBinType + ";" + kDifType + ";\n") !=
+             std::string_view::npos &&
+         text.find("Categories=") == std::string_view::npos;
+}
+
+// The package's entry when `program` is the program it installed: the two lie in one prefix.
+std::optional<std::string> packagedEntryOf(FileSystem& fs, const std::string& program) {
+  if (!program.ends_with(kInstalledProgram)) return std::nullopt;
+  const std::string prefix = program.substr(0, program.size() - std::strlen(kInstalledProgram));
+  const std::string entry = prefix + "/share/applications/" + kPackagedEntry;
+  std::optional<FileInfo> info = fs.stat(entry);
+  if (!info || !info->regular) return std::nullopt;
   return entry;
 }
 
@@ -149,9 +178,9 @@ bool isOurDefault(const std::string& line) {
 }
 
 // Our two defaults replace any earlier ones in [Default Applications]; every other line stays.
-std::string withDefaults(const std::string& existing) {
-  const std::string ours[] = {std::string(kBinType) + "=" + kDesktopFile,
-                              std::string(kDifType) + "=" + kDesktopFile};
+std::string withDefaults(const std::string& existing, const std::string& entry) {
+  const std::string ours[] = {std::string(kBinType) + "=" + entry,
+                              std::string(kDifType) + "=" + entry};
   std::vector<std::string> lines = splitLines(existing);
   std::vector<std::string> out;
   bool inDefaults = false, placed = false;
@@ -187,13 +216,22 @@ std::string withDefaults(const std::string& existing) {
 std::optional<std::string> registerWithDesktop(FileSystem& fs, const AssociationPlaces& places) {
   const std::string& data = places.dataHome;
   const std::string icons = data + "/icons/hicolor/scalable/";
-  const std::pair<std::string, std::string> files[] = {
-      {data + "/applications/" + kDesktopFile, desktopEntry(places.programPath)},
+  const std::string applications = data + "/applications/";
+  // The installed program is started through the package's own entry.
+  const bool installed = packagedEntryOf(fs, places.programPath).has_value();
+  const std::string entry = installed ? kPackagedEntry : kUserEntry;
+  if (std::optional<std::string> earlier = readText(fs, applications + kPackagedEntry);
+      earlier && isEarlierUserEntry(*earlier)) {
+    fs.remove(applications + kPackagedEntry);
+  }
+  std::vector<std::pair<std::string, std::string>> files = {
       {data + "/mime/packages/hexmarshal.xml", mimePackage()},
       {icons + "apps/hexmarshal.svg", std::string(programIconSvg())},
       {icons + "mimetypes/application-x-hexmarshal-bin.svg", std::string(programIconSvg())},
       {icons + "mimetypes/application-x-hexmarshal-dif.svg", std::string(difIconSvg())},
   };
+  if (!installed)
+    files.insert(files.begin(), {applications + kUserEntry, desktopEntry(places.programPath)});
   std::optional<std::string> failed;
   for (const auto& [path, text] : files) {
     if (!writeIfChanged(fs, path, text) && !failed) failed = path;
@@ -203,7 +241,8 @@ std::optional<std::string> registerWithDesktop(FileSystem& fs, const Association
   std::string mimeApps = places.configHome + "/mimeapps.list";
   std::optional<std::string> defaults = readText(fs, mimeApps);
   if (defaults || !fs.stat(mimeApps)) {
-    if (!writeIfChanged(fs, mimeApps, withDefaults(defaults.value_or(std::string()))) && !failed) {
+    if (!writeIfChanged(fs, mimeApps, withDefaults(defaults.value_or(std::string()), entry)) &&
+        !failed) {
       failed = mimeApps;
     }
   }

@@ -201,6 +201,10 @@ class RealFileSystem : public FileSystem {
     return openRealFileReader(path);
   }
 
+  bool remove(const std::string& path) override {
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+  }
+
   std::unique_ptr<OutputFile> create(const std::string& path) override {
     return createAtomicOutput(path);
   }
@@ -240,6 +244,10 @@ bool OutputFile::writePieces(std::span<const std::span<const std::uint8_t>> piec
 Result<std::unique_ptr<FileLock>> FileSystem::lock(const std::string&, std::chrono::milliseconds,
                                                    MissingFile) {
   return std::unique_ptr<FileLock>(std::make_unique<FileLock>());
+}
+
+bool FileSystem::remove(const std::string&) {
+  return false;
 }
 
 Result<std::unique_ptr<FileLock>> FileSystem::lockFolder(const std::string&,

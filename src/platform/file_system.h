@@ -134,6 +134,8 @@ class FileSystem {
   virtual std::unique_ptr<OutputFile> create(const std::string& path) = 0;
   // Creates the folder and its missing parents; true when it exists afterwards.
   virtual bool makeFolders(const std::string& path) = 0;
+  // Removes a file; true when it is gone. The default removes nothing.
+  virtual bool remove(const std::string& path);
   // The exclusive lock on a file for one read, change and rename of it (lockFile). A file
   // system no other process can see needs none, hence the default.
   virtual Result<std::unique_ptr<FileLock>> lock(const std::string& path,

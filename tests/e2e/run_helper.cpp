@@ -1,6 +1,9 @@
 // What the end-to-end scripts need a second process for, beside the program itself:
 //   run_helper settings FILE PREFIX COUNT  writes COUNT values PREFIX0.. into a settings file
 //   run_helper hold FILE                   takes FILE's lock, says "held" and waits to be killed
+//   run_helper associate PROGRAM           registers the file types for PROGRAM, as the
+//                                          window's Tools menu does
+#include "platform/file_association.h"
 #include "platform/file_lock.h"
 #include "platform/settings_store.h"
 
@@ -34,12 +37,23 @@ int holdLock(const std::string& file) {
   while (true) ::pause();
 }
 
+int associate(const std::string& program) {
+  hm::SettingsStore store(hm::realFileSystem(), hm::SettingsStore::defaultPath());
+  const hm::Status associated = hm::associateFileTypes(
+      hm::realFileSystem(), store, hm::AssociationPlaces::fromEnvironment(program));
+  if (associated) return 0;
+  std::fprintf(stderr, "run_helper: %s\n", associated.error().message.c_str());
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "settings" && argc == 5) return writeSettings(argv[2], argv[3], std::atoi(argv[4]));
   if (mode == "hold" && argc == 3) return holdLock(argv[2]);
-  std::fputs("usage: run_helper settings FILE PREFIX COUNT | hold FILE\n", stderr);
+  if (mode == "associate" && argc == 3) return associate(argv[2]);
+  std::fputs("usage: run_helper settings FILE PREFIX COUNT | hold FILE | associate PROGRAM\n",
+             stderr);
   return 2;
 }

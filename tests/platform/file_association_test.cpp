@@ -63,7 +63,7 @@ class FileAssociationTest : public ::testing::Test {
   }
 
   void associate() { ASSERT_TRUE(associateFileTypes(realFileSystem(), store, places)); }
-  std::string desktopEntry() { return readText(dir.file("data/applications/hexmarshal.desktop")); }
+  std::string desktopEntry() { return readText(dir.file("data/applications/hexmarshal-user.desktop")); }
 
   TempDir dir;
   ScopedEnv path{"PATH", dir.file("bin")};
@@ -88,13 +88,18 @@ TEST_F(FileAssociationTest, WritesTheSixClassValuesInOrder) {
 TEST_F(FileAssociationTest, RegistersTheTypesWithTheDesktop) {
   associate();
   const std::string data = dir.file("data");
-  EXPECT_EQ(readText(data + "/applications/hexmarshal.desktop"),
+  EXPECT_EQ(readText(data + "/applications/hexmarshal-user.desktop"),
             "[Desktop Entry]\n"
             "Type=Application\n"
             "Name=Hexmarshal\n"
+            "GenericName=Binary Patch Editor\n"
+            "GenericName[ru]=Редактор бинарных патчей\n"
             "Exec=\"/opt/hex tools/hexmarshal\" %f\n"
             "Icon=hexmarshal\n"
             "MimeType=application/x-hexmarshal-bin;application/x-hexmarshal-dif;\n"
+            "Categories=Development;\n"
+            "NoDisplay=true\n"
+            "StartupWMClass=Hexmarshal\n"
             "Terminal=false\n");
   std::string package = readText(data + "/mime/packages/hexmarshal.xml");
   for (const char* part : {"<mime-type type=\"application/x-hexmarshal-bin\">",
@@ -111,8 +116,8 @@ TEST_F(FileAssociationTest, RegistersTheTypesWithTheDesktop) {
   EXPECT_EQ(readText(icons + "mimetypes/application-x-hexmarshal-dif.svg"), difIconSvg());
   EXPECT_EQ(readText(dir.file("config/mimeapps.list")),
             "[Default Applications]\n"
-            "application/x-hexmarshal-bin=hexmarshal.desktop\n"
-            "application/x-hexmarshal-dif=hexmarshal.desktop\n");
+            "application/x-hexmarshal-bin=hexmarshal-user.desktop\n"
+            "application/x-hexmarshal-dif=hexmarshal-user.desktop\n");
   EXPECT_EQ(readText(dir.file("tools.log")), "update-mime-database " + data + "/mime\n" +
                                                  "update-desktop-database " + data +
                                                  "/applications\n");
@@ -139,8 +144,8 @@ TEST_F(FileAssociationTest, KeepsEveryOtherLineOfTheDefaultsList) {
       "\n"
       "[Default Applications]\n"
       "text/plain=editor.desktop\n"
-      "application/x-hexmarshal-bin=hexmarshal.desktop\n"
-      "application/x-hexmarshal-dif=hexmarshal.desktop\n"
+      "application/x-hexmarshal-bin=hexmarshal-user.desktop\n"
+      "application/x-hexmarshal-dif=hexmarshal-user.desktop\n"
       "image/png=viewer.desktop\n"
       "\n"
       "[Removed Associations]\n"
@@ -158,8 +163,8 @@ TEST_F(FileAssociationTest, AddsTheDefaultsAfterAnExistingSection) {
   EXPECT_EQ(readText(dir.file("config/mimeapps.list")),
             "[Default Applications]\n"
             "text/plain=editor.desktop\n"
-            "application/x-hexmarshal-bin=hexmarshal.desktop\n"
-            "application/x-hexmarshal-dif=hexmarshal.desktop\n"
+            "application/x-hexmarshal-bin=hexmarshal-user.desktop\n"
+            "application/x-hexmarshal-dif=hexmarshal-user.desktop\n"
             "\n"
             "[Other]\n"
             "x=y\n");
@@ -206,7 +211,7 @@ TEST_P(ExecLineTest, EscapesWhatTheDesktopEntryRulesReserve) {
       << entry;
   if (::access("/usr/bin/desktop-file-validate", X_OK) == 0) {
     const std::string command = "/usr/bin/desktop-file-validate '" +
-                                dir.file("data/applications/hexmarshal.desktop") + "' >&2";
+                                dir.file("data/applications/hexmarshal-user.desktop") + "' >&2";
     EXPECT_EQ(std::system(command.c_str()), 0) << entry;
   }
 }
@@ -238,7 +243,7 @@ TEST_F(FileAssociationTest, AFileThatCannotBeWrittenIsNamed) {
   const Status associated = associateFileTypes(realFileSystem(), store, places);
   ASSERT_FALSE(associated);
   EXPECT_EQ(associated.error().message, "Не удалось связать BIN ,DIF c Hexmarshal: ошибка записи " +
-                                            dir.file("data/applications/hexmarshal.desktop") + ".");
+                                            dir.file("data/applications/hexmarshal-user.desktop") + ".");
 }
 
 TEST_F(FileAssociationTest, MissingToolsAreIgnored) {
@@ -289,7 +294,7 @@ TEST(FileAssociationSeam, EveryFileGoesThroughTheGivenFileSystem) {
   EXPECT_EQ(written, (std::vector<std::string>{
                          dir.file("config/hexmarshal/settings.reg"),
                          dir.file("config/mimeapps.list"),
-                         dir.file("data/applications/hexmarshal.desktop"),
+                         dir.file("data/applications/hexmarshal-user.desktop"),
                          icons + "apps/hexmarshal.svg",
                          icons + "mimetypes/application-x-hexmarshal-bin.svg",
                          icons + "mimetypes/application-x-hexmarshal-dif.svg",

@@ -43,6 +43,7 @@ class FaultFileSystem : public FileSystem {
   std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes = SIZE_MAX) override;
   std::unique_ptr<OutputFile> create(const std::string& path) override;
   bool makeFolders(const std::string& path) override;
+  bool remove(const std::string& path) override { return inner_.remove(path); }
   Result<std::unique_ptr<FileLock>> lock(const std::string& path, std::chrono::milliseconds wait,
                                          MissingFile missing) override;
   Result<std::unique_ptr<FileLock>> lockFolder(const std::string& folder,

@@ -39,6 +39,10 @@ class MemoryFileSystem : public FileSystem {
 
   // Files here need no folders to sit in.
   bool makeFolders(const std::string&) override { return true; }
+  bool remove(const std::string& path) override {
+    files.erase(path);
+    return true;
+  }
 
  private:
   class Output : public OutputFile {

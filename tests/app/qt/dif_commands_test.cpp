@@ -480,7 +480,7 @@ class DifCommandsTest : public QObject {
       QVERIFY2(f.settings.ReadRegValue(RegRoot::ClassesRoot, key, "", value), key);
       QCOMPARE(value, expected);
     }
-    QVERIFY(fileExists(xdg.file("data/applications/hexmarshal.desktop")));
+    QVERIFY(fileExists(xdg.file("data/applications/hexmarshal-user.desktop")));
     QVERIFY(fileExists(xdg.file("data/mime/packages/hexmarshal.xml")));
     QVERIFY(fileExists(xdg.file("config/mimeapps.list")));
   }
