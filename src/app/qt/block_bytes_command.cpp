@@ -68,7 +68,9 @@ void BlockBytesCommand::placeBesideOwner() {
   // Only where the screen leaves no room beside it does the main window move.
   if (place.mainMovedTo) owner_->move(*place.mainMovedTo);
   viewer_->arrange(place.layout);
-  viewer_->move(place.frame.topLeft());
+  // A window not yet shown has no frame to place: its inside goes where the frame's will be,
+  // and the window manager puts the frame around it.
+  viewer_->move(place.frame.topLeft() + QPoint(decoration.left(), decoration.top()));
 }
 
 void BlockBytesCommand::follow(bool searching) {

@@ -36,7 +36,10 @@ ByteViewer::ByteViewer(QWidget* owner) : QWidget(owner, Qt::Window) {
   connect(first, &QScrollBar::valueChanged, second, &QScrollBar::setValue);
   connect(second, &QScrollBar::valueChanged, first, &QScrollBar::setValue);
   grid_->setSizeConstraint(QLayout::SetFixedSize);
-  setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+  // A fixed size leaves nothing to maximize.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
 }
 
 int ByteViewer::paneHeight(int rows) const {

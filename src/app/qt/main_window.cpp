@@ -51,7 +51,9 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
   // The controls stand where they were designed; a larger window would only add empty space,
   // so there is nothing to maximize either.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
-  setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
   idle_ = new IdleAnimation(this, ui_.controls, ui_.Timer1, services_.clock);
   distance_ = new DistanceControls(ui_.tbyteWith, ui_.byteWith, ui_.cBW);
   CommandHost& host = *this;
