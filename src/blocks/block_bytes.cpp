@@ -1,6 +1,7 @@
 #include "blocks/block_bytes.h"
 
 #include "blocks/hex_format.h"
+#include "platform/russian_plural.h"
 #include "platform/user_texts.h"
 
 #include <algorithm>
@@ -173,13 +174,7 @@ std::string BlockBytes::hexText(int lane, std::int64_t first, std::int64_t last)
 }
 
 std::string byteCountText(std::int64_t count) {
-  const std::int64_t lastTwo = count % 100;
-  const std::int64_t last = count % 10;
-  const char* word = "байт";
-  if (lastTwo < 11 || lastTwo > 14) {
-    if (last >= 2 && last <= 4) word = "байта";
-  }
-  return std::to_string(count) + " " + word;
+  return std::to_string(count) + " " + russianPlural(count, "байт", "байта", "байт");
 }
 
 std::string blockBytesSummary(const BlockBytes& bytes) {

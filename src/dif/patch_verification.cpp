@@ -5,6 +5,7 @@
 #include "dif/dif_format.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
+#include "platform/russian_plural.h"
 
 #include <algorithm>
 #include <cstring>
@@ -62,13 +63,6 @@ std::optional<std::size_t> firstMismatch(std::span<const std::uint8_t> piece, bo
   return static_cast<std::size_t>(nonzero - expected.begin());
 }
 
-const char* blockWord(std::int32_t n) {
-  const std::int32_t lastTwo = n % 100;
-  const std::int32_t last = n % 10;
-  if (last == 1 && lastTwo != 11) return "блок";
-  if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14)) return "блока";
-  return "блоков";
-}
 
 }  // namespace
 
@@ -130,10 +124,10 @@ PatchCheck classifyBin(std::span<const std::uint8_t> dif, std::span<const std::u
 }
 
 std::string differsText(const PatchCheck& check) {
-  const char* verb =
-      check.differing % 10 == 1 && check.differing % 100 != 11 ? "отличается" : "отличаются";
+  const char* verb = russianPlural(check.differing, "отличается", "отличаются", "отличаются");
   return std::string("BIN не совпадает с исходным: ") + verb + " " +
-         std::to_string(check.differing) + " " + blockWord(check.differing) + " из " +
+         std::to_string(check.differing) + " " +
+         russianPlural(check.differing, "блок", "блока", "блоков") + " из " +
          std::to_string(check.blocks) + ", первый по адресу " + HexPad(check.firstDifference, 6) +
          ".";
 }

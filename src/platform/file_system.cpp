@@ -4,131 +4,14 @@
 #include "platform/file_reader.h"
 #include "platform/mapped_file.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 #include <utility>
 
 namespace hm {
-
-namespace {
-
-// An image is filled right after it is allocated. On 2 MiB pages a 16 MiB image costs a few
-// faults instead of four thousand, which took longer than comparing the bytes. Only a hint:
-// without huge pages nothing changes.
-std::unique_ptr<std::uint8_t[]> allocateImage(std::size_t size) {
-  std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[size ? size : 1]);
-  constexpr std::uintptr_t kHugePage = std::uintptr_t{1} << 21;
-  auto at = reinterpret_cast<std::uintptr_t>(bytes.get());
-  std::uintptr_t begin = (at + kHugePage - 1) & ~(kHugePage - 1);
-  std::uintptr_t end = (at + size) & ~(kHugePage - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-  return bytes;
-}
-
-}  // namespace
-
-ByteImage::ByteImage(std::size_t size) : ByteImage(uninitialized(size)) {
-  if (size) std::memset(data_.get(), 0, size);
-}
-
-ByteImage ByteImage::uninitialized(std::size_t size) {
-  ByteImage image;
-  image.data_ = allocateImage(size);
-  image.size_ = size;
-  image.capacity_ = size;
-  return image;
-}
-
-void ByteImage::resize(std::size_t size) {
-  if (size > capacity_) {
-    std::size_t capacity = std::max(size, capacity_ + capacity_ / 2);
-    std::unique_ptr<std::uint8_t[]> grown = allocateImage(capacity);
-    if (size_) std::memcpy(grown.get(), data_.get(), size_);
-    data_ = std::move(grown);
-    capacity_ = capacity;
-  }
-  if (size > size_) std::memset(data_.get() + size_, 0, size - size_);
-  size_ = size;
-}
-
-void ByteImage::release() {
-  data_.reset();
-  size_ = capacity_ = 0;
-}
-
-FileView::FileView() = default;
-
-FileView::FileView(ByteImage image)
-    : image_(std::move(image)), data_(image_.data()), size_(image_.size()) {}
-
-FileView::FileView(std::unique_ptr<MappedFile> mapping)
-    : mapping_(std::move(mapping)), data_(mapping_->data()), size_(mapping_->length()) {}
-
-FileView::FileView(FileView&& other) noexcept
-    : image_(std::move(other.image_)),
-      mapping_(std::move(other.mapping_)),
-      data_(std::exchange(other.data_, nullptr)),
-      size_(std::exchange(other.size_, 0)),
-      cut_(std::exchange(other.cut_, false)) {}
-
-FileView& FileView::operator=(FileView&& other) noexcept {
-  image_ = std::move(other.image_);
-  mapping_ = std::move(other.mapping_);
-  data_ = std::exchange(other.data_, nullptr);
-  size_ = std::exchange(other.size_, 0);
-  cut_ = std::exchange(other.cut_, false);
-  return *this;
-}
-
-FileView::~FileView() = default;
-
-void FileView::resize(std::size_t size) {
-  if (mapping_) {
-    if (size <= size_) {
-      size_ = size;
-      return;
-    }
-    // Past the file's end the mapping can show zeros, but not after a shortened view.
-    if (size_ == mapping_->length() && mapping_->makeRoom(size)) {
-      data_ = mapping_->data();
-      size_ = size;
-      return;
-    }
-    copyMapping();
-  }
-  image_.resize(size);
-  data_ = image_.data();
-  size_ = size;
-}
-
-void FileView::copyMapping() {
-  ByteImage copy = ByteImage::uninitialized(size_);
-  if (size_) std::memcpy(copy.data(), data_, size_);
-  cut_ = !mapping_->intact();
-  mapping_.reset();
-  image_ = std::move(copy);
-  data_ = image_.data();
-}
-
-void FileView::release() {
-  image_.release();
-  mapping_.reset();
-  data_ = nullptr;
-  size_ = 0;
-  cut_ = false;
-}
-
-bool FileView::intact() const {
-  return mapping_ ? mapping_->intact() : !cut_;
-}
 
 namespace {
 
@@ -234,13 +117,6 @@ std::optional<FileView> FileSystem::view(const std::string& path, std::size_t ma
   return FileView(std::move(*image));
 }
 
-bool OutputFile::writePieces(std::span<const std::span<const std::uint8_t>> pieces) {
-  for (std::span<const std::uint8_t> piece : pieces) {
-    if (!write(piece.data(), piece.size())) return false;
-  }
-  return true;
-}
-
 Result<std::unique_ptr<FileLock>> FileSystem::lock(const std::string&, std::chrono::milliseconds,
                                                    MissingFile) {
   return std::unique_ptr<FileLock>(std::make_unique<FileLock>());
@@ -255,65 +131,9 @@ Result<std::unique_ptr<FileLock>> FileSystem::lockFolder(const std::string&,
   return std::unique_ptr<FileLock>(std::make_unique<FileLock>());
 }
 
-bool commitTogether(std::span<OutputFile* const> outputs) {
-  for (OutputFile* out : outputs) {
-    if (!out->prepare()) return false;
-  }
-  std::size_t published = 0;
-  while (published < outputs.size() && outputs[published]->publish(true)) ++published;
-  const bool all = published == outputs.size();
-  while (!all && published > 0) outputs[--published]->withdraw();
-  for (OutputFile* out : outputs) out->settle();
-  return all;
-}
-
 FileSystem& realFileSystem() {
   static RealFileSystem fs;
   return fs;
-}
-
-BufferedWriter::BufferedWriter(OutputFile& out, std::size_t capacity)
-    : out_(out), capacity_(capacity) {}
-
-void BufferedWriter::write(const void* data, std::size_t size) {
-  if (failed_ || size == 0) return;
-  if (used_ + size > capacity_) {
-    flush();
-    if (size >= capacity_) {
-      // Large pieces go straight from the caller's image.
-      if (!out_.write(data, size)) failed_ = true;
-      return;
-    }
-  }
-  if (used_ + size > allocated_) grow(used_ + size);
-  std::memcpy(buffer_.get() + used_, data, size);
-  used_ += size;
-}
-
-void BufferedWriter::grow(std::size_t needed) {
-  constexpr std::size_t kFirst = 64 * 1024;
-  std::size_t size = std::min(capacity_, std::max({needed, allocated_ * 2, kFirst}));
-  std::unique_ptr<std::uint8_t[]> grown(new std::uint8_t[size]);
-  if (used_) std::memcpy(grown.get(), buffer_.get(), used_);
-  buffer_ = std::move(grown);
-  allocated_ = size;
-}
-
-void BufferedWriter::writeInt32(std::int32_t value) {
-  auto v = static_cast<std::uint32_t>(value);
-  std::uint8_t bytes[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                           static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
-  write(bytes, 4);
-}
-
-bool BufferedWriter::flush() {
-  if (used_ && !failed_ && !out_.write(buffer_.get(), used_)) failed_ = true;
-  used_ = 0;
-  return !failed_;
-}
-
-bool BufferedWriter::finish() {
-  return flush() && out_.commit();
 }
 
 }  // namespace hm

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/buffered_writer.h"
+#include "platform/byte_image.h"
 #include "platform/file_lock.h"
+#include "platform/file_view.h"
+#include "platform/output_file.h"
 #include "platform/result.h"
 
 #include <chrono>
@@ -8,7 +12,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 
 namespace hm {
@@ -19,101 +22,12 @@ class FileReader;
 // its own, larger limit, set by its layout.
 inline constexpr std::uint64_t kMaxImageSize = 0xFFFFFF;
 
-// A whole file held in memory. Bytes added by growing are zero.
-class ByteImage {
- public:
-  ByteImage() = default;
-  explicit ByteImage(std::size_t size);
-  static ByteImage uninitialized(std::size_t size);
-
-  std::uint8_t* data() { return data_.get(); }
-  const std::uint8_t* data() const { return data_.get(); }
-  std::size_t size() const { return size_; }
-  bool empty() const { return size_ == 0; }
-  std::span<const std::uint8_t> bytes() const { return {data_.get(), size_}; }
-  std::uint8_t& operator[](std::size_t i) { return data_[i]; }
-  std::uint8_t operator[](std::size_t i) const { return data_[i]; }
-
-  void resize(std::size_t size);
-  void release();
-
- private:
-  std::unique_ptr<std::uint8_t[]> data_;
-  std::size_t size_ = 0;
-  std::size_t capacity_ = 0;
-};
-
-class MappedFile;
-
-// A file's bytes to read: seen in place where the file could be mapped, otherwise a copy read
-// into memory.
-class FileView {
- public:
-  FileView();
-  explicit FileView(ByteImage image);
-  explicit FileView(std::unique_ptr<MappedFile> mapping);
-  FileView(FileView&&) noexcept;
-  FileView& operator=(FileView&&) noexcept;
-  ~FileView();
-
-  const std::uint8_t* data() const { return data_; }
-  std::size_t size() const { return size_; }
-  bool empty() const { return size_ == 0; }
-  std::span<const std::uint8_t> bytes() const { return {data_, size_}; }
-
-  // Shortens the view, or lengthens it with zero bytes; a mapped file is not copied for that.
-  void resize(std::size_t size);
-  void release();
-  // False when the mapped file was cut short under the program since it was mapped: the bytes
-  // seen may then be zeros that were never in it, and must be taken as a failed read. A copy
-  // is always intact.
-  bool intact() const;
-
- private:
-  void copyMapping();
-
-  ByteImage image_;
-  std::unique_ptr<MappedFile> mapping_;
-  const std::uint8_t* data_ = nullptr;
-  std::size_t size_ = 0;
-  bool cut_ = false;  // copied from a mapping that was no longer intact
-};
-
 struct FileInfo {
   bool regular = false;
   std::uint64_t size = 0;
   std::int64_t modifiedNs = 0;  // last modification, nanoseconds since the epoch
   bool folder = false;          // neither folder nor regular: a device, a FIFO or a socket
 };
-
-// An output written to a temporary file beside its target and given the target's name on
-// commit(), so a failure never leaves a half-written file or harms the file that was there.
-// Only a regular file or a missing name is ever replaced. Committing takes two steps, so that
-// several outputs can be made ready first and then take their names together (commitTogether).
-class OutputFile {
- public:
-  virtual ~OutputFile() = default;  // discards the temporary unless committed
-  virtual bool write(const void* data, std::size_t size) = 0;
-  // Writes the pieces one after another, in as few calls to the system as it can.
-  virtual bool writePieces(std::span<const std::span<const std::uint8_t>> pieces);
-  // Everything that can fail before the file takes its name: reaching the disk, the owner and
-  // the mode of the file it replaces.
-  virtual bool prepare() { return true; }
-  // Gives the prepared file the target's name. With `keepPrevious` the file it replaced is kept
-  // aside until settle(), so that withdraw() can put it back.
-  virtual bool publish(bool keepPrevious) = 0;
-  // Puts back what a publish(true) replaced (or removes the name it created).
-  virtual bool withdraw() { return false; }
-  // Lets go of what publish(true) kept aside.
-  virtual void settle() {}
-
-  bool commit() { return prepare() && publish(false); }
-};
-
-// Commits the outputs so that either all of them replace their targets or none does: each is
-// made ready before any takes its name, and a name that cannot be taken puts the ones already
-// published back.
-bool commitTogether(std::span<OutputFile* const> outputs);
 
 // All file access of the core goes through this seam, so tests can make any step fail.
 class FileSystem {
@@ -148,30 +62,5 @@ class FileSystem {
 };
 
 FileSystem& realFileSystem();
-
-// Collects small pieces into large writes; the first failed write sticks. The buffer grows with
-// what it holds, up to `capacity`, so a file of a few hundred bytes does not take a megabyte; the
-// output sees the same writes as from a buffer allocated whole.
-class BufferedWriter {
- public:
-  explicit BufferedWriter(OutputFile& out, std::size_t capacity = 1 << 20);
-  void write(const void* data, std::size_t size);
-  void writeInt32(std::int32_t value);
-  // Flushes and commits; false if any write or the commit failed.
-  bool finish();
-  // Flushes without committing; false if any write failed.
-  bool flush();
-  bool failed() const { return failed_; }
-
- private:
-  void grow(std::size_t needed);
-
-  OutputFile& out_;
-  std::unique_ptr<std::uint8_t[]> buffer_;
-  std::size_t allocated_ = 0;
-  std::size_t capacity_;
-  std::size_t used_ = 0;
-  bool failed_ = false;
-};
 
 }  // namespace hm

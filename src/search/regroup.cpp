@@ -2,7 +2,7 @@
 
 #include "blocks/block_line.h"
 #include "platform/user_texts.h"
-#include "search/block_rows.h"
+#include "blocks/block_rows.h"
 
 #include <string_view>
 

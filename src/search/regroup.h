@@ -2,7 +2,7 @@
 
 #include "blocks/block_list.h"
 #include "search/diff_search.h"
-#include "search/recalc.h"
+#include "blocks/recalc.h"
 
 #include <cstdint>
 #include <optional>

@@ -8,7 +8,7 @@
 #include "dif/dif_applier.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
-#include "search/recalc.h"
+#include "blocks/recalc.h"
 #include "support/byte_images.h"
 #include "support/dif_builder.h"
 #include "support/memory_file_system.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/recalc.h"
+#include "blocks/recalc.h"
 
 #include <atomic>
 #include <functional>

@@ -1,7 +1,7 @@
-#include "search/recalc.h"
+#include "blocks/recalc.h"
 #include "platform/user_texts.h"
 
-#include "search/block_rows.h"
+#include "blocks/block_rows.h"
 
 #include <algorithm>
 

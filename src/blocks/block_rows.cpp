@@ -1,4 +1,4 @@
-#include "search/block_rows.h"
+#include "blocks/block_rows.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,4 +1,4 @@
-#include "search/recalc.h"
+#include "blocks/recalc.h"
 
 #include "search/regroup.h"
 
