@@ -167,8 +167,8 @@ void BM_DenseSearchPipeline(benchmark::State& state) {
     BlockList list;
     scan(p, raw);
     hm::regroup(raw, 0, list);
-    lines =
-        static_cast<std::size_t>(hm::recalculate(list, false, static_cast<std::int32_t>(kImage)).blocks);
+    lines = static_cast<std::size_t>(
+        hm::recalculate(list, false, static_cast<std::int32_t>(kImage)).blocks);
   }
   state.counters["lines"] = static_cast<double>(lines);
   state.counters["peak_MiB"] = peakMiB();

@@ -1,7 +1,7 @@
 #include "blocks/recalc.h"
-#include "platform/user_texts.h"
 
 #include "blocks/block_rows.h"
+#include "platform/user_texts.h"
 
 #include <algorithm>
 

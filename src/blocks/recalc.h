@@ -27,8 +27,8 @@ using KeepGoing = std::function<bool()>;
 // changed since, with the same result as a pass over every line.
 Totals recalculate(BlockList& list, bool difEdit, std::int32_t targetLength);
 
-// About how many lines recalculate() would read: few after an edit of a list it settled for the same
-// mode and target, all of them otherwise.
+// About how many lines recalculate() would read: few after an edit of a list it settled for the
+// same mode and target, all of them otherwise.
 std::size_t recalcWork(const BlockList& list, bool difEdit, std::int32_t targetLength);
 
 // recalculate() into an empty list `into`, reading `from` without changing it, so the work can run

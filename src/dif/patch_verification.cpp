@@ -63,7 +63,6 @@ std::optional<std::size_t> firstMismatch(std::span<const std::uint8_t> piece, bo
   return static_cast<std::size_t>(nonzero - expected.begin());
 }
 
-
 }  // namespace
 
 bool isBackupName(const std::string& difPath) {

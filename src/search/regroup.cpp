@@ -1,8 +1,8 @@
 #include "search/regroup.h"
 
 #include "blocks/block_line.h"
-#include "platform/user_texts.h"
 #include "blocks/block_rows.h"
+#include "platform/user_texts.h"
 
 #include <string_view>
 

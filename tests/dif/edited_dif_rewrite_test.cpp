@@ -5,10 +5,10 @@
 
 #include "blocks/block_line.h"
 #include "blocks/block_list.h"
+#include "blocks/recalc.h"
 #include "dif/dif_applier.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
-#include "blocks/recalc.h"
 #include "support/byte_images.h"
 #include "support/dif_builder.h"
 #include "support/memory_file_system.h"
