@@ -4,6 +4,7 @@
 
 #include "blocks/block_line.h"
 #include "blocks/block_list.h"
+#include "blocks/hex_format.h"
 #include "dif/dif_applier.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
@@ -67,6 +68,18 @@ void checkPatch(const Bytes& result, const Bytes& source, const Bytes& target,
     for (; p <= static_cast<std::size_t>(r.end); ++p) HM_FUZZ_CHECK(result[p] == target[p]);
   }
   for (; p < end; ++p) HM_FUZZ_CHECK(result[p] == source[p]);
+}
+
+// The write error, then the first block the image cannot fill, so that the user does not look for
+// a disk fault. writeDif calls its image the target, whichever file it came from.
+std::string pastImageRefusal(const std::vector<Range>& ranges, std::size_t imageSize) {
+  auto past = std::find_if(ranges.begin(), ranges.end(), [&](const Range& r) {
+    return static_cast<std::size_t>(r.end) >= imageSize;
+  });
+  HM_FUZZ_CHECK(past != ranges.end());
+  std::string reason = hm::kBlockPastTargetText;
+  reason.replace(reason.find("%1"), 2, hm::HexPad(past->start, 6) + "–" + hm::HexPad(past->end, 6));
+  return std::string(hm::kDifWriteErrorText) + "\n\n" + reason;
 }
 
 void checkReadBack(const Bytes& dif, const std::vector<Range>& ranges) {
@@ -152,7 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (inside) {
     HM_FUZZ_CHECK(patched(fs.files["out.dif_bak.dif"], result) == source);
   } else {
-    HM_FUZZ_CHECK(backup.error().message == hm::kDifWriteErrorText);
+    HM_FUZZ_CHECK(backup.error().code == hm::ErrorCode::BadBlock);
+    HM_FUZZ_CHECK(backup.error().message == pastImageRefusal(ranges, sourceSize));
     HM_FUZZ_CHECK(fs.files.count("out.dif_bak.dif") == 0);
   }
 
