@@ -23,6 +23,8 @@ need_packages() {
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libqt6svg6 qt6-translations-l10n)
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+# The layout check pins Debian 12's clang-format: each version places a few things its own way.
+TEST_PACKAGES+=(clang-format-14)
 # The association is tried the way desktops open files: xdg-open, gio and the MIME database.
 TEST_PACKAGES+=(xdg-utils libglib2.0-bin shared-mime-info desktop-file-utils)
 # rsvg-convert draws the icon sizes the installed menu entry needs.
