@@ -63,7 +63,9 @@ class FileAssociationTest : public ::testing::Test {
   }
 
   void associate() { ASSERT_TRUE(associateFileTypes(realFileSystem(), store, places)); }
-  std::string desktopEntry() { return readText(dir.file("data/applications/hexmarshal-user.desktop")); }
+  std::string desktopEntry() {
+    return readText(dir.file("data/applications/hexmarshal-user.desktop"));
+  }
 
   TempDir dir;
   ScopedEnv path{"PATH", dir.file("bin")};
@@ -243,7 +245,8 @@ TEST_F(FileAssociationTest, AFileThatCannotBeWrittenIsNamed) {
   const Status associated = associateFileTypes(realFileSystem(), store, places);
   ASSERT_FALSE(associated);
   EXPECT_EQ(associated.error().message, "Не удалось связать BIN ,DIF c Hexmarshal: ошибка записи " +
-                                            dir.file("data/applications/hexmarshal-user.desktop") + ".");
+                                            dir.file("data/applications/hexmarshal-user.desktop") +
+                                            ".");
 }
 
 TEST_F(FileAssociationTest, MissingToolsAreIgnored) {
@@ -317,11 +320,6 @@ TEST(AssociationPlaces, ComeFromTheEnvironment) {
   places = AssociationPlaces::fromEnvironment("/p/hm");
   EXPECT_EQ(places.dataHome, dir.path() + "/.local/share");
   EXPECT_EQ(places.configHome, dir.path() + "/.config");
-}
-
-TEST(AssociationIcons, MatchThePicturesInTheResources) {
-  EXPECT_EQ(readText(HM_SOURCE_DIR "/src/resources/hexmarshal.svg"), programIconSvg());
-  EXPECT_EQ(readText(HM_SOURCE_DIR "/src/resources/hexmarshal-dif.svg"), difIconSvg());
 }
 
 }  // namespace
