@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <string_view>
-#include <sys/stat.h>
 #include <utility>
 
 namespace hm {
@@ -100,9 +99,9 @@ CommandLine bad(CommandLine command) {
 
 }  // namespace
 
-bool namesExistingFile(const std::string& path) {
-  struct stat st;
-  if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+bool namesExistingFile(FileSystem& fs, const std::string& path) {
+  std::optional<FileInfo> info = fs.stat(path);
+  if (!info || !info->regular) return false;
   std::string::size_type slash = path.rfind('/');
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   return utf8Length(name) >= 4;
@@ -196,7 +195,7 @@ CommandLine singlePath(CommandLine command) {
 
 }  // namespace
 
-CommandLine parseCommandLine(const std::string& args, const ExistsFn& exists) {
+CommandLine parseCommandLine(const std::string& args, FileSystem& fs) {
   CommandLine command;
   command.line = prepareLine(args);
   const std::string& line = command.line;
@@ -209,7 +208,7 @@ CommandLine parseCommandLine(const std::string& args, const ExistsFn& exists) {
     command.form = CommandForm::Version;
     return command;
   }
-  if (exists ? exists(line) : namesExistingFile(line)) return singlePath(std::move(command));
+  if (namesExistingFile(fs, line)) return singlePath(std::move(command));
 
   // Folding ASCII keeps every position of the line.
   const std::string folded = asciiLower(line);

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/file_system.h"
 #include "platform/user_texts.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -37,14 +37,14 @@ struct CommandLine {
   std::optional<std::int32_t> length;
 };
 
-// A regular file whose name found has at least 4 characters.
-using ExistsFn = std::function<bool(const std::string& path)>;
-bool namesExistingFile(const std::string& path);
+// A regular file, or a link to one, whose name has at least 4 characters.
+bool namesExistingFile(FileSystem& fs, const std::string& path);
 
-// `args` is argv[1..] joined with single spaces. Existence is asked only where the form needs
-// it (the single-path forms); the switch forms check their paths when they run. A block
-// insertion whose data-file path could not end a block line (fitsBlockLine) is a bad line.
-CommandLine parseCommandLine(const std::string& args, const ExistsFn& exists);
+// `args` is argv[1..] joined with single spaces. `fs` is asked whether a file exists only where
+// the form needs it (the single-path forms); the switch forms check their paths when they run.
+// A block insertion whose data-file path could not end a block line (fitsBlockLine) is a bad
+// line.
+CommandLine parseCommandLine(const std::string& args, FileSystem& fs);
 
 // The text of the bad-parameters message: the message, two line breaks, the prepared line.
 std::string badParametersMessage(const std::string& line);

@@ -60,7 +60,7 @@ int reportNoDisplay() {
 int startProgram(int argc, char** argv,
                  const std::function<int(const CommandLine& command)>& openWindow) {
   if (!openStandardStreams()) return kExitJobError;
-  const CommandLine command = parseCommandLine(joinArguments(argc, argv), namesExistingFile);
+  const CommandLine command = parseCommandLine(joinArguments(argc, argv), realFileSystem());
   switch (chooseStart(command, displayInEnvironment())) {
     case StartKind::Unattended:
       return runOnStandardError(command);

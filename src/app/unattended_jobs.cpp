@@ -72,7 +72,8 @@ std::optional<std::string> insertionLine(const CommandLine& command, std::uint64
 }
 
 int runComparison(const CommandLine& command, JobContext& context) {
-  if (!namesExistingFile(command.sourcePath) || !namesExistingFile(command.targetPath)) {
+  if (!namesExistingFile(context.fs, command.sourcePath) ||
+      !namesExistingFile(context.fs, command.targetPath)) {
     return notFound(context);
   }
   if (namesDeviceOrPipe(context.fs, command.difPath)) {
@@ -111,7 +112,8 @@ int runComparison(const CommandLine& command, JobContext& context) {
 }
 
 int runBlockInsertion(const CommandLine& command, JobContext& context) {
-  if (!namesExistingFile(command.difPath) || !namesExistingFile(command.dataPath)) {
+  if (!namesExistingFile(context.fs, command.difPath) ||
+      !namesExistingFile(context.fs, command.dataPath)) {
     return notFound(context);
   }
   // The result goes beside a DIF whose name lacks ".dif". Runs adding blocks to one DIF at once
@@ -215,7 +217,9 @@ ApplyDecision verifyBeforeApplying(const std::string& binPath, const std::string
 
 int runApply(const std::string& binPath, const std::string& difPath, const std::string& outPath,
              JobContext& context, bool force) {
-  if (!namesExistingFile(binPath) || !namesExistingFile(difPath)) return notFound(context);
+  if (!namesExistingFile(context.fs, binPath) || !namesExistingFile(context.fs, difPath)) {
+    return notFound(context);
+  }
   std::optional<FileInfo> dif = context.fs.stat(difPath);
   if (dif && dif->size > kMaxDifSize) {
     return reportError(context, {ErrorCode::TooLarge, kDifTooLargeText});
@@ -239,7 +243,8 @@ int runApply(const std::string& binPath, const std::string& difPath, const std::
 }
 
 int runCheck(const CommandLine& command, JobContext& context) {
-  if (!namesExistingFile(command.sourcePath) || !namesExistingFile(command.difPath)) {
+  if (!namesExistingFile(context.fs, command.sourcePath) ||
+      !namesExistingFile(context.fs, command.difPath)) {
     return notFound(context);
   }
   std::optional<FileInfo> difInfo = context.fs.stat(command.difPath);

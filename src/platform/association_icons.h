@@ -4,8 +4,8 @@
 
 namespace hm {
 
-// The program's two pictures as SVG text, written out when the file types are associated.
-// src/resources holds the same pictures for the window; a test keeps the two alike.
+// The program's two pictures as SVG text, written out when the file types are associated. The
+// build copies them from src/resources, where the window takes them from too.
 std::string_view programIconSvg();  // the program and BIN files
 std::string_view difIconSvg();      // DIF files
 

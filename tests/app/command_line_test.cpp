@@ -1,8 +1,8 @@
 #include "app/command_line.h"
 
+#include "support/memory_file_system.h"
 #include "support/temp_dir.h"
 
-#include <set>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -10,11 +10,17 @@
 namespace hm {
 namespace {
 
-bool fakeExists(const std::string& path) {
-  static const std::set<std::string> files = {"/w/patch.dif",     "/w/PATCH.DIF",
-                                              "/w/old.bin",       "/w/my patch.Dif",
-                                              "/w/notes.dif.txt", "/w/a /t:b /d:c.bin"};
-  return files.count(path) > 0;
+// The files the single-path lines name; every other path is missing. "a.b" exists but its name
+// is too short to be taken for a file.
+test::MemoryFileSystem& files() {
+  static test::MemoryFileSystem fs;
+  if (fs.files.empty()) {
+    for (const char* path : {"/w/patch.dif", "/w/PATCH.DIF", "/w/old.bin", "/w/my patch.Dif",
+                             "/w/notes.dif.txt", "/w/a /t:b /d:c.bin", "a.b"}) {
+      fs.files[path] = {'x'};
+    }
+  }
+  return fs;
 }
 
 struct LineCase {
@@ -44,7 +50,7 @@ class ParseCommandLineTest : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(ParseCommandLineTest, ReadsTheFormAndItsParts) {
   const LineCase& c = GetParam();
-  CommandLine command = parseCommandLine(c.args, fakeExists);
+  CommandLine command = parseCommandLine(c.args, files());
   EXPECT_EQ(command.form, c.form);
   EXPECT_EQ(command.line, c.line ? c.line : c.args);
   EXPECT_EQ(command.minDistance, c.minDistance);
@@ -384,36 +390,59 @@ INSTANTIATE_TEST_SUITE_P(CheckHelpVersion, ParseCommandLineTest, ::testing::Valu
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BadParametersMessage, QuotesThePreparedLineAfterAnEmptyLine) {
-  CommandLine command =
-      parseCommandLine("  \"old.bin /md:200 /t:new.bin /d:out.dif\" ", fakeExists);
+  CommandLine command = parseCommandLine("  \"old.bin /md:200 /t:new.bin /d:out.dif\" ", files());
   ASSERT_EQ(command.form, CommandForm::BadParameters);
   EXPECT_EQ(badParametersMessage(command.line),
             "Неверные параметры командной сторки!\n\nold.bin /md:200 /t:new.bin /d:out.dif");
 }
 
-TEST(NamesExistingFile, NeedsARegularFileWithANameOfFourCharacters) {
-  test::TempDir dir;
-  for (const char* name : {"a.b", "abcd", "data.bin", "фай", "файл"}) {
-    test::writeFile(dir.file(name), std::string("x"));
+struct ExistingCase {
+  const char* name;
+  const char* path;
+  bool names;
+};
+
+// Names are counted in characters, not bytes: "фай" takes six bytes and is still too short.
+const ExistingCase kExistingCases[] = {
+    {"ShortName", "/w/a.b", false},
+    {"FourLetters", "/w/abcd", true},
+    {"LongName", "/w/data.bin", true},
+    {"BareName", "abcd", true},
+    {"ThreeCyrillicLetters", "/w/фай", false},
+    {"FourCyrillicLetters", "/w/файл", true},
+    {"Folder", "/w/dir.bin", false},
+    {"Missing", "/w/missing.bin", false},
+    {"Empty", "", false},
+};
+
+class NamesExistingFileTest : public ::testing::TestWithParam<ExistingCase> {};
+
+TEST_P(NamesExistingFileTest, NeedsARegularFileWithANameOfFourCharacters) {
+  test::MemoryFileSystem fs;
+  for (const char* path : {"/w/a.b", "/w/abcd", "abcd", "/w/data.bin", "/w/фай", "/w/файл"}) {
+    fs.files[path] = {'x'};
   }
-  ASSERT_EQ(::mkdir(dir.file("dir.bin").c_str(), 0755), 0);
+  ASSERT_TRUE(fs.makeFolders("/w/dir.bin"));
+  EXPECT_EQ(namesExistingFile(fs, GetParam().path), GetParam().names);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, NamesExistingFileTest, ::testing::ValuesIn(kExistingCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A link counts as the file it leads to, as the program's stat sees it.
+TEST(NamesExistingFile, FollowsLinksOnDisk) {
+  test::TempDir dir;
+  test::writeFile(dir.file("data.bin"), std::string("x"));
   ASSERT_EQ(::symlink(dir.file("data.bin").c_str(), dir.file("link.bin").c_str()), 0);
   ASSERT_EQ(::symlink(dir.file("gone.bin").c_str(), dir.file("dead.bin").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.path().c_str(), dir.file("folder.bin").c_str()), 0);
+  EXPECT_TRUE(namesExistingFile(realFileSystem(), dir.file("link.bin")));
+  EXPECT_FALSE(namesExistingFile(realFileSystem(), dir.file("dead.bin")));
+  EXPECT_FALSE(namesExistingFile(realFileSystem(), dir.file("folder.bin")));
 
-  EXPECT_FALSE(namesExistingFile(dir.file("a.b")));
-  EXPECT_TRUE(namesExistingFile(dir.file("abcd")));
-  EXPECT_TRUE(namesExistingFile(dir.file("data.bin")));
-  EXPECT_FALSE(namesExistingFile(dir.file("фай")));
-  EXPECT_TRUE(namesExistingFile(dir.file("файл")));
-  EXPECT_FALSE(namesExistingFile(dir.file("dir.bin")));
-  EXPECT_TRUE(namesExistingFile(dir.file("link.bin")));
-  EXPECT_FALSE(namesExistingFile(dir.file("dead.bin")));
-  EXPECT_FALSE(namesExistingFile(dir.file("missing.bin")));
-  EXPECT_FALSE(namesExistingFile(""));
-
-  // Without a check of its own the parser asks the file system.
-  EXPECT_EQ(parseCommandLine(dir.file("a.b"), {}).form, CommandForm::BadParameters);
-  EXPECT_EQ(parseCommandLine(dir.file("data.bin"), {}).form, CommandForm::OtherFile);
+  EXPECT_EQ(parseCommandLine(dir.file("link.bin"), realFileSystem()).form, CommandForm::OtherFile);
+  EXPECT_EQ(parseCommandLine(dir.file("dead.bin"), realFileSystem()).form,
+            CommandForm::BadParameters);
 }
 
 }  // namespace

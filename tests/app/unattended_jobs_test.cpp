@@ -2,6 +2,7 @@
 
 #include "support/dif_builder.h"
 #include "support/fault_file_system.h"
+#include "support/memory_file_system.h"
 #include "support/scripted.h"
 #include "support/temp_dir.h"
 
@@ -90,7 +91,7 @@ struct Job {
 };
 
 CommandLine parsed(const std::string& line) {
-  return parseCommandLine(line, namesExistingFile);
+  return parseCommandLine(line, realFileSystem());
 }
 
 const Job kComparison{
@@ -247,8 +248,8 @@ class InsertionLineTest : public ::testing::TestWithParam<InsertionCase> {};
 // never cut to fit.
 TEST_P(InsertionLineTest, BlockEndsAtFFFFFFAtTheLatest) {
   const InsertionCase& c = GetParam();
-  CommandLine command =
-      parseCommandLine(std::string("p.dif ") + c.numbers + " d.bin", [](auto&) { return false; });
+  MemoryFileSystem noFiles;
+  CommandLine command = parseCommandLine(std::string("p.dif ") + c.numbers + " d.bin", noFiles);
   ASSERT_EQ(command.form, CommandForm::BlockInsertion);
   std::optional<std::string> line = insertionLine(command, c.dataSize);
   if (c.line) {
@@ -308,8 +309,9 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ApplyDifSizeTest,
 
 // ---- An input changes between being chosen and being read ----
 
-// The real file system, except that chosen files were removed (stat and read fail), turned
-// unreadable (stat answers, read fails) or cut to half their length after stat measured them;
+// The real file system, except that chosen files are removed right after the job found them
+// (its first stat answers, later ones and reads fail), turned unreadable (stat answers, read
+// fails) or cut to half their length after stat measured them;
 // or another program cuts them on disk while the job sees them in place: to half right after
 // they are mapped (whole pages go), or by their last byte when the job starts writing its
 // output (no page goes, only the length tells).
@@ -318,7 +320,7 @@ class ChangingFileSystem : public FileSystem {
   std::set<std::string> gone, unreadable, shrunk, cutWhenSeen, cutWhenWriting;
 
   std::optional<FileInfo> stat(const std::string& path) override {
-    if (gone.count(path)) return std::nullopt;
+    if (gone.count(path) && !found_.insert(path).second) return std::nullopt;
     return realFileSystem().stat(path);
   }
   std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes) override {
@@ -346,6 +348,9 @@ class ChangingFileSystem : public FileSystem {
   static void cut(const std::string& path, std::uintmax_t size) {
     std::filesystem::resize_file(path, size);
   }
+
+ private:
+  std::set<std::string> found_;  // the gone files the job has found
 };
 
 enum class Change { Gone, Unreadable, Shrunk, CutWhenSeen, CutWhenWriting };
@@ -438,6 +443,55 @@ INSTANTIATE_TEST_SUITE_P(
                   kBinWriteError},
         InputCase{"apply_bin_cut_when_writing", &kApplyInPlace, "image.bin", Change::CutWhenWriting,
                   kBinWriteError}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- An input that is not there ----
+
+struct MissingInputCase {
+  const char* name;
+  const Job* job;
+  const char* missing;  // null: every input is there
+};
+
+void PrintTo(const MissingInputCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class MissingInputTest : public ::testing::TestWithParam<MissingInputCase> {};
+
+// The jobs look for their inputs in the file system they are given, not on the disk: with every
+// input in memory none ends "not found", and without one each ends so before writing anything.
+TEST_P(MissingInputTest, EndsNotFoundBeforeWritingAnything) {
+  const MissingInputCase& c = GetParam();
+  MemoryFileSystem fs;
+  Folder folder("/jobs");
+  for (const char* name : {"source.bin", "target.bin", "patch.dif", "data.bin", "image.bin"}) {
+    fs.files[folder.file(name)] = pattern(0x40, 5);
+  }
+  if (c.missing) fs.files.erase(folder.file(c.missing));
+  const auto before = fs.files;
+  const Outcome outcome = runJob(*c.job, folder, fs);
+  if (!c.missing) {
+    EXPECT_NE(outcome.status, kExitNotFound);
+    return;
+  }
+  EXPECT_EQ(outcome.status, kExitNotFound);
+  ASSERT_EQ(outcome.shown.size(), 1u);
+  EXPECT_EQ(outcome.shown[0].text, "Файл не найден");
+  EXPECT_EQ(fs.files, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Jobs, MissingInputTest,
+    ::testing::Values(MissingInputCase{"comparison_all_there", &kComparison, nullptr},
+                      MissingInputCase{"comparison_source", &kComparison, "source.bin"},
+                      MissingInputCase{"comparison_target", &kComparison, "target.bin"},
+                      MissingInputCase{"insertion_all_there", &kInsertion, nullptr},
+                      MissingInputCase{"insertion_dif", &kInsertion, "patch.dif"},
+                      MissingInputCase{"insertion_data", &kInsertion, "data.bin"},
+                      MissingInputCase{"apply_all_there", &kApplyInPlace, nullptr},
+                      MissingInputCase{"apply_bin", &kApplyInPlace, "image.bin"},
+                      MissingInputCase{"apply_dif", &kApplyInPlace, "patch.dif"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A source that shrank is compared as it was read: the bytes it lost count as changed, so the

@@ -322,10 +322,5 @@ TEST(AssociationPlaces, ComeFromTheEnvironment) {
   EXPECT_EQ(places.configHome, dir.path() + "/.config");
 }
 
-TEST(AssociationIcons, MatchThePicturesInTheResources) {
-  EXPECT_EQ(readText(HM_SOURCE_DIR "/src/resources/hexmarshal.svg"), programIconSvg());
-  EXPECT_EQ(readText(HM_SOURCE_DIR "/src/resources/hexmarshal-dif.svg"), difIconSvg());
-}
-
 }  // namespace
 }  // namespace hm

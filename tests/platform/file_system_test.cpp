@@ -1,13 +1,11 @@
 #include "platform/file_system.h"
 
-#include "support/fault_file_system.h"
 #include "support/memory_file_system.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <numeric>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -140,23 +138,6 @@ TEST(FileViewTest, LengthensWithZerosAndShortens) {
   EXPECT_TRUE(view->intact());
 }
 
-// More pieces than one call to the system takes, empty ones among them.
-TEST(OutputFileTest, WritesPiecesInOrder) {
-  TempDir dir;
-  const std::string path = dir.file("out.bin");
-  const Bytes bytes = pattern(5000);
-  std::vector<std::span<const std::uint8_t>> pieces;
-  for (std::size_t at = 0; at < bytes.size(); at += 2) {
-    pieces.emplace_back(bytes.data() + at, 2);
-    pieces.emplace_back(bytes.data() + at, 0);
-  }
-  std::unique_ptr<OutputFile> out = realFileSystem().create(path);
-  ASSERT_TRUE(out);
-  ASSERT_TRUE(out->writePieces(pieces));
-  ASSERT_TRUE(out->commit());
-  EXPECT_EQ(test::readFile(path), bytes);
-}
-
 // ---- What an output may replace ----
 
 struct TargetCase {
@@ -253,31 +234,6 @@ TEST(OutputFileTest, AReplacedFileKeepsItsModeAndOwner) {
   if (root) {
     EXPECT_EQ(st.st_uid, 4321u);
     EXPECT_EQ(st.st_gid, 4322u);
-  }
-}
-
-// Two outputs that take their names together: when the second cannot, the first is put back,
-// whether it replaced a file or took a new name.
-TEST(CommitTogetherTest, ASecondNameThatFailsPutsTheFirstBack) {
-  for (const bool firstExisted : {true, false}) {
-    TempDir dir;
-    const std::string first = dir.file("a.dif_bak.dif");
-    if (firstExisted) test::writeFile(first, std::string("old"));
-    test::FaultFileSystem fs;
-    fs.failPublish = [](int published) { return published == 1; };
-    std::unique_ptr<OutputFile> a = fs.create(first);
-    std::unique_ptr<OutputFile> b = fs.create(dir.file("a.dif"));
-    ASSERT_TRUE(a && a->write("new", 3) && b && b->write("new", 3));
-    OutputFile* outputs[] = {a.get(), b.get()};
-    EXPECT_FALSE(commitTogether(outputs));
-    a.reset();
-    b.reset();
-    if (firstExisted) {
-      EXPECT_EQ(test::readFile(first), Bytes({'o', 'l', 'd'}));
-      EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"a.dif_bak.dif"});
-    } else {
-      EXPECT_TRUE(namesIn(dir.path()).empty());
-    }
   }
 }
 

@@ -422,7 +422,7 @@ class DifCommandsTest : public QObject {
     test::writeFile(f.file("new.bin"), changed);
     CommandLine command = parseCommandLine(
         f.file("old.bin") + " /MD:16 /t:" + f.file("new.bin") + " /d:" + f.file("out"),
-        namesExistingFile);
+        realFileSystem());
     QCOMPARE(int(command.form), int(CommandForm::Comparison));
     std::optional<int> status = f.window->runCommandLine(command);
     QVERIFY(status);
@@ -436,7 +436,7 @@ class DifCommandsTest : public QObject {
     WindowFixture f;
     CommandLine command = parseCommandLine(
         f.file("none.bin") + " /t:" + f.file("none2.bin") + " /d:" + f.file("out.dif"),
-        namesExistingFile);
+        realFileSystem());
     std::optional<int> status = f.window->runCommandLine(command);
     QVERIFY(status);
     QCOMPARE(*status, 3);
@@ -448,7 +448,7 @@ class DifCommandsTest : public QObject {
   void badLineShowsTheMessageWithTheLine() {
     WindowFixture f;
     CommandLine command =
-        parseCommandLine("old.bin /md:200 /t:new.bin /d:out.dif", namesExistingFile);
+        parseCommandLine("old.bin /md:200 /t:new.bin /d:out.dif", realFileSystem());
     std::optional<int> status = f.window->runCommandLine(command);
     QVERIFY(status);
     QCOMPARE(*status, 2);
@@ -599,7 +599,7 @@ class DifCommandsTest : public QObject {
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i);
     test::writeFile(f.file("data.bin"), data);
     CommandLine command = parseCommandLine(
-        f.file("patch.dif") + " <1A0000:10:20> " + f.file("data.bin"), namesExistingFile);
+        f.file("patch.dif") + " <1A0000:10:20> " + f.file("data.bin"), realFileSystem());
     std::optional<int> status = f.window->runCommandLine(command);
     QVERIFY(status);
     QCOMPARE(*status, 0);
