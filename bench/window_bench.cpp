@@ -7,10 +7,11 @@
 //   SCENARIO: search, cancel:MS (cancel MS ms after pressing), edits, distance, viewer (the byte
 //   viewer: opened on the first block, paged through, then following the caret; run it at a
 //   distance that joins the whole pair into one block)
-#include "app/qt/block_dialogs.h"
+#include "app/block_editor.h"
 #include "app/qt/byte_viewer.h"
 #include "app/qt/hex_pane.h"
 #include "app/qt/main_window.h"
+#include "app/session.h"
 #include "blocks/block_line.h"
 #include "blocks/qt/block_list_view.h"
 #include "platform/clock.h"
@@ -61,14 +62,14 @@ long peakKiB() {
 }
 
 // Answers the address dialog with whatever the scenario sets up next.
-class BenchBlockDialogs : public BlockDialogs {
+class BenchBlockDialogs : public BlockEditor {
  public:
-  void editAddresses(QWidget*, AddressExchange& exchange, bool, const QString&) override {
+  void editAddresses(AddressExchange& exchange, bool, const std::string&) override {
     exchange.blockStart = start;
     exchange.blockEnd = end;
     exchange.accepted = true;
   }
-  void editDataBlock(QWidget*, DataBlockExchange&, const QString&) override {}
+  void editDataBlock(DataBlockExchange&, const std::string&) override {}
   std::int32_t start = 0;
   std::int32_t end = 0;
 };
@@ -175,15 +176,17 @@ class PaneWatch : public QObject {
 
 struct Bench {
   Bench(const std::string& source, const std::string& target)
-      : window(WindowServices{messenger, dialogs, blockDialogs, realFileSystem(), systemClock(),
-                              settings, ""}),
-        watch(window, window.listView()->viewport()) {
+      : window(
+            WindowServices{session, messenger, dialogs, blockDialogs, systemClock(), settings, ""}),
+        watch(window, listView()->viewport()) {
     window.show();
     window.findChild<QLineEdit*>("inFile")->setText(QString::fromStdString(source));
     window.findChild<QLineEdit*>("outFile")->setText(QString::fromStdString(target));
   }
 
   QPushButton* button(const char* name) { return window.findChild<QPushButton*>(name); }
+  BlockListView* listView() { return window.findChild<BlockListView*>("Lst1"); }
+  ByteViewer* byteViewer() { return window.findChild<ByteViewer*>(); }
   QScrollBar* spin() { return window.findChild<QScrollBar*>("byteWith"); }
 
   // Runs `command` and waits until the status line shows new totals and the list has been
@@ -209,7 +212,7 @@ struct Bench {
 
   void search() {
     timeToList("search", [this] { button("bSer")->click(); });
-    std::printf("%-28s %6d lines, peak memory %ld MiB\n", "list shown", window.blocks().count(),
+    std::printf("%-28s %6d lines, peak memory %ld MiB\n", "list shown", session.blocks().count(),
                 peakKiB() / 1024);
   }
 
@@ -224,7 +227,7 @@ struct Bench {
                                  [&] {
                                    const QString s = watch.status();
                                    return s == kCancelledText || (s.startsWith(kTotalsPrefix) &&
-                                                                  window.blocks().count() > 0);
+                                                                  session.blocks().count() > 0);
                                  });
     if (watch.status() != kCancelledText) {
       std::printf("cancel at %4d ms: the search had ended at %lld ms, before the press\n", ms,
@@ -233,22 +236,22 @@ struct Bench {
     }
     const qint64 stall = watch.longestStall(done);
     // The cancelled state shows at once; the work itself ends at its next look.
-    const qint64 ended = watch.runUntil([] {}, [this] { return !window.busy(); });
+    const qint64 ended = watch.runUntil([] {}, [this] { return !session.busy(); });
     std::printf(
         "cancel at %4d ms: pressed at %lld ms, shown %lld ms and the work ended %lld ms after the "
         "press; %d lines, longest stall %lld ms\n",
         ms, static_cast<long long>(pressedAt - start), static_cast<long long>(done - pressedAt),
-        static_cast<long long>(ended - pressedAt), window.blocks().count(),
+        static_cast<long long>(ended - pressedAt), session.blocks().count(),
         static_cast<long long>(stall));
   }
 
-  BlockLine line(int row) { return BlockLine::parse(window.blocks().text(row)); }
+  BlockLine line(int row) { return BlockLine::parse(session.blocks().text(row)); }
 
-  void select(std::vector<int> rows, int caret) { window.listView()->selectRows(rows, caret); }
+  void select(std::vector<int> rows, int caret) { listView()->selectRows(rows, caret); }
 
   void edits() {
     search();
-    const int middle = window.blocks().count() / 2;
+    const int middle = session.blocks().count() / 2;
     select({middle}, middle);
     timeToList("delete one line", [this] { button("bDel")->click(); });
     select({middle, middle + 1}, middle);
@@ -265,7 +268,7 @@ struct Bench {
     select({}, row);
     timeToList("re-address one line", [this] { window.Lst1_DblClick(); });
     std::printf("%-28s %6d lines, peak memory %ld MiB\n", "after the edits",
-                window.blocks().count(), peakKiB() / 1024);
+                session.blocks().count(), peakKiB() / 1024);
   }
 
   void distances() {
@@ -273,7 +276,7 @@ struct Bench {
     timeToList("distance 0 -> 1", [this] { spin()->setValue(1); });
     timeToList("distance 1 -> 0", [this] { spin()->setValue(0); });
     std::printf("%-28s %6d lines, peak memory %ld MiB\n", "after the distances",
-                window.blocks().count(), peakKiB() / 1024);
+                session.blocks().count(), peakKiB() / 1024);
   }
 
   // From `command` to the next paint of the viewer's target pane.
@@ -306,13 +309,13 @@ struct Bench {
     const qint64 opened =
         timeToPane(pane, [this] { window.findChild<QAction*>("mnuBytes")->trigger(); });
     std::printf("%-28s %6lld ms to the painted panes  [%s]\n", "open the viewer",
-                static_cast<long long>(opened), qPrintable(window.byteViewer()->summary()->text()));
-    window.byteViewer()->close();
+                static_cast<long long>(opened), qPrintable(byteViewer()->summary()->text()));
+    byteViewer()->close();
     const qint64 reopened =
         timeToPane(pane, [this] { window.findChild<QAction*>("mnuBytes")->trigger(); });
     std::printf("%-28s %6lld ms to the painted panes\n", "closed and opened again",
                 static_cast<long long>(reopened));
-    HexPane* target = window.byteViewer()->pane(1);
+    HexPane* target = byteViewer()->pane(1);
     std::vector<qint64> pages;
     // Only while there is a page further down: a press at the bottom paints nothing.
     QScrollBar* rows = target->verticalScrollBar();
@@ -322,19 +325,19 @@ struct Bench {
     report("Page Down in the panes", pages);
     timeToList("distance -> 0", [this] { spin()->setValue(0); });
     select({0}, 0);
-    window.listView()->setFocus();
+    listView()->setFocus();
     std::vector<qint64> moves;
     for (int i = 0; i < 100; ++i) {
-      moves.push_back(timeToPane(pane, [this] { press(window.listView(), Qt::Key_Down); }));
+      moves.push_back(timeToPane(pane, [this] { press(listView(), Qt::Key_Down); }));
     }
     report("caret down, viewer follows", moves);
-    const int last = window.blocks().count() - 1;
+    const int last = session.blocks().count() - 1;
     moves.clear();
     for (int row : {last, 0, last / 2, last}) {
       moves.push_back(timeToPane(pane, [this, row] { select({row}, row); }));
     }
     report("caret jumps, viewer follows", moves);
-    std::printf("%-28s %6d lines, peak memory %ld MiB\n", "viewer open", window.blocks().count(),
+    std::printf("%-28s %6d lines, peak memory %ld MiB\n", "viewer open", session.blocks().count(),
                 peakKiB() / 1024);
   }
 
@@ -342,6 +345,7 @@ struct Bench {
   test::ScriptedFileDialogs dialogs;
   BenchBlockDialogs blockDialogs;
   test::MemorySettings settings;
+  Session session{realFileSystem()};
   MainWindow window;
   Watch watch;
 };

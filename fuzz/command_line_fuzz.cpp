@@ -4,8 +4,10 @@
 #include "app/command_line.h"
 #include "fuzz_check.h"
 #include "platform/ascii_text.h"
+#include "support/memory_file_system.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -105,16 +107,23 @@ void checkForm(const hm::CommandLine& c, bool exists) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string args(reinterpret_cast<const char*>(data), size);
   const std::string line = prepared(args);
-  int asked = 0;
-  bool existed = false;
   // Existence is asked once at most, and only about the whole line.
-  auto exists = [&](const std::string& path) {
-    ++asked;
-    HM_FUZZ_CHECK(path == line);
-    existed = endsWith(path, "x.dif") || endsWith(path, "y.bin");
-    return existed;
-  };
-  hm::CommandLine command = hm::parseCommandLine(args, exists);
+  struct AskedFileSystem : hm::test::MemoryFileSystem {
+    std::string line;
+    int asked = 0;
+    bool existed = false;
+    std::optional<hm::FileInfo> stat(const std::string& path) override {
+      ++asked;
+      HM_FUZZ_CHECK(path == line);
+      existed = endsWith(path, "x.dif") || endsWith(path, "y.bin");
+      if (!existed) return std::nullopt;
+      return hm::FileInfo{.regular = true};
+    }
+  } fs;
+  fs.line = line;
+  hm::CommandLine command = hm::parseCommandLine(args, fs);
+  const int asked = fs.asked;
+  const bool existed = fs.existed;
   HM_FUZZ_CHECK(asked <= 1);
   HM_FUZZ_CHECK(command.line == line);
   checkForm(command, existed);

@@ -3,14 +3,90 @@
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace hm {
 
-Status Session::search(const std::string& sourcePath, const std::string& targetPath, Clock& clock,
-                       const ScanProgress& progress) {
+void Session::addObserver(SessionObserver* observer) {
+  observers_.push_back(observer);
+}
+
+void Session::removeObserver(SessionObserver* observer) {
+  std::erase(observers_, observer);
+}
+
+void Session::notify(unsigned changes) {
+  for (SessionObserver* observer : observers_) observer->sessionChanged(changes);
+}
+
+void Session::forgetPair() {
+  list_.clear();
   releaseSearch();
-  Result<SearchOutcome> outcome = runSearch(fs_, sourcePath, targetPath, clock, progress);
+  notify(kListChanged);
+}
+
+void Session::setInFile(const std::string& path) {
+  if (path == inFile_) return;
+  inFile_ = path;
+  if (editingDif_) {
+    dataFileNamed_ = true;
+  } else {
+    forgetPair();
+  }
+  notify(kPathsChanged);
+}
+
+void Session::setOutFile(const std::string& path) {
+  if (path == outFile_) return;
+  outFile_ = path;
+  forgetPair();
+  notify(kPathsChanged);
+}
+
+void Session::setMinDistance(int distance) {
+  if (distance == minDistance_) return;
+  minDistance_ = distance;
+  notify(kDistanceChanged);
+}
+
+void Session::setBackupWanted(bool wanted) {
+  if (wanted == backupWanted_) return;
+  backupWanted_ = wanted;
+  notify(kBackupChanged);
+}
+
+void Session::setEditingDif(bool on) {
+  if (on == editingDif_) return;
+  editingDif_ = on;
+  dataFileNamed_ = false;
+  notify(kModeChanged);
+}
+
+void Session::say(const std::string& text) {
+  status_ = text;
+  notify(kStatusChanged);
+}
+
+void Session::setBusy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  notify(kWorkChanged);
+}
+
+void Session::setSearching(bool searching, bool cancelRequested) {
+  searching_ = searching;
+  cancelRequested_ = cancelRequested;
+  notify(kWorkChanged);
+}
+
+void Session::listChanged() {
+  notify(kListChanged);
+}
+
+Status Session::search(Clock& clock, const ScanProgress& progress, FileHolding holding) {
+  releaseSearch();
+  Result<SearchOutcome> outcome = runSearch(fs_, inFile_, outFile_, clock, progress, holding);
   if (!outcome) return outcome.error();
   source_ = std::make_shared<const FileView>(std::move(outcome->source));
   target_ = std::make_shared<const FileView>(std::move(outcome->target));
@@ -51,6 +127,7 @@ Status Session::writeDif(const std::string& path, bool backup) const {
 
 Status Session::readDif(const std::string& path) {
   list_.clear();
+  notify(kListChanged);
   difRead_.reset();
   difPath_ = path;
   std::optional<ByteImage> dif = fs_.read(path);

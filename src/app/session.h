@@ -1,6 +1,7 @@
 #pragma once
 
 #include "blocks/block_list.h"
+#include "blocks/recalc.h"
 #include "platform/clock.h"
 #include "platform/file_fingerprint.h"
 #include "platform/file_system.h"
@@ -13,15 +14,79 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace hm {
 
-// What the window's commands share, without the window: the two images and the raw blocks of the
-// last search, the DIF opened for editing, the block list and the mode. Every file is read and
-// written through the file system it is given.
+// What changed in a session, for whoever shows it.
+enum SessionChange : unsigned {
+  kPathsChanged = 1,     // the two path boxes
+  kDistanceChanged = 2,  // the minimum distance
+  kBackupChanged = 4,    // whether "Создать DIF" also writes the backup
+  kModeChanged = 8,      // DIF-editing mode on or off
+  kStatusChanged = 16,   // the status line
+  kWorkChanged = 32,     // long work started or ended, a search among it
+  kListChanged = 64,     // the list's lines or totals, beyond what the list tells its view
+};
+
+class SessionObserver {
+ public:
+  virtual ~SessionObserver() = default;
+  // `changes` is a set of SessionChange.
+  virtual void sessionChanged(unsigned changes) = 0;
+};
+
+// Everything the window's commands share, without the window: the two paths, the minimum
+// distance, the backup choice, the mode, the status line, the images and raw blocks of the last
+// search, the DIF opened for editing and the block list. The window shows it and sends the
+// user's changes to it; the commands read and change it. Every file is read and written through
+// the file system it is given.
 class Session {
  public:
   explicit Session(FileSystem& fs) : fs_(fs) {}
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  FileSystem& fileSystem() const { return fs_; }
+  void addObserver(SessionObserver* observer);
+  void removeObserver(SessionObserver* observer);
+
+  // ---- What the window shows and the user changes ----
+
+  // The first path box: the source BIN, or while a DIF is edited the data file.
+  const std::string& inFile() const { return inFile_; }
+  // The target BIN.
+  const std::string& outFile() const { return outFile_; }
+  // A new path is a new pair of files: outside DIF-editing mode the list and the search go.
+  void setInFile(const std::string& path);
+  void setOutFile(const std::string& path);
+  std::string sourcePath() const { return editingDif_ ? std::string() : inFile_; }
+  std::string dataFilePath() const { return editingDif_ ? inFile_ : std::string(); }
+  // Whether a data file was named since the DIF was opened: only then can a block be added.
+  bool dataFileNamed() const { return dataFileNamed_; }
+
+  int minDistance() const { return minDistance_; }
+  void setMinDistance(int distance);
+  bool backupWanted() const { return backupWanted_; }
+  void setBackupWanted(bool wanted);
+
+  // DIF-editing mode: blocks come from the DIF opened for editing and from data files.
+  bool editingDif() const { return editingDif_; }
+  void setEditingDif(bool on);
+
+  const std::string& status() const { return status_; }
+  void say(const std::string& text);
+
+  // Long work under way, and whether it is a search and whether its cancel was asked for.
+  bool busy() const { return busy_; }
+  bool searching() const { return searching_; }
+  bool cancelRequested() const { return cancelRequested_; }
+  void setBusy(bool busy);
+  void setSearching(bool searching, bool cancelRequested = false);
+  // Tells the observers the list's totals or lines changed as a whole.
+  void listChanged();
+
+  // ---- The blocks and what they come from ----
 
   BlockList& blocks() { return list_; }
   const BlockList& blocks() const { return list_; }
@@ -36,14 +101,10 @@ class Session {
   std::shared_ptr<const FileView> targetImage() const { return target_; }
   std::shared_ptr<const ByteImage> difImage() const { return dif_; }
 
-  // DIF-editing mode: blocks come from the DIF opened for editing and from data files.
-  bool editingDif() const { return editingDif_; }
-  void setEditingDif(bool on) { editingDif_ = on; }
-
-  // Compares the two files. A completed search keeps both images and its raw blocks; any other
-  // end leaves nothing of the earlier search behind.
-  Status search(const std::string& sourcePath, const std::string& targetPath, Clock& clock,
-                const ScanProgress& progress);
+  // Compares the two files of the path boxes. A completed search keeps both images and its raw
+  // blocks; any other end leaves nothing of the earlier search behind.
+  Status search(Clock& clock, const ScanProgress& progress,
+                FileHolding holding = FileHolding::Copies);
   // Rebuilds the list from the raw blocks, joining those at most `minDistance` bytes apart.
   void regroup(int minDistance);
   // Joins what overlaps, completes lengths and distances, and returns the totals.
@@ -68,6 +129,7 @@ class Session {
   // empties the list, so no line stays behind whose bytes are nowhere.
   Status readDif(const std::string& path);
   Status listDif();
+  const std::string& editedDifPath() const { return difPath_; }
 
   // Whether `path` is the DIF being edited and another program has changed it since it was
   // read (or since this session last wrote it).
@@ -81,21 +143,36 @@ class Session {
   void releaseAll();
 
  private:
-  FileSystem& fs_;
-  BlockList list_;
-  RawBlocks raw_;
   template <class Image>
   static std::span<const std::uint8_t> bytesOf(const std::shared_ptr<const Image>& image) {
     return image ? image->bytes() : std::span<const std::uint8_t>{};
   }
+  void notify(unsigned changes);
+  // A new path outside editing mode leaves nothing of the old pair.
+  void forgetPair();
 
+  FileSystem& fs_;
+  std::vector<SessionObserver*> observers_;
+
+  std::string inFile_;
+  std::string outFile_;
+  int minDistance_ = kMinDistanceStart;
+  bool backupWanted_ = false;
+  bool editingDif_ = false;
+  bool dataFileNamed_ = false;
+  std::string status_;
+  bool busy_ = false;
+  bool searching_ = false;
+  bool cancelRequested_ = false;
+
+  BlockList list_;
+  RawBlocks raw_;
   std::shared_ptr<const FileView> source_;
   std::shared_ptr<const FileView> target_;
   std::shared_ptr<const ByteImage> dif_;
   std::string difPath_;
   std::optional<FileFingerprint> difRead_;  // what dif_ was read from
   std::int32_t targetLength_ = 0;
-  bool editingDif_ = false;
 };
 
 }  // namespace hm

@@ -1,6 +1,12 @@
 #include "app/unattended_jobs.h"
 
+#include "app/apply_dif_command.h"
 #include "app/command_help.h"
+#include "app/dif_file_commands.h"
+#include "app/jobs.h"
+#include "app/list_jobs.h"
+#include "app/search_command.h"
+#include "app/session.h"
 #include "blocks/block_line.h"
 #include "blocks/block_list.h"
 #include "dif/dif_applier.h"
@@ -71,54 +77,127 @@ std::optional<std::string> insertionLine(const CommandLine& command, std::uint64
   return line.text();
 }
 
+namespace {
+
+// Hands the session's status line to the job's own.
+class StatusRelay : public SessionObserver {
+ public:
+  StatusRelay(Session& session, JobContext& context) : session_(session), context_(context) {
+    session_.addObserver(this);
+  }
+  ~StatusRelay() override { session_.removeObserver(this); }
+  void sessionChanged(unsigned changes) override {
+    if (changes & kStatusChanged) say(context_, session_.status());
+  }
+
+ private:
+  Session& session_;
+  JobContext& context_;
+};
+
+// The commands a job runs over its session, their long work done where it stands.
+struct JobCommands {
+  JobCommands(Session& session, JobContext& context)
+      : relay(session, context), listJobs(session, jobs, context.messenger, false) {}
+  StatusRelay relay;
+  InlineJobs jobs;
+  ListJobs listJobs;
+};
+
+// The applying form's answers: its line names the files, " /f" answers every doubt, and what
+// the window would ask is said on standard error instead.
+class LineApplyAnswers : public ApplyAnswers {
+ public:
+  LineApplyAnswers(const std::string& bin, const std::string& dif, const std::string& out,
+                   bool force, Messenger& messenger)
+      : bin_(bin), dif_(dif), out_(out), force_(force), messenger_(messenger) {}
+
+  std::string difToApply() override { return dif_; }
+  std::string binToPatch() override { return bin_; }
+  std::string outputPath() override { return out_; }
+
+  bool applyAnyway(const ApplyDoubt& doubt) override {
+    switch (doubt.kind) {
+      case ApplyDoubt::Applied:
+        messenger_.notice(kAlreadyAppliedText);
+        break;
+      case ApplyDoubt::Differs:
+        if (force_) {
+          messenger_.notice(differsText(doubt.check));
+        } else {
+          messenger_.error(differsText(doubt.check));
+        }
+        break;
+      case ApplyDoubt::Unusable:
+        if (!force_) messenger_.error(doubt.why);
+        break;
+    }
+    return force_;
+  }
+
+  void applied(const char*, const std::string& unverified) override {
+    if (!unverified.empty())
+      messenger_.notice(std::string(kAppliedUnverifiedText) + " " + unverified);
+  }
+
+  void refused(const ApplyDoubt& doubt) override {
+    status_ = doubt.kind == ApplyDoubt::Applied ? kExitDone : kExitDiffers;
+  }
+
+  // The exit status of a refused apply: nothing to do for a patched BIN, 4 for the rest.
+  int refusedStatus() const { return status_; }
+
+ private:
+  std::string bin_, dif_, out_;
+  bool force_;
+  Messenger& messenger_;
+  int status_ = kExitDiffers;
+};
+
+}  // namespace
+
 int runComparison(const CommandLine& command, JobContext& context) {
+  Session session(context.fs);
+  return runComparison(command, context, session);
+}
+
+int runComparison(const CommandLine& command, JobContext& context, Session& session) {
+  // A window shows the line's files and distance even when they turn out to be missing.
+  session.setInFile(command.sourcePath);
+  session.setOutFile(command.targetPath);
+  session.setMinDistance(command.minDistance.value_or(kMinDistanceStart));
+  session.setBackupWanted(command.backup);
   if (!namesExistingFile(context.fs, command.sourcePath) ||
       !namesExistingFile(context.fs, command.targetPath)) {
     return notFound(context);
   }
-  if (namesDeviceOrPipe(context.fs, command.difPath)) {
-    return reportError(context, {ErrorCode::WriteFailed, kDifWriteErrorText});
-  }
-  auto progress = [&context](std::uint64_t differences) {
-    say(context, kSearchProgressText + std::to_string(differences));
-    return true;
-  };
-  const std::string difPath = difOutputName(command.difPath);
-  // Both files of the pair are held before either is written.
-  Result<std::unique_ptr<FileLock>> held = lockExisting(context, difPath);
-  if (!held) return reportError(context, held.error());
-  Result<std::unique_ptr<FileLock>> heldBackup = std::unique_ptr<FileLock>();
-  if (command.backup) heldBackup = lockExisting(context, backupDifName(difPath));
-  if (!heldBackup) return reportError(context, heldBackup.error());
+  JobCommands commands(session, context);
   // The files are seen in place: nothing is copied, and the job ends before they matter again.
-  Result<SearchOutcome> search = runSearch(context.fs, command.sourcePath, command.targetPath,
-                                           context.clock, progress, FileHolding::Views);
-  if (!search) return reportError(context, search.error());
-
-  BlockList list;
-  regroup(search->blocks, command.minDistance.value_or(kMinDistanceStart), list);
-  say(context, totalsText(recalculate(list, false, search->targetLength)));
-
-  say(context, kDifWritingText);
-  // Bytes of a file cut short while it was seen in place may be zeros it never held.
-  auto whole = [&search] { return search->source.intact() && search->target.intact(); };
-  std::optional<std::span<const std::uint8_t>> source;
-  if (command.backup) source = search->source.bytes();
-  Status written =
-      writeDifWithBackup(context.fs, difPath, list, search->target.bytes(), source, whole);
-  if (!written) return reportError(context, written.error());
-  say(context, kDifCreatedText);
-  return kExitDone;
+  SearchCommand search(session, commands.jobs, commands.listJobs, context.messenger, context.clock,
+                       FileHolding::Views);
+  bool found = false;
+  search.start([&found](bool listed) { found = listed; });
+  if (!found) return kExitJobError;
+  return writeDifCommand(session, context.messenger, command.difPath, context.lockWait)
+             ? kExitDone
+             : kExitJobError;
 }
 
 int runBlockInsertion(const CommandLine& command, JobContext& context) {
+  Session session(context.fs);
+  return runBlockInsertion(command, context, session);
+}
+
+int runBlockInsertion(const CommandLine& command, JobContext& context, Session& session) {
+  session.setEditingDif(true);
+  session.setInFile(command.dataPath);
   if (!namesExistingFile(context.fs, command.difPath) ||
       !namesExistingFile(context.fs, command.dataPath)) {
     return notFound(context);
   }
   // The result goes beside a DIF whose name lacks ".dif". Runs adding blocks to one DIF at once
   // would each rename their own copy over it, and only the last block would stay, so both the
-  // file read and the file written are held.
+  // file read and the file written are held from before the DIF is read.
   const std::string outPath = difOutputName(command.difPath);
   Result<std::unique_ptr<FileLock>> held =
       context.fs.lock(command.difPath, context.lockWait, MissingFile::Fails);
@@ -130,11 +209,11 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
   if (difInfo && difInfo->size > kMaxDifSize) {
     return reportError(context, {ErrorCode::TooLarge, kDifTooLargeText});
   }
-  std::optional<ByteImage> dif = context.fs.read(command.difPath);
-  if (!dif) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
-  say(context, kReadingBlocksText);
-  Result<std::vector<DifBlock>> blocks = readDifBlocks(dif->bytes());
-  if (!blocks) return reportError(context, blocks.error());
+  JobCommands commands(session, context);
+  if (!openDifCommand(session, commands.listJobs, context.messenger, command.difPath)) {
+    return kExitJobError;
+  }
+  session.setInFile(command.dataPath);
 
   if (!command.numbersValid) {
     context.messenger.notice(badParametersMessage(command.line));
@@ -147,73 +226,13 @@ int runBlockInsertion(const CommandLine& command, JobContext& context) {
     context.messenger.notice(badParametersMessage(command.line));
     return kExitBadParameters;
   }
-
-  BlockList list;
-  listDifBlocks(std::move(*blocks), list);
-  list.add(*added);
-  say(context, totalsText(recalculate(list, true, 0)));
-
-  say(context, kDifWritingText);
-  Status written = writeEditedDif(context.fs, outPath, list, dif->bytes());
-  if (!written) return reportError(context, written.error());
-  say(context, kDifCreatedText);
-  return kExitDone;
+  session.blocks().add(*added);
+  commands.listJobs.recalculate();
+  return writeDifCommand(session, context.messenger, command.difPath, context.lockWait,
+                         {command.difPath, outPath})
+             ? kExitDone
+             : kExitJobError;
 }
-
-namespace {
-
-// What verifying a BIN before applying decided.
-struct ApplyDecision {
-  std::optional<int> refused;  // the exit status when the DIF must not be applied
-  std::string unverified;      // why it is applied without checking the BIN, when it is
-};
-
-ApplyDecision applyUnverified(std::string why) {
-  return {std::nullopt, std::move(why)};
-}
-
-// A counterpart that exists but cannot be used stops the job as a BIN that differs does: the
-// check the user relies on would otherwise be switched off without a word.
-ApplyDecision refuseUnusable(const std::string& why, bool force, JobContext& context) {
-  if (force) return applyUnverified(why);
-  context.messenger.error(why);
-  return {kExitDiffers, {}};
-}
-
-// Verifies the BIN against the DIF's counterpart. A DIF or BIN that cannot be read or checked
-// here is left to the applying, which reports it as it always has.
-ApplyDecision verifyBeforeApplying(const std::string& binPath, const std::string& difPath,
-                                   bool force, JobContext& context) {
-  const std::string counterpart = counterpartPath(difPath);
-  if (!context.fs.stat(counterpart)) return applyUnverified(kNoCounterpartText + counterpart);
-  std::optional<ByteImage> dif = context.fs.read(difPath);
-  if (!dif || !checkDif(dif->bytes())) return {};
-  Result<ByteImage> before = readCounterpart(context.fs, difPath, dif->bytes());
-  if (!before) return refuseUnusable(before.error().message, force, context);
-  // Only the blocks' bytes of the BIN are read: the applying reads it whole anyway.
-  std::unique_ptr<FileReader> bin = context.fs.openReader(binPath);
-  if (!bin) return {};
-  const std::optional<PatchCheck> verified = classifyBin(dif->bytes(), before->bytes(), *bin);
-  if (!verified) return {};
-  const PatchCheck& check = *verified;
-  switch (check.state) {
-    case PatchState::Source:
-      return {};
-    case PatchState::Applied:
-      context.messenger.notice(kAlreadyAppliedText);
-      return force ? ApplyDecision{} : ApplyDecision{kExitDone, {}};
-    case PatchState::Differs:
-      if (force) {
-        context.messenger.notice(differsText(check));
-        return {};
-      }
-      context.messenger.error(differsText(check));
-      return {kExitDiffers, {}};
-  }
-  return {};
-}
-
-}  // namespace
 
 int runApply(const std::string& binPath, const std::string& difPath, const std::string& outPath,
              JobContext& context, bool force) {
@@ -224,22 +243,21 @@ int runApply(const std::string& binPath, const std::string& difPath, const std::
   if (dif && dif->size > kMaxDifSize) {
     return reportError(context, {ErrorCode::TooLarge, kDifTooLargeText});
   }
-  // Patching in place reads and replaces one file, as overlapping runs may do with the same BIN.
-  Result<std::unique_ptr<FileLock>> held = lockExisting(context, outPath);
-  if (!held) return reportError(context, held.error());
   std::optional<FileInfo> bin = context.fs.stat(binPath);
   if (bin && isTooLarge(bin->size)) {
     return reportError(context, {ErrorCode::TooLarge, kTooLargeText});
   }
-  const ApplyDecision decision = verifyBeforeApplying(binPath, difPath, force, context);
-  if (decision.refused) return *decision.refused;
-  Status applied = applyDifFile(context.fs, difPath, binPath, outPath);
-  if (!applied) return reportError(context, applied.error());
-  if (!decision.unverified.empty()) {
-    context.messenger.notice(std::string(kAppliedUnverifiedText) + " " + decision.unverified);
+  LineApplyAnswers answers(binPath, difPath, outPath, force, context.messenger);
+  switch (applyDifCommand(context.fs, context.messenger, answers, context.lockWait)) {
+    case ApplyEnd::Applied:
+      return kExitDone;
+    case ApplyEnd::Refused:
+      return answers.refusedStatus();
+    case ApplyEnd::Cancelled:
+    case ApplyEnd::Failed:
+      break;
   }
-  context.messenger.notice(kDifAppliedText);
-  return kExitDone;
+  return kExitJobError;
 }
 
 int runCheck(const CommandLine& command, JobContext& context) {

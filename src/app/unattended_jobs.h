@@ -14,6 +14,8 @@
 
 namespace hm {
 
+class Session;
+
 // Process exit statuses of the unattended forms.
 enum ExitStatus : int {
   kExitDone = 0,            // the job finished
@@ -55,10 +57,13 @@ std::optional<std::string> insertionLine(const CommandLine& command, std::uint64
 // The comparison form without a window: search, regroup with the line's minimum distance (8 when
 // absent), write the DIF to its path, and with " /b" its backup beside it.
 int runComparison(const CommandLine& command, JobContext& context);
+// The same over a session someone shows: the window that runs the form with its files in view.
+int runComparison(const CommandLine& command, JobContext& context, Session& session);
 
 // The block-insertion form without a window: open the DIF for editing, add the block from the
 // data file, regroup, and write the DIF back in place.
 int runBlockInsertion(const CommandLine& command, JobContext& context);
+int runBlockInsertion(const CommandLine& command, JobContext& context, Session& session);
 
 // BIN /a:DIF /o:OUTPUT: check the DIF whole, apply it to the BIN, write the output. A DIF larger
 // than any the program writes, or a BIN over 16,777,215 bytes, is refused before it is read.

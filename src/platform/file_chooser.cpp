@@ -17,7 +17,6 @@ void FileChooser::loadLastFolder() {
 }
 
 std::string FileChooser::AskOpenFile(FileKind kind) {
-  if (cmdMode) return difPath;
   FileDialogRequest request{kind, false, openDialogTitle(kind), kindExtension(kind), LastFolder};
   std::string path = trimSpaces(chosen_ ? *chosen_ : dialogs_.choose(request));
   if (path.empty()) return path;
@@ -37,7 +36,6 @@ void FileChooser::withChosenFile(const std::string& path, const std::function<vo
 }
 
 std::string FileChooser::AskSaveFile(FileKind kind) {
-  if (cmdMode) return difPath;
   FileDialogRequest request{kind, true, saveDialogTitle(kind), kindExtension(kind), LastFolder};
   std::string path = trimSpaces(dialogs_.choose(request));
   if (path.empty()) return path;

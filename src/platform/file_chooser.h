@@ -39,7 +39,6 @@ class FileChooser {
   // Start-up: "TekDir" into LastFolder, which stays empty when there is none.
   void loadLastFolder();
 
-  // While cmdMode is set both answer difPath at once.
   std::string AskOpenFile(FileKind kind);
   // Runs `command` with its open requests answered by `path`, as if it had been chosen in their
   // dialogs: the same size limit, the same remembered folder. For a file dropped on the window.
@@ -48,8 +47,6 @@ class FileChooser {
   void RememberFolder(const std::string& path);
 
   std::string LastFolder;
-  bool cmdMode = false;
-  std::string difPath;
 
  private:
   // The refusal for a file of `size` bytes chosen as `kind`, or null when it is taken.

@@ -52,6 +52,10 @@ inline constexpr const char* kBlockNotInDifText = "Байтов блока %1 н
 inline constexpr const char* kBlockDataShortText = "Файл данных короче блока %1: ";
 inline constexpr const char* kBlockDataOffsetText = "Неверное смещение блока %1 в файле данных.";
 
+// Command1's two captions, which the mode changes: the source BIN, or the data file.
+inline constexpr const char* kSourceCaption = "Исходный BIN";
+inline constexpr const char* kDataFileCaption = "Файл данных";
+
 // Block editing
 inline constexpr const char* kBadAddressesText = "Неверные адреса блока!";
 inline constexpr const char* kNoDataFileText = "Не выбран файл данных!";

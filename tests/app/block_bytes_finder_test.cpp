@@ -24,7 +24,9 @@ class BlockBytesFinderTest : public testing::Test {
   void compareImages(const Bytes& source, const Bytes& target) {
     fs.files["a.bin"] = source;
     fs.files["b.bin"] = target;
-    ASSERT_TRUE(session.search("a.bin", "b.bin", clock, [](std::uint64_t) { return true; }));
+    session.setInFile("a.bin");
+    session.setOutFile("b.bin");
+    ASSERT_TRUE(session.search(clock, [](std::uint64_t) { return true; }));
   }
 
   void editDif(const DifBuilder& dif) {

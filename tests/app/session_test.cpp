@@ -32,7 +32,9 @@ class SessionTest : public testing::Test {
   }
 
   Status search(bool cancel = false) {
-    return session.search("a.bin", "b.bin", clock, [cancel](std::uint64_t) { return !cancel; });
+    session.setInFile("a.bin");
+    session.setOutFile("b.bin");
+    return session.search(clock, [cancel](std::uint64_t) { return !cancel; });
   }
 
   MemoryFileSystem fs;

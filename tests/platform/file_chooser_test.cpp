@@ -216,18 +216,6 @@ TEST_F(FileChooserTest, RefusalWithNoFolderYetStoresOneSpace) {
   EXPECT_EQ(storedFolder(), " ");
 }
 
-TEST_F(FileChooserTest, CommandLineModeAnswersWithoutDialogCheckOrFolder) {
-  chooser.cmdMode = true;
-  chooser.difPath = sizedFile(dir, "huge.dif", 16777216);
-  chooser.LastFolder = "/before/";
-  EXPECT_EQ(chooser.AskOpenFile(FileKind::Dif), chooser.difPath);
-  EXPECT_EQ(chooser.AskSaveFile(FileKind::Dif), chooser.difPath);
-  EXPECT_TRUE(dialogs.requests.empty());
-  EXPECT_TRUE(messenger.shown.empty());
-  EXPECT_EQ(chooser.LastFolder, "/before/");
-  EXPECT_FALSE(test::fileExists(settings.filePath()));
-}
-
 // A dropped file passes what a file chosen in the dialog passes, and only inside its command.
 TEST_F(FileChooserTest, ChosenFileAnswersOpenRequestsAsTheDialogWould) {
   const std::string taken = sizedFile(dir, "max.bin", 16777215);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "app/block_editor.h"
 #include "platform/file_chooser.h"
 #include "platform/messenger.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,29 @@ class ScriptedFileDialogs : public FileDialogs {
 
   std::deque<std::string> paths;
   std::vector<FileDialogRequest> requests;
+};
+
+// Answers the block dialogs with whatever the test puts into the exchange values.
+class ScriptedBlockEditor : public BlockEditor {
+ public:
+  void editAddresses(AddressExchange& exchange, bool difEdit, const std::string& title) override {
+    titles.push_back(title);
+    seenAddresses.push_back(exchange);
+    lastDifEdit = difEdit;
+    if (answerAddresses) answerAddresses(exchange);
+  }
+  void editDataBlock(DataBlockExchange& exchange, const std::string& title) override {
+    titles.push_back(title);
+    seenDataBlocks.push_back(exchange);
+    if (answerDataBlock) answerDataBlock(exchange);
+  }
+
+  std::function<void(AddressExchange&)> answerAddresses;
+  std::function<void(DataBlockExchange&)> answerDataBlock;
+  std::vector<std::string> titles;
+  std::vector<AddressExchange> seenAddresses;
+  std::vector<DataBlockExchange> seenDataBlocks;
+  bool lastDifEdit = false;
 };
 
 }  // namespace hm::test

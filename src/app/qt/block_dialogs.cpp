@@ -2,18 +2,18 @@
 
 #include "editing/qt/address_dialog.h"
 #include "editing/qt/data_block_dialog.h"
+#include "platform/qt/qt_text.h"
 
 namespace hm {
 
-void ModalBlockDialogs::editAddresses(QWidget* owner, AddressExchange& exchange, bool difEdit,
-                                      const QString& title) {
-  AddressDialog dialog(owner, exchange, difEdit, messenger_, title);
+void ModalBlockDialogs::editAddresses(AddressExchange& exchange, bool difEdit,
+                                      const std::string& title) {
+  AddressDialog dialog(owner_, exchange, difEdit, messenger_, qt(title));
   dialog.exec();
 }
 
-void ModalBlockDialogs::editDataBlock(QWidget* owner, DataBlockExchange& exchange,
-                                      const QString& title) {
-  DataBlockDialog dialog(owner, exchange, messenger_, title);
+void ModalBlockDialogs::editDataBlock(DataBlockExchange& exchange, const std::string& title) {
+  DataBlockDialog dialog(owner_, exchange, messenger_, qt(title));
   dialog.exec();
 }
 

@@ -1,34 +1,25 @@
 #pragma once
 
-#include "editing/block_exchange.h"
+#include "app/block_editor.h"
 #include "platform/messenger.h"
 
-#include <QString>
-
-class QWidget;
+#include <QPointer>
+#include <QWidget>
 
 namespace hm {
 
-// The seam in front of the two modal block dialogs, so the window's tests can answer them.
-// Each returns with the exchange values as the dialog left them.
-class BlockDialogs {
- public:
-  virtual ~BlockDialogs() = default;
-  virtual void editAddresses(QWidget* owner, AddressExchange& exchange, bool difEdit,
-                             const QString& title) = 0;
-  virtual void editDataBlock(QWidget* owner, DataBlockExchange& exchange, const QString& title) = 0;
-};
-
-// Shows the real dialogs, one fresh dialog per use.
-class ModalBlockDialogs : public BlockDialogs {
+// Shows the real block dialogs, one fresh modal dialog per use, over the window set as owner.
+class ModalBlockDialogs : public BlockEditor {
  public:
   explicit ModalBlockDialogs(Messenger& messenger) : messenger_(messenger) {}
-  void editAddresses(QWidget* owner, AddressExchange& exchange, bool difEdit,
-                     const QString& title) override;
-  void editDataBlock(QWidget* owner, DataBlockExchange& exchange, const QString& title) override;
+  void setOwner(QWidget* owner) { owner_ = owner; }
+
+  void editAddresses(AddressExchange& exchange, bool difEdit, const std::string& title) override;
+  void editDataBlock(DataBlockExchange& exchange, const std::string& title) override;
 
  private:
   Messenger& messenger_;
+  QPointer<QWidget> owner_;
 };
 
 }  // namespace hm

@@ -7,13 +7,17 @@
 
 namespace hm {
 
-bool JobControl::stopRequested() const {
-  return runner_.stop_;
-}
+class JobRunner::Control : public JobControl {
+ public:
+  explicit Control(JobRunner& runner) : runner_(runner) {}
+  bool stopRequested() const override { return runner_.stop_; }
+  void post(std::function<void()> task) const override {
+    QMetaObject::invokeMethod(&runner_, std::move(task), Qt::QueuedConnection);
+  }
 
-void JobControl::post(std::function<void()> task) const {
-  QMetaObject::invokeMethod(&runner_, std::move(task), Qt::QueuedConnection);
-}
+ private:
+  JobRunner& runner_;
+};
 
 JobRunner::~JobRunner() {
   abandon();
@@ -36,7 +40,7 @@ bool JobRunner::start(Work work, Finish finish) {
   thread_ = std::thread([this, job, work = std::move(work)] {
     JobEnd end = JobEnd::Done;
     try {
-      JobControl control(*this);
+      Control control(*this);
       work(control);
     } catch (const std::bad_alloc&) {
       end = JobEnd::OutOfMemory;

@@ -5,6 +5,7 @@
 #include "app/qt/block_dialogs.h"
 #include "app/qt/main_window.h"
 #include "app/qt/russian_translations.h"
+#include "app/session.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/program_path.h"
@@ -37,10 +38,12 @@ int runWindow(int argc, char** argv, const hm::CommandLine& command) {
   hm::QtFileDialogs dialogs;
   hm::ModalBlockDialogs blockDialogs(messenger);
   hm::SettingsStore settings(hm::realFileSystem(), hm::SettingsStore::defaultPath());
-  hm::MainWindow window({messenger, dialogs, blockDialogs, hm::realFileSystem(), hm::systemClock(),
-                         settings, programToRegister()});
+  hm::Session session(hm::realFileSystem());
+  hm::MainWindow window({session, messenger, dialogs, blockDialogs, hm::systemClock(), settings,
+                         programToRegister()});
   messenger.setParent(&window);
   dialogs.setParent(&window);
+  blockDialogs.setOwner(&window);
   if (std::optional<int> status = window.runCommandLine(command)) return *status;
   window.show();
   return app.exec();

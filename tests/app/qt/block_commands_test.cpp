@@ -27,15 +27,15 @@ void fill(WindowFixture& f, const std::vector<std::string>& lines) {
   f.window->bSer_Click();
 }
 
-std::vector<std::string> lines(MainWindow& w) {
+std::vector<std::string> lines(WindowFixture& f) {
   std::vector<std::string> out;
-  for (int i = 0; i < w.blocks().count(); ++i) out.emplace_back(w.blocks().text(i));
+  for (int i = 0; i < f.session.blocks().count(); ++i) out.emplace_back(f.session.blocks().text(i));
   return out;
 }
 
-void select(MainWindow& w, std::initializer_list<int> rows) {
-  w.blocks().clearSelection();
-  for (int r : rows) w.blocks().setSelected(r, true);
+void select(WindowFixture& f, std::initializer_list<int> rows) {
+  f.session.blocks().clearSelection();
+  for (int r : rows) f.session.blocks().setSelected(r, true);
 }
 
 const std::vector<std::string> kFive = {"000010\t000012\t03\t0D\t", "000020\t000022\t03\t0D\t",
@@ -57,12 +57,12 @@ class BlockCommandsTest : public QObject {
   void mergeJoinsNeighboursAcrossTheirGap() {
     WindowFixture f;
     fill(f, kFive);
-    select(*f.window, {2, 3});
+    select(f, {2, 3});
     f.window->bSplit_Click();
     QCOMPARE(f.messenger.shown.back().text,
              std::string("Вы действительно хотите объединить выделенные блоки?"));
     QCOMPARE(f.messenger.shown.back().icon, MessageIcon::Question);
-    QCOMPARE(lines(*f.window),
+    QCOMPARE(lines(f),
              (std::vector<std::string>{kFive[0], "000020\t000022\t03\t0D\t",
                                        "000030\t000042\t13\t0D\t", "000050\t000052\t03\t00\t"}));
   }
@@ -70,38 +70,38 @@ class BlockCommandsTest : public QObject {
   void mergeRefusals() {
     WindowFixture f;
     fill(f, kFive);
-    select(*f.window, {1});
+    select(f, {1});
     f.window->bSplit_Click();
     QCOMPARE(f.messenger.lastText(), std::string("Нужно выделить не менее 2 соседних блоков!"));
     QCOMPARE(f.messenger.shown.back().icon, MessageIcon::Exclamation);
-    select(*f.window, {0, 1, 3});
+    select(f, {0, 1, 3});
     f.window->bSplit_Click();
     QCOMPARE(f.messenger.lastText(), std::string("Объединять можно только соседние блоки!"));
     QCOMPARE(f.messenger.shown.back().icon, MessageIcon::None);
-    QCOMPARE(lines(*f.window), kFive);
-    QCOMPARE(f.window->blocks().selCount(), 3);
+    QCOMPARE(lines(f), kFive);
+    QCOMPARE(f.session.blocks().selCount(), 3);
   }
 
   void cancelledConfirmationsChangeNothing() {
     WindowFixture f;
     fill(f, kFive);
-    select(*f.window, {0, 1});
+    select(f, {0, 1});
     f.messenger.answers = {MessageAnswer::Cancel, MessageAnswer::Cancel};
     f.window->bSplit_Click();
     f.window->bDel_Click();
-    QCOMPARE(lines(*f.window), kFive);
-    QCOMPARE(f.window->blocks().selCount(), 2);
+    QCOMPARE(lines(f), kFive);
+    QCOMPARE(f.session.blocks().selCount(), 2);
   }
 
   void deleteRemovesExactlyTheSelection() {
     WindowFixture f;
     fill(f, kFive);
-    select(*f.window, {0, 2, 4});
+    select(f, {0, 2, 4});
     f.window->bDel_Click();
-    QCOMPARE(lines(*f.window),
+    QCOMPARE(lines(f),
              (std::vector<std::string>{"000020\t000022\t03\t1D\t", "000040\t000042\t03\t00\t"}));
     QCOMPARE(child<QLabel>(*f.window, "lStat")->text(), QString("Кол-во байтов: 6;    Блоков: 2"));
-    f.window->blocks().clearSelection();
+    f.session.blocks().clearSelection();
     f.window->bDel_Click();
     QCOMPARE(f.messenger.lastText(), std::string("Нужно выделить блоки!"));
   }
@@ -109,7 +109,7 @@ class BlockCommandsTest : public QObject {
   void doubleClickHandsTheFreeRoomToTheDialog() {
     WindowFixture f;
     fill(f, kFive);
-    f.window->blocks().setCaret(0);
+    f.session.blocks().setCaret(0);
     f.window->Lst1_DblClick();
     QCOMPARE(f.blockDialogs.titles.back(), std::string("Изменение адресов блока"));
     AddressExchange first = f.blockDialogs.seenAddresses.back();
@@ -123,24 +123,24 @@ class BlockCommandsTest : public QObject {
   void doubleClickWritesTheNewAddressesBack() {
     WindowFixture f;
     fill(f, kFive);
-    f.window->blocks().setCaret(1);
+    f.session.blocks().setCaret(1);
     f.blockDialogs.answerAddresses = [](AddressExchange& e) {
       e.blockEnd = 0x2E;
       e.accepted = true;
     };
     f.window->Lst1_DblClick();
-    QCOMPARE(lines(*f.window)[1], std::string("000020\t00002E\t0F\t01\t"));
-    QCOMPARE(f.window->blocks().count(), 5);
+    QCOMPARE(lines(f)[1], std::string("000020\t00002E\t0F\t01\t"));
+    QCOMPARE(f.session.blocks().count(), 5);
   }
 
   void unchangedAnswerDoesNotRegroup() {
     WindowFixture f;
-    f.window->blocks().add("000010\t000012\t03\t99\t");
-    f.window->blocks().setCaret(0);
+    f.session.blocks().add("000010\t000012\t03\t99\t");
+    f.session.blocks().setCaret(0);
     f.blockDialogs.answerAddresses = [](AddressExchange& e) { e.accepted = true; };
     f.window->Lst1_DblClick();
     // reCalc would have rewritten the distance.
-    QCOMPARE(lines(*f.window)[0], std::string("000010\t000012\t03\t99\t"));
+    QCOMPARE(lines(f)[0], std::string("000010\t000012\t03\t99\t"));
   }
 
   void addPutsTheBlockInItsPlace() {
@@ -153,7 +153,7 @@ class BlockCommandsTest : public QObject {
     };
     f.window->bAdd_Click();
     QCOMPARE(f.blockDialogs.titles.back(), std::string("Добавление нового блока"));
-    QCOMPARE(lines(*f.window),
+    QCOMPARE(lines(f),
              (std::vector<std::string>{"000010\t000012\t03\tED\t", "000100\t0001FF\t0100\t0100\t",
                                        "000300\t000302\t03\t00\t"}));
   }
@@ -203,16 +203,16 @@ class BlockCommandsTest : public QObject {
     QFETCH(int, caretAfter);
     WindowFixture f;
     fill(f, kFive);
-    f.window->listView()->selectRows(selectedBefore, caretBefore);
-    const int before = f.window->blocks().count();
+    listView(*f.window)->selectRows(selectedBefore, caretBefore);
+    const int before = f.session.blocks().count();
     edit(f);
-    QVERIFY(f.window->blocks().count() != before || lines(*f.window) != kFive);
+    QVERIFY(f.session.blocks().count() != before || lines(f) != kFive);
     std::vector<int> selected;
-    for (int i = 0; i < f.window->blocks().count(); ++i) {
-      if (f.window->blocks().isSelected(i)) selected.push_back(i);
+    for (int i = 0; i < f.session.blocks().count(); ++i) {
+      if (f.session.blocks().isSelected(i)) selected.push_back(i);
     }
     QCOMPARE(selected, selectedAfter);
-    QCOMPARE(f.window->blocks().caret(), caretAfter);
+    QCOMPARE(f.session.blocks().caret(), caretAfter);
   }
 
   void addingWithoutADataFileSaysSo() {

@@ -35,11 +35,11 @@ QAction* action(MainWindow& w, const char* name) {
 
 ByteViewer* openViewer(MainWindow& w) {
   action(w, "mnuBytes")->trigger();
-  return w.byteViewer();
+  return w.findChild<ByteViewer*>();
 }
 
 QString summary(MainWindow& w) {
-  return w.byteViewer()->summary()->text();
+  return w.findChild<ByteViewer*>()->summary()->text();
 }
 
 }  // namespace
@@ -51,7 +51,7 @@ class ByteViewerTest : public QObject {
   void opensOnTheCaretLineSourceBesideTarget() {
     WindowFixture f;
     fill(f, {{0x10, 0x10}, {0x40, 0x43}, {0x80, 0x80}});
-    f.window->listView()->selectRows({1}, 1);
+    listView(*f.window)->selectRows({1}, 1);
     ByteViewer* viewer = openViewer(*f.window);
     QVERIFY(viewer && viewer->isVisible());
     QCOMPARE(viewer->windowTitle(), QString("Байты блока"));
@@ -72,31 +72,31 @@ class ByteViewerTest : public QObject {
   void followsTheCaretAndTheEdits() {
     WindowFixture f;
     fill(f, {{0x10, 0x10}, {0x40, 0x43}, {0x50, 0x51}, {0x80, 0x80}});
-    f.window->listView()->selectRows({0}, 0);
+    listView(*f.window)->selectRows({0}, 0);
     openViewer(*f.window);
     QCOMPARE(summary(*f.window), QString("000010–000010, 1 байт, изменено 1"));
 
-    f.window->listView()->setFocus();
-    QTest::keyClick(f.window->listView(), Qt::Key_Down);
+    listView(*f.window)->setFocus();
+    QTest::keyClick(listView(*f.window), Qt::Key_Down);
     QCOMPARE(summary(*f.window), QString("000040–000043, 4 байта, изменено 2"));
 
     // Merged, the block also carries the unchanged bytes between its runs.
-    f.window->listView()->selectRows({1, 2}, 1);
+    listView(*f.window)->selectRows({1, 2}, 1);
     f.window->bSplit_Click();
-    const int caret = f.window->blocks().caret();
+    const int caret = f.session.blocks().caret();
     QVERIFY(caret >= 0);
-    const BlockSpan merged = readBlockSpan(f.window->blocks().text(caret));
+    const BlockSpan merged = readBlockSpan(f.session.blocks().text(caret));
     QCOMPARE(merged.start, 0x40);
     QCOMPARE(merged.end, 0x51);
     QCOMPARE(summary(*f.window), QString("000040–000051, 18 байт, изменено 4"));
 
-    f.window->listView()->selectRows({caret}, caret);
+    listView(*f.window)->selectRows({caret}, caret);
     f.window->bDel_Click();
-    const int after = f.window->blocks().caret();
+    const int after = f.session.blocks().caret();
     if (after < 0) {
       QCOMPARE(summary(*f.window), QString("Блок не выбран."));
     } else {
-      const BlockSpan now = readBlockSpan(f.window->blocks().text(after));
+      const BlockSpan now = readBlockSpan(f.session.blocks().text(after));
       QVERIFY(summary(*f.window).startsWith(QString::fromStdString(HexPad(now.start, 6) + "–")));
     }
   }
@@ -106,8 +106,8 @@ class ByteViewerTest : public QObject {
     writeFile(f.file("p.dif"), DifBuilder(1).record(0x20, {7, 8}).bytes());
     f.dialogs.paths = {f.file("p.dif")};
     f.window->redDIF_Click();
-    QVERIFY(f.window->difEdit());
-    f.window->listView()->selectRows({0}, 0);
+    QVERIFY(f.session.editingDif());
+    listView(*f.window)->selectRows({0}, 0);
     ByteViewer* viewer = openViewer(*f.window);
     QCOMPARE(summary(*f.window), QString("000020–000021, 2 байта"));
     QVERIFY(viewer->pane(0)->isVisible());
@@ -116,15 +116,15 @@ class ByteViewerTest : public QObject {
     QCOMPARE(viewer->bytes().row(0, viewer->bytes().rowOf(0x20))[0].value, 7);
 
     writeFile(f.file("data.bin"), std::vector<std::uint8_t>{0, 0, 0, 0, 5, 6});
-    f.window->blocks().add("000040\t000041\t02\t00\t04\t" + f.file("data.bin"));
+    f.session.blocks().add("000040\t000041\t02\t00\t04\t" + f.file("data.bin"));
     f.window->reCalc();
-    f.window->listView()->selectRows({1}, 1);
+    listView(*f.window)->selectRows({1}, 1);
     QCOMPARE(viewer->caption(0)->text(), QString("data.bin, офсет 000004"));
     QCOMPARE(viewer->bytes().row(0, viewer->bytes().rowOf(0x40))[0].value, 5);
 
     std::remove(f.file("data.bin").c_str());
-    f.window->listView()->selectRows({0}, 0);
-    f.window->listView()->selectRows({1}, 1);
+    listView(*f.window)->selectRows({0}, 0);
+    listView(*f.window)->selectRows({1}, 1);
     QCOMPARE(summary(*f.window),
              QString::fromStdString("Не удалось прочитать файл данных: " + f.file("data.bin")));
   }
@@ -133,17 +133,17 @@ class ByteViewerTest : public QObject {
   void listMenuActsOnTheLineUnderThePointer() {
     WindowFixture f;
     fill(f, {{0x10, 0x10}, {0x40, 0x43}, {0x80, 0x80}});
-    BlockListView* list = f.window->listView();
+    BlockListView* list = listView(*f.window);
     list->selectRows({0}, 0);
     const QPoint onThird = list->visualRect(2).center();
     QTest::mousePress(list->viewport(), Qt::RightButton, {}, onThird);
-    QCOMPARE(f.window->blocks().caret(), 2);
-    QCOMPARE(f.window->blocks().selCount(), 1);
+    QCOMPARE(f.session.blocks().caret(), 2);
+    QCOMPARE(f.session.blocks().selCount(), 1);
     // Inside a selection, the selection stays and the line under the pointer takes the caret.
     list->selectRows({0, 1, 2}, 0);
     QTest::mousePress(list->viewport(), Qt::RightButton, {}, list->visualRect(1).center());
-    QCOMPARE(f.window->blocks().caret(), 1);
-    QCOMPARE(f.window->blocks().selCount(), 3);
+    QCOMPARE(f.session.blocks().caret(), 1);
+    QCOMPARE(f.session.blocks().selCount(), 3);
     list->selectRows({2}, 2);
     emit list->customContextMenuRequested(onThird);
     auto* menu = f.window->findChild<QMenu*>("lstMenu");
@@ -160,14 +160,14 @@ class ByteViewerTest : public QObject {
     action(*f.window, "lmEdit")->trigger();
     QCOMPARE(f.blockDialogs.seenAddresses.back().blockStart, 0x80);
     action(*f.window, "lmDel")->trigger();
-    QCOMPARE(f.window->blocks().count(), 2);
+    QCOMPARE(f.session.blocks().count(), 2);
   }
 
   // Dragging over the bytes selects them, in the hexadecimal and the text column alike.
   void dragSelectsBytesToCopy() {
     WindowFixture f;
     fill(f, {{0x40, 0x43}});
-    f.window->listView()->selectRows({0}, 0);
+    listView(*f.window)->selectRows({0}, 0);
     ByteViewer* viewer = openViewer(*f.window);
     HexPane* target = viewer->pane(1);
     const int row = target->rowHeight();

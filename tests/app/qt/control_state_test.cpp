@@ -97,32 +97,32 @@ class ControlStateTest : public QObject {
     test::writeFile(f.file("p.dif"), smallDif(0x10, 4));
     f.dialogs.paths = {f.file("p.dif")};
     w.redDIF_Click();
-    QVERIFY(w.difEdit());
+    QVERIFY(f.session.editingDif());
     // Opening empties inFile in normal mode first, so bAdd waits for a data file; outFile is
     // only hidden and still counts for bSer.
     expectLayout(w, {false, false, false, true, "Файл данных", false, false});
     in->setText(QString::fromStdString(f.file("a.bin")));
     expectLayout(w, {false, true, false, true, "Файл данных", false, false});
-    QCOMPARE(w.blocks().count(), 1);
+    QCOMPARE(f.session.blocks().count(), 1);
 
     // DIF editing, empty list. The search stays off whatever the boxes hold: it would replace
     // the edited DIF with a comparison of other files.
-    w.blocks().setSelected(0, true);
+    f.session.blocks().setSelected(0, true);
     f.messenger.answers = {MessageAnswer::Ok};
     w.bDel_Click();
     expectLayout(w, {false, true, false, false, "Файл данных", false, false});
-    w.blocks().add("000020\t000021\t");
+    f.session.blocks().add("000020\t000021\t");
     w.bSer_Click();
-    QCOMPARE(w.blocks().count(), 1);
-    QVERIFY(w.difEdit());
+    QCOMPARE(f.session.blocks().count(), 1);
+    QVERIFY(f.session.editingDif());
 
     // Leaving the mode through the menu shows the normal layout at the next Activity.
     test::writeFile(f.file("c.bin"), std::vector<std::uint8_t>{1});
     f.dialogs.paths = {f.file("c.bin")};
     w.opOrig_Click();
-    QVERIFY(!w.difEdit());
+    QVERIFY(!f.session.editingDif());
     expectLayout(w, {true, true, false, false, "Исходный BIN", true, true});
-    QCOMPARE(w.header()->count(), 6);
+    QCOMPARE(header(w)->count(), 6);
   }
 
   void tabWalksTheWindowInReadingOrder() {
@@ -134,7 +134,7 @@ class ControlStateTest : public QObject {
     // Every command enabled, so that none is skipped.
     child<QLineEdit>(w, "inFile")->setText("a.bin");
     child<QLineEdit>(w, "outFile")->setText("b.bin");
-    w.blocks().add("000010\t000012\t3\t0");
+    f.session.blocks().add("000010\t000012\t3\t0");
     w.reCalc();
     QStringList visited;
     child<QLineEdit>(w, "inFile")->setFocus();
@@ -165,7 +165,7 @@ class ControlStateTest : public QObject {
     test::writeFile(f.file("p.dif"), smallDif(0x10, 4));
     f.dialogs.paths = {f.file("p.dif")};
     w.redDIF_Click();
-    QVERIFY(w.difEdit());
+    QVERIFY(f.session.editingDif());
     QCOMPARE(w.maximumSize(), designed);
   }
 
@@ -173,16 +173,16 @@ class ControlStateTest : public QObject {
     WindowFixture f;
     f.clock.set(50000);
     f.window->Command2_Click();
-    QCOMPARE(f.window->lastTick(), Tick(1000));
+    QCOMPARE(idleAnimation(*f.window)->lastTick(), Tick(1000));
     f.window->Command1_Click();
-    QCOMPARE(f.window->lastTick(), Tick(50000));
+    QCOMPARE(idleAnimation(*f.window)->lastTick(), Tick(50000));
   }
 
   void idleControlsFallOneAfterAnother() {
     WindowFixture f;
     MainWindow& w = *f.window;
     w.show();
-    QTimer* timer = w.timer();
+    QTimer* timer = child<QTimer>(w, "Timer1");
     QCOMPARE(timer->interval(), 100);
     auto* bSplit = child<QPushButton>(w, "bSplit");
     auto* bAdd = child<QPushButton>(w, "bAdd");
@@ -230,12 +230,13 @@ class ControlStateTest : public QObject {
     const int outer = w.frameGeometry().height();
     for (int i = 0; i < 20000; ++i) w.Timer1_Timer();
     QCOMPARE(bCancel->y(), cancelTop);
-    for (QWidget* c : w.controls()) {
+    for (QWidget* c : idleAnimation(w)->controls()) {
       if (c && !c->isHidden()) QVERIFY2(c->y() >= outer, qPrintable(c->objectName()));
     }
     w.Form_Click();
-    for (std::size_t i = 0; i < w.controls().size(); ++i) {
-      if (QWidget* c = w.controls()[i]) QCOMPARE(c->y() * 15, int(w.savedTops()[i]));
+    for (std::size_t i = 0; i < idleAnimation(w)->controls().size(); ++i) {
+      if (QWidget* c = idleAnimation(w)->controls()[i])
+        QCOMPARE(c->y() * 15, int(idleAnimation(w)->savedTops()[i]));
     }
   }
 
@@ -259,12 +260,12 @@ class ControlStateTest : public QObject {
     WindowFixture f;
     MainWindow& w = *f.window;
     std::vector<int> tops;
-    for (QWidget* c : w.controls()) tops.push_back(c ? c->y() : 0);
+    for (QWidget* c : idleAnimation(w)->controls()) tops.push_back(c ? c->y() : 0);
     f.clock.set(77777);
     QTest::mouseClick(w.centralWidget(), Qt::LeftButton, {}, QPoint(2, 2));
-    QCOMPARE(w.lastTick(), Tick(77777));
+    QCOMPARE(idleAnimation(w)->lastTick(), Tick(77777));
     for (std::size_t i = 0; i < tops.size(); ++i) {
-      if (QWidget* c = w.controls()[i]) QCOMPARE(c->y(), tops[i]);
+      if (QWidget* c = idleAnimation(w)->controls()[i]) QCOMPARE(c->y(), tops[i]);
     }
   }
 
@@ -272,16 +273,16 @@ class ControlStateTest : public QObject {
     WindowFixture f;
     MainWindow& w = *f.window;
     w.show();
-    auto* list = w.listView();
+    auto* list = listView(w);
     auto* frame = child<QFrame>(w, "Frame1");
     const int frameTop = frame->y();
     const int listTop = list->y();
-    const int headerTop = w.header()->y();
+    const int headerTop = header(w)->y();
     f.clock.set(1000 + 300000);
     const int outer = w.frameGeometry().height();
     while (frame->y() < outer) w.Timer1_Timer();
     // The header is no control: it went down with the frame and kept its place in it.
-    QCOMPARE(w.header()->y(), headerTop);
+    QCOMPARE(header(w)->y(), headerTop);
     QCOMPARE(list->y(), listTop);
     w.Timer1_Timer();
     QCOMPARE(list->y(), listTop + 2);

@@ -51,7 +51,7 @@ class DifCommandsTest : public QObject {
     child<QLineEdit>(w, "inFile")->setText(q(f.file("src.bin")));
     child<QLineEdit>(w, "outFile")->setText(q(f.file("tgt.bin")));
     w.bSer_Click();
-    QVERIFY(w.blocks().count() > 0);
+    QVERIFY(f.session.blocks().count() > 0);
 
     child<QCheckBox>(w, "Check1")->setChecked(true);
     f.dialogs.paths = {f.file("patch")};
@@ -106,7 +106,7 @@ class DifCommandsTest : public QObject {
     child<QLineEdit>(w, "outFile")->setText(q(f.file("tgt.bin")));
     w.bSer_Click();
     const QString totals = child<QLabel>(w, "lStat")->text();
-    w.blocks().add("002000\t002010\t");
+    f.session.blocks().add("002000\t002010\t");
     w.reCalc();
     const QString status = child<QLabel>(w, "lStat")->text();
     f.dialogs.paths = {f.file("out")};
@@ -252,11 +252,14 @@ class DifCommandsTest : public QObject {
     command.difPath = f.file("p.dif");
     f.dialogs.paths = {f.file("bin.bin"), f.file("out.bin")};
     QVERIFY(!f.window->runCommandLine(command));
-    QVERIFY(!f.window->chooser().cmdMode);
     // Only the BIN and the output were asked for.
     QCOMPARE(f.dialogs.requests.size(), std::size_t(2));
     QCOMPARE(f.dialogs.requests[0].title, std::string("Выберите Исходный BIN Файл"));
     QCOMPARE(readFile(f.file("out.bin")), std::vector<std::uint8_t>(4, 0));
+    // The line's DIF served that apply only: the next one asks for its DIF again.
+    f.window->AppDif_Click();
+    QCOMPARE(f.dialogs.requests.size(), std::size_t(3));
+    QVERIFY(f.dialogs.requests[2].title != f.dialogs.requests[0].title);
   }
 
   void editedDifTakesBlocksFromTwoDataFiles() {
@@ -275,9 +278,10 @@ class DifCommandsTest : public QObject {
 
     f.dialogs.paths = {f.file("first.dif")};
     w.redDIF_Click();
-    QVERIFY(w.difEdit());
-    QCOMPARE(w.header()->count(), 6);
-    QCOMPARE(QString::fromUtf8(w.blocks().text(0)), QString("000008\t00000B\t04\t00\t00\t"));
+    QVERIFY(f.session.editingDif());
+    QCOMPARE(header(w)->count(), 6);
+    QCOMPARE(QString::fromUtf8(f.session.blocks().text(0)),
+             QString("000008\t00000B\t04\t00\t00\t"));
 
     test::writeFile(f.file("one.dat"), std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8});
     test::writeFile(f.file("two.dat"), std::vector<std::uint8_t>{9, 9, 9, 9});
@@ -301,8 +305,8 @@ class DifCommandsTest : public QObject {
       e.accepted = true;
     };
     w.bAdd_Click();
-    QCOMPARE(w.blocks().count(), 3);
-    QCOMPARE(QString::fromUtf8(w.blocks().text(1)),
+    QCOMPARE(f.session.blocks().count(), 3);
+    QCOMPARE(QString::fromUtf8(f.session.blocks().text(1)),
              QString("000020\t000022\t03\t0D\t02\t") + q(f.file("one.dat")));
 
     f.dialogs.paths = {f.file("second.dif")};
@@ -332,9 +336,9 @@ class DifCommandsTest : public QObject {
     f.dialogs.paths = {f.file("third.dif")};
     w.redDIF_Click();
     QCOMPARE(f.messenger.lastText(), std::string("Неверный DIF файл!"));
-    QCOMPARE(w.blocks().count(), 0);
-    QVERIFY(w.difEdit());
-    QCOMPARE(w.header()->count(), 6);
+    QCOMPARE(f.session.blocks().count(), 0);
+    QVERIFY(f.session.editingDif());
+    QCOMPARE(header(w)->count(), 6);
   }
 
   void unreadableDifKeepsTheModeWithAnEmptyList() {
@@ -342,8 +346,8 @@ class DifCommandsTest : public QObject {
     f.dialogs.paths = {f.file("missing.dif")};
     f.window->redDIF_Click();
     QCOMPARE(f.messenger.lastText(), std::string("Ошибка открытия файла!"));
-    QVERIFY(f.window->difEdit());
-    QCOMPARE(f.window->blocks().count(), 0);
+    QVERIFY(f.session.editingDif());
+    QCOMPARE(f.session.blocks().count(), 0);
   }
 
   // The mode stays on after a DIF that cannot be used, and the window says so: the controls
@@ -361,7 +365,7 @@ class DifCommandsTest : public QObject {
     if (fileExists) test::writeFile(f.file("p.dif"), std::string("not a DIF at all, too short"));
     f.dialogs.paths = {f.file("p.dif")};
     w.redDIF_Click();
-    QVERIFY(w.difEdit());
+    QVERIFY(f.session.editingDif());
     QCOMPARE(child<QPushButton>(w, "Command1")->text(), QString("Файл данных"));
     QVERIFY(child<QLineEdit>(w, "outFile")->isHidden());
     QVERIFY(!child<QScrollBar>(w, "byteWith")->isEnabled());
@@ -369,7 +373,7 @@ class DifCommandsTest : public QObject {
     test::writeFile(f.file("a.bin"), std::vector<std::uint8_t>{1});
     f.dialogs.paths = {f.file("a.bin")};
     w.opOrig_Click();
-    QVERIFY(!w.difEdit());
+    QVERIFY(!f.session.editingDif());
     QCOMPARE(child<QPushButton>(w, "Command1")->text(), QString("Исходный BIN"));
     QVERIFY(!child<QLineEdit>(w, "outFile")->isHidden());
     child<QLineEdit>(w, "outFile")->setText(q(f.file("b.bin")));
@@ -391,11 +395,11 @@ class DifCommandsTest : public QObject {
                         std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\0\0\0\0", 32));
         f.dialogs.paths = {f.file("p.dif")};
         w.redDIF_Click();
-        QVERIFY(w.difEdit());
+        QVERIFY(f.session.editingDif());
       }
-      w.header()->viewport()->repaint();
-      const std::vector<int>& stops = w.listView()->tabStops();
-      const QFontMetrics metrics(w.listView()->font());
+      header(w)->viewport()->repaint();
+      const std::vector<int>& stops = listView(w)->tabStops();
+      const QFontMetrics metrics(listView(w)->font());
       const std::vector<int> offsets = fieldOffsets(line, stops, metrics);
       const QStringList fields = line.split('\t');
       QCOMPARE(offsets.size(), std::size_t(fields.size()));
@@ -405,9 +409,9 @@ class DifCommandsTest : public QObject {
             offsets[i] + metrics.horizontalAdvance(fields[i]) + fieldGap(metrics) <= offsets[i + 1],
             qPrintable(fields[i]));
       }
-      for (int i = 0; i < w.header()->count(); ++i) {
-        const QString caption = w.header()->model()->headerData(i, Qt::Horizontal).toString();
-        QVERIFY2(w.header()->fontMetrics().horizontalAdvance(caption) < w.header()->sectionSize(i),
+      for (int i = 0; i < header(w)->count(); ++i) {
+        const QString caption = header(w)->model()->headerData(i, Qt::Horizontal).toString();
+        QVERIFY2(header(w)->fontMetrics().horizontalAdvance(caption) < header(w)->sectionSize(i),
                  qPrintable(caption));
       }
     }
@@ -504,7 +508,7 @@ class DifCommandsTest : public QObject {
     test::writeFile(path, ours);
     f.dialogs.paths = {path};
     w.redDIF_Click();
-    QCOMPARE(w.blocks().count(), 1);
+    QCOMPARE(f.session.blocks().count(), 1);
 
     // Its own writes are no other program's change.
     for (int i = 0; i < 2; ++i) {
@@ -531,8 +535,8 @@ class DifCommandsTest : public QObject {
     QVERIFY(f.messenger.shown[0].buttons == MessageButtons::YesNo);
     QVERIFY(f.messenger.shown[0].icon == MessageIcon::Question);
     QCOMPARE(readFile(path), overwrite ? ours : theirs);
-    QVERIFY(w.difEdit());
-    QCOMPARE(w.blocks().count(), 1);
+    QVERIFY(f.session.editingDif());
+    QCOMPARE(f.session.blocks().count(), 1);
   }
 
   void dataFileNameThatWouldCutItsLineIsRefused_data() {
@@ -579,11 +583,11 @@ class DifCommandsTest : public QObject {
         QVERIFY(shown.icon == MessageIcon::Stop);
       }
       QVERIFY(f.blockDialogs.titles.empty());
-      QCOMPARE(w.blocks().count(), 0);
+      QCOMPARE(f.session.blocks().count(), 0);
       return;
     }
     QVERIFY(f.messenger.shown.empty());
-    QCOMPARE(w.blocks().count(), 1);
+    QCOMPARE(f.session.blocks().count(), 1);
     f.dialogs.paths = {f.file("out.dif")};
     w.bdif_Click();
     const std::vector<std::uint8_t> dif = readFile(f.file("out.dif"));

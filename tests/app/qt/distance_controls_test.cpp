@@ -139,13 +139,13 @@ class DistanceControlsTest : public QObject {
     writeFile(f.file("p.dif"), dif.bytes());
     f.dialogs.paths = {f.file("p.dif")};
     w.redDIF_Click();
-    QCOMPARE(w.blocks().count(), 2);
+    QCOMPARE(f.session.blocks().count(), 2);
     QVERIFY(!presets(w)->isEnabled());
 
     const int index = presets(w)->findText("16");
     presets(w)->setCurrentIndex(index);
     emit presets(w)->activated(index);
-    QCOMPARE(w.blocks().count(), 2);
+    QCOMPARE(f.session.blocks().count(), 2);
     QCOMPARE(spin(w)->value(), 8);
   }
 };

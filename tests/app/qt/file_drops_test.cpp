@@ -18,7 +18,7 @@ namespace hm::test {
 namespace {
 
 QWidget* dropTarget(MainWindow& w, const QString& name) {
-  if (name == "list") return w.listView()->viewport();
+  if (name == "list") return listView(w)->viewport();
   return child<QLineEdit>(w, name.toLatin1().constData());
 }
 
@@ -51,7 +51,7 @@ void prepare(WindowFixture& f, bool editing) {
   if (!editing) return;
   f.dialogs.paths = {f.file("p.dif")};
   f.window->redDIF_Click();
-  QVERIFY(f.window->difEdit());
+  QVERIFY(f.session.editingDif());
   f.dialogs.requests.clear();
 }
 
@@ -109,16 +109,16 @@ class FileDropsTest : public QObject {
     QVERIFY(f.dialogs.requests.empty());
     QCOMPARE(child<QLineEdit>(w, "inFile")->text(), in);
     QCOMPARE(child<QLineEdit>(w, "outFile")->text(), out);
-    QCOMPARE(w.blocks().count(), blocks);
+    QCOMPARE(f.session.blocks().count(), blocks);
     if (message.isEmpty()) {
       QVERIFY(f.messenger.shown.empty());
-      QCOMPARE(w.chooser().LastFolder, f.dir.path() + "/");
+      QCOMPARE(f.lastFolder(), f.dir.path() + "/");
     } else {
       QCOMPARE(QString::fromStdString(f.messenger.lastText()), message);
     }
     if (target == "list") {
-      QVERIFY(w.difEdit());
-      QCOMPARE(w.header()->count(), 6);
+      QVERIFY(f.session.editingDif());
+      QCOMPARE(header(w)->count(), 6);
     }
     if (editing) QVERIFY(child<QPushButton>(w, "bAdd")->isEnabled());
   }
@@ -181,7 +181,7 @@ class FileDropsTest : public QObject {
     QVERIFY(f.dialogs.requests.empty());
     QVERIFY(child<QLineEdit>(w, "inFile")->text().isEmpty());
     QVERIFY(child<QLineEdit>(w, "outFile")->text().isEmpty());
-    QVERIFY(!w.difEdit());
+    QVERIFY(!f.session.editingDif());
   }
 };
 

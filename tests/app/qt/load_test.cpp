@@ -169,12 +169,13 @@ class LoadTest : public QObject {
     QFETCH(int, lines);
     ScriptedMessenger messenger;
     ScriptedFileDialogs dialogs;
-    ScriptedBlockDialogs blockDialogs;
+    ScriptedBlockEditor blockEditor;
     MemorySettings settings;
     Timeline timeline;
     WatchedClock clock(timeline);
     WatchedFileSystem fs(timeline);
-    MainWindow w({messenger, dialogs, blockDialogs, fs, clock, settings, ""});
+    Session session(fs);
+    MainWindow w({session, messenger, dialogs, blockEditor, clock, settings, ""});
     child<QLineEdit>(w, "inFile")->setText(QString::fromStdString(dir_.file("source.bin")));
     child<QLineEdit>(w, "outFile")->setText(QString::fromStdString(dir_.file("target.bin")));
     child<QScrollBar>(w, "byteWith")->setValue(distance);
@@ -184,8 +185,8 @@ class LoadTest : public QObject {
     timeline.stop();
 
     QVERIFY(messenger.shown.empty());
-    QCOMPARE(w.rawBlocks().size(), (kLargest + 1) / 2);
-    QCOMPARE(w.blocks().count(), lines);
+    QCOMPARE(session.rawBlocks().size(), (kLargest + 1) / 2);
+    QCOMPARE(session.blocks().count(), lines);
 
     qint64 scanEnd = clock.lastRead;
     qint64 stall = timeline.longestStallUntil(scanEnd);

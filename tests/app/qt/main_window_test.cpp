@@ -33,12 +33,12 @@ class MainWindowTest : public QObject {
     WindowFixture f;
     MainWindow& w = *f.window;
     QCOMPARE(w.windowTitle(), QString("Hexmarshal v1.02"));
-    QCOMPARE(f.window->chooser().LastFolder, std::string());
+    QCOMPARE(f.lastFolder(), std::string());
     QCOMPARE(child<QLineEdit>(w, "tbyteWith")->text(), QString("8"));
     QCOMPARE(child<QScrollBar>(w, "byteWith")->value(), 8);
-    QCOMPARE(w.blocks().count(), 0);
-    QCOMPARE(w.header()->count(), 4);
-    QCOMPARE(w.header()->model()->headerData(3, Qt::Horizontal).toString(), QString("Дистанция"));
+    QCOMPARE(f.session.blocks().count(), 0);
+    QCOMPARE(header(w)->count(), 4);
+    QCOMPARE(header(w)->model()->headerData(3, Qt::Horizontal).toString(), QString("Дистанция"));
     for (const char* name : {"bSer", "bAdd", "bSplit", "bDel"}) {
       QVERIFY2(!child<QPushButton>(w, name)->isEnabled(), name);
     }
@@ -52,11 +52,12 @@ class MainWindowTest : public QObject {
   void controlsAreCreatedInTheirOrder() {
     WindowFixture f;
     QStringList names;
-    for (QWidget* c : f.window->controls()) names << (c ? c->objectName() : QString("Timer1"));
+    for (QWidget* c : idleAnimation(*f.window)->controls())
+      names << (c ? c->objectName() : QString("Timer1"));
     QCOMPARE(names, QStringList({"bSplit", "bAdd", "bDel", "Check1", "bDIF", "bCancel", "tbyteWith",
                                  "byteWith", "Frame1", "Timer1", "Lst1", "bSer", "Command2",
                                  "Command1", "outFile", "inFile", "cBW", "Label1", "lStat"}));
-    QCOMPARE(f.window->listView()->parentWidget()->objectName(), QString("Frame1"));
+    QCOMPARE(listView(*f.window)->parentWidget()->objectName(), QString("Frame1"));
   }
 
   void menusCarryTheirShortcuts() {
@@ -83,17 +84,17 @@ class MainWindowTest : public QObject {
 
     child<QScrollBar>(w, "byteWith")->setValue(0);
     QTest::mouseClick(child<QPushButton>(w, "bSer"), Qt::LeftButton);
-    QCOMPARE(w.blocks().count(), 2);
-    QCOMPARE(QString::fromUtf8(w.blocks().text(0)), QString("000000\t000000\t01\t04\t"));
-    QCOMPARE(QString::fromUtf8(w.blocks().text(1)), QString("000005\t000005\t01\t00\t"));
+    QCOMPARE(f.session.blocks().count(), 2);
+    QCOMPARE(QString::fromUtf8(f.session.blocks().text(0)), QString("000000\t000000\t01\t04\t"));
+    QCOMPARE(QString::fromUtf8(f.session.blocks().text(1)), QString("000005\t000005\t01\t00\t"));
     QCOMPARE(child<QLabel>(w, "lStat")->text(), QString("Кол-во байтов: 2;    Блоков: 2"));
     QVERIFY(child<QPushButton>(w, "bSplit")->isEnabled());
     QVERIFY(child<QPushButton>(w, "bCancel")->isHidden());
 
     // A larger distance joins the two blocks at once.
     child<QScrollBar>(w, "byteWith")->setValue(4);
-    QCOMPARE(w.blocks().count(), 1);
-    QCOMPARE(QString::fromUtf8(w.blocks().text(0)), QString("000000\t000005\t06\t00\t"));
+    QCOMPARE(f.session.blocks().count(), 1);
+    QCOMPARE(QString::fromUtf8(f.session.blocks().text(0)), QString("000000\t000005\t06\t00\t"));
   }
 
   void missingFileReportsAnOpenError() {
@@ -104,17 +105,18 @@ class MainWindowTest : public QObject {
     w.bSer_Click();
     QCOMPARE(f.messenger.lastText(), std::string("Ошибка открытия файла!"));
     QCOMPARE(f.messenger.shown.back().icon, MessageIcon::Stop);
-    QVERIFY(w.rawBlocks().empty());
+    QVERIFY(f.session.rawBlocks().empty());
   }
 
   void cancelStopsTheSearchAtTheNextReport() {
     TempDir dir;
     ScriptedMessenger messenger;
     ScriptedFileDialogs dialogs;
-    ScriptedBlockDialogs blockDialogs;
+    ScriptedBlockEditor blockEditor;
     SteppingClock clock(150);
     MemorySettings settings;
-    MainWindow w({messenger, dialogs, blockDialogs, realFileSystem(), clock, settings, ""});
+    Session session(realFileSystem());
+    MainWindow w({session, messenger, dialogs, blockEditor, clock, settings, ""});
     std::vector<std::uint8_t> a(1 << 20, 0), b(1 << 20, 0);
     for (std::size_t i = 0; i < b.size(); i += 2) b[i] = 1;
     test::writeFile(dir.file("a.bin"), a);
@@ -125,8 +127,8 @@ class MainWindowTest : public QObject {
     QTimer::singleShot(0, &w, [&w] { w.bCancel_Click(); });
     w.bSer_Click();
     QCOMPARE(child<QLabel>(w, "lStat")->text(), QString("Поиск отменен."));
-    QCOMPARE(w.blocks().count(), 0);
-    QVERIFY(w.rawBlocks().empty());
+    QCOMPARE(session.blocks().count(), 0);
+    QVERIFY(session.rawBlocks().empty());
     QVERIFY(child<QPushButton>(w, "bCancel")->isHidden());
   }
 
@@ -162,10 +164,10 @@ class MainWindowTest : public QObject {
     child<QLineEdit>(w, "inFile")->setText(QString::fromStdString(f.file("a.bin")));
     child<QLineEdit>(w, "outFile")->setText(QString::fromStdString(f.file("b.bin")));
     w.bSer_Click();
-    QCOMPARE(w.blocks().count(), 1);
+    QCOMPARE(f.session.blocks().count(), 1);
     child<QLineEdit>(w, "outFile")->setText("other");
-    QCOMPARE(w.blocks().count(), 0);
-    QVERIFY(w.rawBlocks().empty());
+    QCOMPARE(f.session.blocks().count(), 0);
+    QVERIFY(f.session.rawBlocks().empty());
     QVERIFY(!child<QPushButton>(w, "bSplit")->isEnabled());
   }
 

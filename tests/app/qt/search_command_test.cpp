@@ -85,7 +85,7 @@ class HookedClock : public Clock {
 struct SearchWindow {
   explicit SearchWindow(std::uint32_t clockStep)
       : clock(clockStep),
-        window(WindowServices{messenger, dialogs, blockDialogs, fs, clock, settings, ""}) {
+        window(WindowServices{session, messenger, dialogs, blockEditor, clock, settings, ""}) {
     writePair(dir);
     child<QLineEdit>(window, "inFile")->setText(QString::fromStdString(dir.file("s.bin")));
     child<QLineEdit>(window, "outFile")->setText(QString::fromStdString(dir.file("t.bin")));
@@ -97,10 +97,11 @@ struct SearchWindow {
   TempDir dir;
   ScriptedMessenger messenger;
   ScriptedFileDialogs dialogs;
-  ScriptedBlockDialogs blockDialogs;
+  ScriptedBlockEditor blockEditor;
   MemorySettings settings;
   HookedFileSystem fs;
   HookedClock clock;
+  Session session{fs};
   MainWindow window;
 };
 
@@ -132,7 +133,7 @@ class SearchCommandTest : public QObject {
     // to look at a cancel pressed while the files are read.
     SearchWindow s(stage == Stage::Regrouping ? 0 : 150);
     MainWindow& w = s.window;
-    w.blocks().add("000001\t000001\t01\t00\t");
+    s.session.blocks().add("000001\t000001\t01\t00\t");
     auto cancel = [&w] { onWindowThread(&w, [&w] { w.bCancel_Click(); }); };
     switch (stage) {
       case Stage::Starting:
@@ -149,17 +150,17 @@ class SearchCommandTest : public QObject {
     }
     w.bSer_Click();
     s.fs.onStat = s.fs.onRead = nullptr;
-    QVERIFY(!w.busy());
+    QVERIFY(!s.session.busy());
     QCOMPARE(s.status(), QString("Поиск отменен."));
-    QCOMPARE(w.blocks().count(), 0);
-    QVERIFY(w.rawBlocks().empty());
+    QCOMPARE(s.session.blocks().count(), 0);
+    QVERIFY(s.session.rawBlocks().empty());
     QVERIFY(child<QPushButton>(w, "bCancel")->isHidden());
     QVERIFY(child<QPushButton>(w, "bSer")->isEnabled());
     QVERIFY(s.messenger.shown.empty());
 
     // Nothing of the cancelled search stands in the way of the next one.
     w.bSer_Click();
-    QCOMPARE(w.blocks().count(), kBlocks);
+    QCOMPARE(s.session.blocks().count(), kBlocks);
   }
 
   void noSecondSearchStartsDuringOne() {
@@ -176,7 +177,7 @@ class SearchCommandTest : public QObject {
     w.bSer_Click();
     QVERIFY(!searchEnabled);
     QCOMPARE(s.fs.reads.load(), 2);
-    QCOMPARE(w.blocks().count(), kBlocks);
+    QCOMPARE(s.session.blocks().count(), kBlocks);
     QVERIFY(child<QPushButton>(w, "bSer")->isEnabled());
   }
 
@@ -189,12 +190,12 @@ class SearchCommandTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(&w));
     child<QPushButton>(w, "bSer")->setFocus();
     w.bSer_Click();
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.listView()));
-    QCOMPARE(w.blocks().caret(), 0);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(listView(w)));
+    QCOMPARE(s.session.blocks().caret(), 0);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-    QCOMPARE(w.blocks().caret(), 1);
+    QCOMPARE(s.session.blocks().caret(), 1);
     QCOMPARE(child<QScrollBar>(w, "byteWith")->value(), 0);
-    QCOMPARE(w.blocks().count(), kBlocks);
+    QCOMPARE(s.session.blocks().count(), kBlocks);
   }
 
   void closingDuringASearchEndsItAndThenTheWindow() {
@@ -213,8 +214,8 @@ class SearchCommandTest : public QObject {
     w.bSer_Click();
     QVERIFY(stillOpen);
     QTRY_VERIFY(!w.isVisible());
-    QVERIFY(!w.busy());
-    QVERIFY(w.rawBlocks().empty());
+    QVERIFY(!s.session.busy());
+    QVERIFY(s.session.rawBlocks().empty());
   }
 
   // A regrouping of many blocks runs beside the window; a newer distance replaces it, and the
@@ -223,23 +224,24 @@ class SearchCommandTest : public QObject {
     SearchWindow s(150);
     MainWindow& w = s.window;
     w.bSer_Click();
-    QCOMPARE(w.blocks().count(), kBlocks);
+    QCOMPARE(s.session.blocks().count(), kBlocks);
     QScrollBar* spin = child<QScrollBar>(w, "byteWith");
     spin->setValue(3);
-    QVERIFY(w.busy());
+    QVERIFY(s.session.busy());
     QCOMPARE(s.status(), QString("Группировка блоков..."));
     QVERIFY(!child<QPushButton>(w, "bDel")->isEnabled());
     spin->setValue(0);
     spin->setValue(1);
-    while (w.busy()) w.waitForWork();
+    waitIdle(s.session);
 
     BlockList atOnce;
-    regroup(w.rawBlocks(), 1, atOnce);
-    const Totals totals = recalculate(atOnce, false, w.targetLength());
-    QCOMPARE(w.blocks().count(), kBlocks / 2 + 1);
-    QCOMPARE(w.blocks().count(), atOnce.count());
-    for (int i = 0; i < atOnce.count(); i += 997) QCOMPARE(w.blocks().text(i), atOnce.text(i));
-    QCOMPARE(w.blocks().text(atOnce.count() - 1), atOnce.text(atOnce.count() - 1));
+    regroup(s.session.rawBlocks(), 1, atOnce);
+    const Totals totals = recalculate(atOnce, false, s.session.targetLength());
+    QCOMPARE(s.session.blocks().count(), kBlocks / 2 + 1);
+    QCOMPARE(s.session.blocks().count(), atOnce.count());
+    for (int i = 0; i < atOnce.count(); i += 997)
+      QCOMPARE(s.session.blocks().text(i), atOnce.text(i));
+    QCOMPARE(s.session.blocks().text(atOnce.count() - 1), atOnce.text(atOnce.count() - 1));
     QCOMPARE(s.status(), QString::fromStdString(totalsText(totals)));
     QVERIFY(child<QPushButton>(w, "bDel")->isEnabled());
   }

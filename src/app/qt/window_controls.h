@@ -18,16 +18,12 @@ class QWidget;
 
 namespace hm {
 
-// Command1's two captions: the source BIN, or in DIF-editing mode the data file.
-inline constexpr const char* kSourceCaption = "Исходный BIN";
-inline constexpr const char* kDataFileCaption = "Файл данных";
-
 class BlockList;
 class BlockListView;
 
 // The main window's controls and menus, each named and placed as designed (in twips). Building
 // them wires nothing: the window connects the commands.
-struct MainWindowUi {
+struct WindowControls {
   // Builds everything onto `window`. `onFreeAreaClick` runs for a click on the window's surface
   // that no control takes.
   void build(QMainWindow* window, BlockList& blocks, std::function<void()> onFreeAreaClick);

@@ -1,20 +1,14 @@
-#include "app/qt/list_jobs.h"
+#include "app/list_jobs.h"
 
-#include "app/qt/command_host.h"
-#include "app/qt/job_runner.h"
 #include "app/session.h"
 #include "platform/user_texts.h"
 
 #include <memory>
 
-#include <QString>
-
 namespace hm {
 
-ListJobs::ListJobs(Session& session, CommandHost& host, JobRunner& jobs, Messenger& messenger)
-    : session_(session), host_(host), jobs_(jobs), messenger_(messenger) {
-  QObject::connect(&jobs_, &JobRunner::finished, [this] { afterJob(); });
-}
+ListJobs::ListJobs(Session& session, Jobs& jobs, Messenger& messenger, bool aside)
+    : session_(session), jobs_(jobs), messenger_(messenger), aside_(aside) {}
 
 void ListJobs::regroup(int minDistance) {
   if (jobs_.running()) {
@@ -23,7 +17,7 @@ void ListJobs::regroup(int minDistance) {
     return;
   }
   pendingDistance_.reset();
-  if (session_.rawBlocks().size() <= kManyLines) {
+  if (!aside_ || session_.rawBlocks().size() <= kManyLines) {
     session_.regroup(minDistance);
     recalculate();
     return;
@@ -43,8 +37,8 @@ void ListJobs::afterJob() {
 
 void ListJobs::startRegroup(int minDistance) {
   regrouping_ = true;
-  host_.setBusy(true);
-  host_.say(kGroupingText);
+  session_.setBusy(true);
+  session_.say(kGroupingText);
   auto built = std::make_shared<BlockList>();
   jobs_.start(
       [this, minDistance, built](JobControl& control) {
@@ -52,22 +46,23 @@ void ListJobs::startRegroup(int minDistance) {
       },
       [this, built](JobEnd end) {
         regrouping_ = false;
-        host_.setBusy(false);
+        session_.setBusy(false);
         // A stopped regrouping gives way to the newer distance; the old list stays meanwhile.
-        if (end == JobEnd::Stopped) return;
+        if (end == JobEnd::Stopped) return afterJob();
         if (end == JobEnd::OutOfMemory) {
           messenger_.error(kOutOfMemoryText);
-          return;
+          return afterJob();
         }
         session_.adoptBlocks(std::move(*built));
         recalculate();
+        afterJob();
       });
 }
 
 void ListJobs::recalculate() {
-  if (session_.recalcWork() <= kManyLines || jobs_.running()) {
-    host_.say(QString::fromStdString(totalsText(session_.recalculate())));
-    host_.Activity();
+  if (!aside_ || session_.recalcWork() <= kManyLines || jobs_.running()) {
+    session_.say(totalsText(session_.recalculate()));
+    session_.listChanged();
     return;
   }
   startRecalc();
@@ -76,8 +71,8 @@ void ListJobs::recalculate() {
 // The whole pass reads the list the window shows, which stays as it is until the new one
 // takes its place.
 void ListJobs::startRecalc() {
-  host_.setBusy(true);
-  host_.say(kRecalculatingText);
+  session_.setBusy(true);
+  session_.say(kRecalculatingText);
   auto built = std::make_shared<BlockList>();
   auto totals = std::make_shared<std::optional<Totals>>();
   jobs_.start(
@@ -85,17 +80,18 @@ void ListJobs::startRecalc() {
         *totals = session_.recalcInto(*built, control.keepGoing());
       },
       [this, built, totals](JobEnd end) {
-        host_.setBusy(false);
+        session_.setBusy(false);
         // Stopped only when the window closes.
         if (end == JobEnd::Stopped) return;
         if (end == JobEnd::OutOfMemory || !*totals) {
           messenger_.error(kOutOfMemoryText);
-          host_.Activity();
-          return;
+          session_.listChanged();
+          return afterJob();
         }
         session_.adoptBlocks(std::move(*built));
-        host_.say(QString::fromStdString(totalsText(**totals)));
-        host_.Activity();
+        session_.say(totalsText(**totals));
+        session_.listChanged();
+        afterJob();
       });
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/qt/block_dialogs.h"
+#include "app/block_editor.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
 
@@ -9,19 +9,19 @@
 
 namespace hm {
 
-class CommandHost;
+class ListJobs;
 class Session;
 
-// The block commands of the window: merging, deleting, adding and re-addressing blocks. Each
-// ends, when it changed the list, with the window's recalculation.
+// Merging, deleting, adding and re-addressing blocks. Each asks what it must through the
+// messenger and the block dialogs and, when it changed the list, ends with the recalculation.
 class BlockCommands {
  public:
-  BlockCommands(Session& session, CommandHost& host, BlockDialogs& dialogs, FileSystem& fs,
-                Messenger& messenger);
+  BlockCommands(Session& session, ListJobs& listJobs, BlockEditor& editor, Messenger& messenger);
 
   void mergeSelected();
   void deleteSelected();
   void addBlock();
+  // A double-click on the caret line: its addresses, or its data block, in the dialog.
   void editCaretLine();
 
  private:
@@ -29,9 +29,8 @@ class BlockCommands {
   std::optional<std::int32_t> dataFileLength();
 
   Session& session_;
-  CommandHost& host_;
-  BlockDialogs& dialogs_;
-  FileSystem& fs_;
+  ListJobs& listJobs_;
+  BlockEditor& editor_;
   Messenger& messenger_;
 };
 

@@ -1,6 +1,6 @@
-#include "app/qt/block_commands.h"
+#include "app/block_commands.h"
 
-#include "app/qt/command_host.h"
+#include "app/list_jobs.h"
 #include "app/session.h"
 #include "blocks/block_line.h"
 #include "dif/dif_reader.h"
@@ -12,11 +12,9 @@
 
 namespace hm {
 
-namespace {}  // namespace
-
-BlockCommands::BlockCommands(Session& session, CommandHost& host, BlockDialogs& dialogs,
-                             FileSystem& fs, Messenger& messenger)
-    : session_(session), host_(host), dialogs_(dialogs), fs_(fs), messenger_(messenger) {}
+BlockCommands::BlockCommands(Session& session, ListJobs& listJobs, BlockEditor& editor,
+                             Messenger& messenger)
+    : session_(session), listJobs_(listJobs), editor_(editor), messenger_(messenger) {}
 
 void BlockCommands::mergeSelected() {
   BlockList& list = session_.blocks();
@@ -36,8 +34,7 @@ void BlockCommands::mergeSelected() {
     return;
   }
   list.add(mergedLine(list, span));
-  host_.yieldToEvents();
-  host_.reCalc();
+  listJobs_.recalculate();
 }
 
 void BlockCommands::deleteSelected() {
@@ -51,7 +48,7 @@ void BlockCommands::deleteSelected() {
     return;
   }
   list.removeSelected();
-  host_.reCalc();
+  listJobs_.recalculate();
 }
 
 void BlockCommands::addBlock() {
@@ -60,12 +57,12 @@ void BlockCommands::addBlock() {
     std::optional<std::int32_t> length = dataFileLength();
     if (!length) return;
     DataBlockExchange exchange = newDataBlock(*length);
-    dialogs_.editDataBlock(host_.dialogOwner(), exchange, kDataBlockTitle);
+    editor_.editDataBlock(exchange, kDataBlockTitle);
     if (!exchange.accepted) return;
-    line = addedLine(exchange, host_.dataFilePath());
+    line = addedLine(exchange, session_.dataFilePath());
   } else {
     AddressExchange exchange = newBlockAddresses(session_.targetLength());
-    dialogs_.editAddresses(host_.dialogOwner(), exchange, false, kAddBlockTitle);
+    editor_.editAddresses(exchange, false, kAddBlockTitle);
     if (!exchange.accepted) return;
     line = addedLine(exchange);
   }
@@ -73,7 +70,7 @@ void BlockCommands::addBlock() {
   // out once.
   BlockList::Batch batch(session_.blocks());
   session_.blocks().add(line);
-  host_.reCalc();
+  listJobs_.recalculate();
 }
 
 void BlockCommands::editCaretLine() {
@@ -91,21 +88,21 @@ void BlockCommands::editCaretLine() {
   std::optional<std::string> line;
   if (plan.dataBlock) {
     DataBlockExchange exchange = plan.data;
-    dialogs_.editDataBlock(host_.dialogOwner(), exchange, kEditDataBlockTitle);
+    editor_.editDataBlock(exchange, kEditDataBlockTitle);
     line = editedLine(plan, exchange);
   } else {
     AddressExchange exchange = plan.addresses;
-    dialogs_.editAddresses(host_.dialogOwner(), exchange, editing, kAddressDialogTitle);
+    editor_.editAddresses(exchange, editing, kAddressDialogTitle);
     line = editedLine(plan, exchange, editing);
   }
   if (!line) return;
   list.setCaret(i);
   list.replaceCaret(*line);
-  host_.reCalc();
+  listJobs_.recalculate();
 }
 
 std::optional<std::int32_t> BlockCommands::dataFileLength() {
-  const std::string path = host_.dataFilePath();
+  const std::string path = session_.dataFilePath();
   if (path.empty()) {
     messenger_.show(kNoDataFileText, MessageButtons::Ok, MessageIcon::Exclamation);
     return std::nullopt;
@@ -114,7 +111,7 @@ std::optional<std::int32_t> BlockCommands::dataFileLength() {
     messenger_.error(kBadDataFileNameText);
     return std::nullopt;
   }
-  std::optional<FileInfo> info = fs_.stat(path);
+  std::optional<FileInfo> info = session_.fileSystem().stat(path);
   if (!info || !info->regular) {
     messenger_.error(kOpenErrorText);
     return std::nullopt;

@@ -1,4 +1,4 @@
-#include "app/qt/main_window_ui.h"
+#include "app/qt/window_controls.h"
 
 #include "app/qt/distance_controls.h"
 #include "blocks/qt/block_list_view.h"
@@ -72,8 +72,8 @@ class SwallowPresses : public QObject {
 
 }  // namespace
 
-void MainWindowUi::build(QMainWindow* window, BlockList& blocks,
-                         std::function<void()> onFreeAreaClick) {
+void WindowControls::build(QMainWindow* window, BlockList& blocks,
+                           std::function<void()> onFreeAreaClick) {
   surface = new Surface(window, std::move(onFreeAreaClick));
   surface->setObjectName("surface");
   surface->setFixedSize(px(layout::kSurface.width), px(layout::kSurface.height));
@@ -83,7 +83,7 @@ void MainWindowUi::build(QMainWindow* window, BlockList& blocks,
   setReadingOrder();
 }
 
-void MainWindowUi::buildControls(QMainWindow* window, BlockList& blocks) {
+void WindowControls::buildControls(QMainWindow* window, BlockList& blocks) {
   auto button = [this](const char* name, const char* caption, const layout::Place& p) {
     return named(new QPushButton(QString::fromUtf8(caption), surface), name, p);
   };
@@ -134,7 +134,7 @@ void MainWindowUi::buildControls(QMainWindow* window, BlockList& blocks) {
     w->installEventFilter(swallow);
 }
 
-void MainWindowUi::buildMenus(QMainWindow* window) {
+void WindowControls::buildMenus(QMainWindow* window) {
   auto header = [window](const char* caption, int index) {
     QMenu* menu = window->menuBar()->addMenu(QString::fromUtf8(caption));
     menu->setObjectName("mm");
@@ -166,7 +166,7 @@ void MainWindowUi::buildMenus(QMainWindow* window) {
 }
 
 // The list's right-click menu: the block's bytes, then the list's own commands.
-void MainWindowUi::buildListMenu() {
+void WindowControls::buildListMenu() {
   lstMenu = new QMenu(Lst1);
   lstMenu->setObjectName("lstMenu");
   lstMenu->addAction(mnuBytes);
@@ -184,7 +184,7 @@ void MainWindowUi::buildListMenu() {
 
 // Tab walks the window as it reads: the two paths with their buttons, the search and its
 // distance, the list, then the commands on the right from top to bottom.
-void MainWindowUi::setReadingOrder() {
+void WindowControls::setReadingOrder() {
   QWidget* order[] = {inFile, Command1, outFile, Command2, bSer, bCancel, tbyteWith,
                       cBW,    Lst1,     bSplit,  bAdd,     bDel, Check1,  bDIF};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i)

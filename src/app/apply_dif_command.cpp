@@ -1,0 +1,107 @@
+#include "app/apply_dif_command.h"
+
+#include "dif/dif_applier.h"
+#include "platform/file_lock.h"
+#include "platform/file_reader.h"
+#include "platform/user_texts.h"
+
+#include <optional>
+
+namespace hm {
+
+namespace {
+
+// How the BIN stands against the DIF: nothing to doubt, a doubt, or a BIN that cannot be read.
+struct Verdict {
+  std::optional<ApplyDoubt> doubt;
+  std::string unverified;  // why there is no check at all
+  bool unreadable = false;
+};
+
+Verdict verify(FileSystem& fs, const std::string& difPath, std::span<const std::uint8_t> dif,
+               const std::string& binPath) {
+  const std::string counterpart = counterpartPath(difPath);
+  if (!fs.stat(counterpart)) return {std::nullopt, kNoCounterpartText + counterpart, false};
+  Result<ByteImage> before = readCounterpart(fs, difPath, dif);
+  if (!before) return {ApplyDoubt{ApplyDoubt::Unusable, {}, before.error().message}, {}, false};
+  // Only the blocks' bytes of the BIN are read.
+  std::unique_ptr<FileReader> bin = fs.openReader(binPath);
+  std::optional<PatchCheck> check;
+  if (bin) check = classifyBin(dif, before->bytes(), *bin);
+  if (!check) return {std::nullopt, {}, true};
+  switch (check->state) {
+    case PatchState::Source:
+      return {};
+    case PatchState::Applied:
+      return {ApplyDoubt{ApplyDoubt::Applied, *check, {}}, {}, false};
+    case PatchState::Differs:
+      break;
+  }
+  return {ApplyDoubt{ApplyDoubt::Differs, *check, {}}, {}, false};
+}
+
+// What the status line says was done, once the user agreed.
+const char* doneText(const Verdict& verdict) {
+  if (!verdict.doubt)
+    return verdict.unverified.empty() ? kAppliedVerifiedText : kAppliedUnverifiedText;
+  switch (verdict.doubt->kind) {
+    case ApplyDoubt::Applied:
+      return kAppliedAgainText;
+    case ApplyDoubt::Differs:
+      return kAppliedToOtherBinText;
+    case ApplyDoubt::Unusable:
+      break;
+  }
+  return kAppliedUnverifiedText;
+}
+
+ApplyEnd fail(Messenger& messenger, const std::string& text) {
+  messenger.error(text);
+  return ApplyEnd::Failed;
+}
+
+}  // namespace
+
+ApplyEnd applyDifCommand(FileSystem& fs, Messenger& messenger, ApplyAnswers& answers,
+                         std::chrono::milliseconds lockWait) {
+  const std::string difPath = answers.difToApply();
+  if (difPath.empty()) return ApplyEnd::Cancelled;
+  std::optional<ByteImage> dif = fs.read(difPath);
+  if (!dif) return fail(messenger, kBinWriteErrorText);
+  if (Status checked = checkDif(dif->bytes()); !checked) {
+    return fail(messenger, checked.error().message);
+  }
+
+  const std::string binPath = answers.binToPatch();
+  if (binPath.empty()) return ApplyEnd::Cancelled;
+  const Verdict verdict = verify(fs, difPath, dif->bytes(), binPath);
+  if (verdict.unreadable) return fail(messenger, kBinWriteErrorText);
+  std::string unverified = verdict.unverified;
+  if (verdict.doubt) {
+    if (!answers.applyAnyway(*verdict.doubt)) {
+      answers.refused(*verdict.doubt);
+      return ApplyEnd::Refused;
+    }
+    if (verdict.doubt->kind == ApplyDoubt::Unusable) unverified = verdict.doubt->why;
+  }
+  dif->release();
+
+  const std::string outPath = answers.outputPath();
+  if (outPath.empty()) return ApplyEnd::Cancelled;
+  // Patching in place reads and replaces one file, as overlapping runs may do with the same
+  // BIN: the BIN is read again, whole, under the lock.
+  std::unique_ptr<FileLock> held;
+  if (std::optional<FileInfo> out = fs.stat(outPath); out && out->regular) {
+    Result<std::unique_ptr<FileLock>> lock = fs.lock(outPath, lockWait, MissingFile::Fails);
+    if (!lock) return fail(messenger, lock.error().message);
+    held = std::move(lock.value());
+  }
+  if (Status written = applyDifFile(fs, difPath, binPath, outPath); !written) {
+    return fail(messenger, written.error().message);
+  }
+  answers.applied(doneText(verdict), unverified);
+  messenger.notice(kDifAppliedText);
+  return ApplyEnd::Applied;
+}
+
+}  // namespace hm

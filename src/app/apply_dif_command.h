@@ -1,0 +1,51 @@
+#pragma once
+
+#include "dif/patch_verification.h"
+#include "platform/file_system.h"
+#include "platform/messenger.h"
+
+#include <chrono>
+#include <string>
+
+namespace hm {
+
+// Why a BIN may not be the one a DIF was made for.
+struct ApplyDoubt {
+  enum Kind {
+    Applied,   // every block already holds the DIF's bytes
+    Differs,   // anything else but the source
+    Unusable,  // the DIF's counterpart is there but cannot tell
+  } kind;
+  PatchCheck check;  // Applied, Differs
+  std::string why;   // Unusable: what is wrong with the counterpart
+};
+
+// What applying asks, and of whom: the window asks the user through its file dialogs and
+// message boxes; the applying form answers from its line.
+class ApplyAnswers {
+ public:
+  virtual ~ApplyAnswers() = default;
+  // The three files; empty when the user cancelled the dialog.
+  virtual std::string difToApply() = 0;
+  virtual std::string binToPatch() = 0;
+  virtual std::string outputPath() = 0;
+  // Whether to apply all the same.
+  virtual bool applyAnyway(const ApplyDoubt& doubt) = 0;
+  // The output is written: `done` says how the BIN was found, `unverified` why it was not
+  // checked (empty when it was).
+  virtual void applied(const char* done, const std::string& unverified) = 0;
+  // A doubt was answered No.
+  virtual void refused(const ApplyDoubt& doubt) = 0;
+};
+
+enum class ApplyEnd { Applied, Cancelled, Refused, Failed };
+
+// Applies a DIF to a BIN, verified against the DIF's counterpart where one is there: the DIF is
+// read and checked whole before the BIN is asked for, the BIN's blocks compared, the doubts
+// asked about, the output's name asked for and the patched BIN written under the output's lock.
+// Errors are shown through `messenger` ("Ошибка записи BIN файла!", "Неверный DIF файл!!!", a
+// busy output), and so is "DIF файл успешно установлен!" at the end.
+ApplyEnd applyDifCommand(FileSystem& fs, Messenger& messenger, ApplyAnswers& answers,
+                         std::chrono::milliseconds lockWait);
+
+}  // namespace hm

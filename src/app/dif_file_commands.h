@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/messenger.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace hm {
+
+class ListJobs;
+class Session;
+
+// "Создать DIF": writes the session's list as a DIF under `chosen` (".dif" added when the name
+// lacks it), with its backup when the session wants one outside DIF-editing mode, the two as one
+// pair. An existing file is replaced under its lock (unless it is among `held`, the files the
+// caller already holds); the DIF being edited only if no other program changed it since it was
+// read, or the user says so. The status line tells the writing and its end; a failure puts it
+// back and shows why. False when nothing was written.
+bool writeDifCommand(Session& session, Messenger& messenger, const std::string& chosen,
+                     std::chrono::milliseconds lockWait, const std::vector<std::string>& held = {});
+
+// F4: opens the DIF at `path` for editing. The mode goes on whatever the file turns out to be;
+// the data file's box is emptied first, the list then holds the DIF's blocks, recalculated.
+// False after a message when the DIF cannot be read or is no DIF.
+bool openDifCommand(Session& session, ListJobs& listJobs, Messenger& messenger,
+                    const std::string& path);
+
+}  // namespace hm
