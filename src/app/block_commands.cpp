@@ -17,6 +17,7 @@ BlockCommands::BlockCommands(Session& session, ListJobs& listJobs, BlockEditor& 
     : session_(session), listJobs_(listJobs), editor_(editor), messenger_(messenger) {}
 
 void BlockCommands::mergeSelected() {
+  if (session_.busy()) return;
   BlockList& list = session_.blocks();
   MergeSpan span;
   switch (checkMerge(list, span)) {
@@ -38,6 +39,7 @@ void BlockCommands::mergeSelected() {
 }
 
 void BlockCommands::deleteSelected() {
+  if (session_.busy()) return;
   BlockList& list = session_.blocks();
   if (list.selCount() == 0) {
     messenger_.show(kDeleteNothingText, MessageButtons::Ok, MessageIcon::Exclamation);
@@ -52,6 +54,7 @@ void BlockCommands::deleteSelected() {
 }
 
 void BlockCommands::addBlock() {
+  if (session_.busy()) return;
   std::string line;
   if (session_.editingDif()) {
     std::optional<std::int32_t> length = dataFileLength();
@@ -74,6 +77,7 @@ void BlockCommands::addBlock() {
 }
 
 void BlockCommands::editCaretLine() {
+  if (session_.busy()) return;
   BlockList& list = session_.blocks();
   const bool editing = session_.editingDif();
   const int i = list.caret();

@@ -14,6 +14,7 @@ class Session;
 
 // Merging, deleting, adding and re-addressing blocks. Each asks what it must through the
 // messenger and the block dialogs and, when it changed the list, ends with the recalculation.
+// None starts while long work reads the list.
 class BlockCommands {
  public:
   BlockCommands(Session& session, ListJobs& listJobs, BlockEditor& editor, Messenger& messenger);

@@ -2,6 +2,8 @@
 
 #include "app/qt/idle_animation.h"
 #include "app/qt/main_window.h"
+#include "app/qt/window_command_line.h"
+#include "app/qt/window_file_commands.h"
 #include "app/session.h"
 #include "blocks/qt/block_list_view.h"
 #include "platform/clock.h"

@@ -1,5 +1,7 @@
 #include "app/qt/distance_controls.h"
 
+#include "app/list_jobs.h"
+#include "app/session.h"
 #include "search/regroup.h"
 
 #include <optional>
@@ -75,9 +77,28 @@ std::optional<int> distanceIn(const QString& text) {
 
 }  // namespace
 
-DistanceControls::DistanceControls(QLineEdit* box, QScrollBar* spin, QComboBox* presets)
-    : QObject(box), box_(box), spin_(spin), presets_(presets) {
+DistanceControls::DistanceControls(QLineEdit* box, QScrollBar* spin, QComboBox* presets,
+                                   Session& session, ListJobs& listJobs)
+    : QObject(box),
+      box_(box),
+      spin_(spin),
+      presets_(presets),
+      session_(session),
+      listJobs_(listJobs) {
   box_->installEventFilter(this);
+  connect(spin_, &QScrollBar::valueChanged, this, &DistanceControls::byteWith_Change);
+  connect(box_, &QLineEdit::textChanged, this, &DistanceControls::tbyteWith_Change);
+  connect(presets_, &QComboBox::activated, this, &DistanceControls::cBW_Click);
+}
+
+void DistanceControls::byteWith_Change() {
+  showSpinValue();
+  session_.setMinDistance(spin_->value());
+  listJobs_.regroup(spin_->value());
+}
+
+void DistanceControls::cBW_Click() {
+  if (!session_.editingDif()) applyPreset();
 }
 
 void DistanceControls::showSpinValue() {

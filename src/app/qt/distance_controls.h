@@ -8,6 +8,9 @@ class QLineEdit;
 
 namespace hm {
 
+class ListJobs;
+class Session;
+
 // The minimum-distance spin: a vertical scroll bar whose top arrow raises the distance. The
 // arrows, a click beside the thumb, the Up/Down keys and the wheel all count up towards the top,
 // as a spin control does.
@@ -40,11 +43,18 @@ class DistanceValidator : public QValidator {
 
 // Keeps the three minimum-distance controls in step: the spin holds the distance in use, the
 // box shows it in decimal, the presets' text follows. The box also steps the spin with the
-// Up/Down keys and the wheel, and a double-click on it opens the presets.
+// Up/Down keys and the wheel, and a double-click on it opens the presets. The distance in use
+// goes to the session, and the list is regrouped by it.
 class DistanceControls : public QObject {
   Q_OBJECT
  public:
-  DistanceControls(QLineEdit* box, QScrollBar* spin, QComboBox* presets);
+  DistanceControls(QLineEdit* box, QScrollBar* spin, QComboBox* presets, Session& session,
+                   ListJobs& listJobs);
+
+  void byteWith_Change();
+  void tbyteWith_Change() { applyBox(); }
+  // The presets regroup from the search result, which a DIF being edited does not have.
+  void cBW_Click();
 
   // The spin moved: the box shows its value.
   void showSpinValue();
@@ -64,6 +74,8 @@ class DistanceControls : public QObject {
   QLineEdit* box_;
   QScrollBar* spin_;
   QComboBox* presets_;
+  Session& session_;
+  ListJobs& listJobs_;
   bool presetsOnRelease_ = false;
 };
 

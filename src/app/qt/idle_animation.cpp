@@ -22,7 +22,10 @@ IdleAnimation::IdleAnimation(QWidget* window, std::vector<QWidget*> controls, QT
       window_(window),
       controls_(std::move(controls)),
       timer_(timer),
-      clock_(clock) {}
+      clock_(clock) {
+  connect(timer_, &QTimer::timeout, this, &IdleAnimation::Timer1_Timer);
+  timer_->start();
+}
 
 void IdleAnimation::saveTops() {
   savedTops_.assign(controls_.size() + 1, 0);
@@ -36,7 +39,7 @@ void IdleAnimation::restartClock() {
   lastTick_ = clock_.now();
 }
 
-void IdleAnimation::tick() {
+void IdleAnimation::Timer1_Timer() {
   if (elapsedSince(lastTick_, clock_.now()) < kIdleThresholdMs) {
     timer_->setInterval(kTimerIdleMs);
     return;
@@ -50,6 +53,11 @@ void IdleAnimation::tick() {
       return;
     }
   }
+}
+
+void IdleAnimation::Form_Click() {
+  restartClock();
+  restoreTops();
 }
 
 void IdleAnimation::restoreTops() {

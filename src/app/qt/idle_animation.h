@@ -17,7 +17,8 @@ namespace hm {
 class IdleAnimation : public QObject {
   Q_OBJECT
  public:
-  // `controls` in control order, nullptr where the timer stands; `timer` ticks the animation.
+  // `controls` in control order, nullptr where the timer stands; `timer` ticks the animation,
+  // which starts it.
   IdleAnimation(QWidget* window, std::vector<QWidget*> controls, QTimer* timer, Clock& clock);
 
   // Takes every control's top as the place to come back to, and starts the idle clock.
@@ -25,9 +26,13 @@ class IdleAnimation : public QObject {
   // Activity: the idle clock starts again.
   void restartClock();
   // One tick of the timer.
-  void tick();
+  void Timer1_Timer();
   // Every control goes back to its saved place.
   void restoreTops();
+  // A click on the window's free area: everything comes back and the clock starts again.
+  void Form_Click();
+  // A click in the list stops the fall where it is.
+  void Lst1_Click() { restartClock(); }
   void release();
 
   Tick lastTick() const { return lastTick_; }

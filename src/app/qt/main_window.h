@@ -2,7 +2,6 @@
 
 #include "app/block_commands.h"
 #include "app/block_editor.h"
-#include "app/command_line.h"
 #include "app/list_jobs.h"
 #include "app/qt/job_runner.h"
 #include "app/qt/window_controls.h"
@@ -10,23 +9,21 @@
 #include "app/session.h"
 #include "blocks/qt/column_header.h"
 #include "platform/clock.h"
-#include "platform/file_chooser.h"
+#include "platform/file_chooser.h"  // FileDialogs
 #include "platform/messenger.h"
 #include "platform/settings.h"
 
 #include <memory>
-#include <optional>
 #include <string>
 
 #include <QMainWindow>
-
-class QHeaderView;
 
 namespace hm {
 
 class BlockBytesCommand;
 class DistanceControls;
 class IdleAnimation;
+class WindowFileCommands;
 
 // Everything the window reaches outside itself; tests hand in scripted fakes and keep the
 // session, which outlives the window.
@@ -48,37 +45,21 @@ class MainWindow : public QMainWindow, private SessionObserver {
   explicit MainWindow(WindowServices services, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // The last start-up step. Returns the exit status when the line ends the program.
-  std::optional<int> runCommandLine(const CommandLine& command);
+  const WindowServices& services() const { return services_; }
+  WindowFileCommands& files() { return *files_; }
 
-  // Commands, named after the controls that start them.
+  // Handlers, named after the controls that start them.
   void bSer_Click();
-  void bCancel_Click();
-  void bdif_Click();
-  void AppDif_Click();
-  void redDIF_Click();
-  void Command1_Click();
-  void Command2_Click();
-  void opOrig_Click();
-  void opTarg_Click();
-  void bSplit_Click();
-  void bDel_Click();
-  void bAdd_Click();
-  void Lst1_Click();
-  void Lst1_DblClick();
-  void asso_Click();
+  void bCancel_Click() { search_.cancel(); }
+  void bSplit_Click() { blockCommands_.mergeSelected(); }
+  void bDel_Click() { blockCommands_.deleteSelected(); }
+  void bAdd_Click() { blockCommands_.addBlock(); }
+  void Lst1_DblClick() { blockCommands_.editCaretLine(); }
   void About_Click();
   void mnuBytes_Click();
   void Lst1_ContextMenu(const QPoint& position);
-  void Form_Click();
-  void Timer1_Timer();
-  void byteWith_Change();
-  void cBW_Click();
-  void tbyteWith_Change();
-  void inFile_Change();
-  void outFile_Change();
   void Activity();
-  void reCalc();
+  void reCalc() { listJobs_.recalculate(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -88,19 +69,16 @@ class MainWindow : public QMainWindow, private SessionObserver {
   void Form_Load();
   void Form_QueryUnload();
   void sessionChanged(unsigned changes) override;
-  void showPaths();
   void focusAfterSearch(bool found);
-  void applyDif(std::optional<std::string> dif);
-  bool idle() const { return !session_.busy(); }
 
   WindowServices services_;
   Session& session_;
-  FileChooser chooser_;
   WindowControls ui_;
   HeaderTable headers_;
   QHeaderView* hHdr_ = nullptr;
   IdleAnimation* idle_ = nullptr;
   DistanceControls* distance_ = nullptr;
+  WindowFileCommands* files_ = nullptr;
   std::unique_ptr<BlockBytesCommand> blockBytes_;
   bool closeAfterWork_ = false;
   bool headerRemoved_ = false;

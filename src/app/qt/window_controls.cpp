@@ -1,7 +1,9 @@
 #include "app/qt/window_controls.h"
 
+#include "app/control_state.h"
 #include "app/qt/distance_controls.h"
 #include "blocks/qt/block_list_view.h"
+#include "platform/qt/qt_text.h"
 #include "platform/user_texts.h"
 #include "resources/form1_layout.h"
 #include "search/regroup.h"
@@ -190,6 +192,25 @@ void WindowControls::setReadingOrder() {
   for (std::size_t i = 0; i + 1 < std::size(order); ++i)
     QWidget::setTabOrder(order[i], order[i + 1]);
   inFile->setFocus();
+}
+
+void WindowControls::paint(const ControlState& s) {
+  const std::pair<QWidget*, bool> widgets[] = {
+      {bSer, s.search},          {bSplit, s.merge},         {bAdd, s.add},
+      {bDel, s.remove},          {bDIF, s.createDif},       {Command1, s.chooseFiles},
+      {Command2, s.chooseFiles}, {inFile, s.chooseFiles},   {outFile, s.chooseFiles},
+      {byteWith, s.normalMode},  {tbyteWith, s.normalMode}, {cBW, s.normalMode}};
+  for (auto [widget, on] : widgets) widget->setEnabled(on);
+  for (QAction* a : {opOrig, opTarg, redDIF, AppDif, asso}) a->setEnabled(s.chooseFiles);
+  lmSplit->setEnabled(s.merge);
+  lmDel->setEnabled(s.remove);
+  lmEdit->setEnabled(s.editLine);
+  bCancel->setVisible(s.cancelShown);
+  Command1->setText(qt(s.firstButtonCaption));
+  for (QWidget* w : std::initializer_list<QWidget*>{Check1, Command2, outFile}) {
+    w->setVisible(s.normalMode);
+  }
+  Lst1->setFrozen(!s.listTakesClicks);
 }
 
 }  // namespace hm

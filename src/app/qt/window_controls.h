@@ -20,6 +20,7 @@ namespace hm {
 
 class BlockList;
 class BlockListView;
+struct ControlState;
 
 // The main window's controls and menus, each named and placed as designed (in twips). Building
 // them wires nothing: the window connects the commands.
@@ -27,6 +28,8 @@ struct WindowControls {
   // Builds everything onto `window`. `onFreeAreaClick` runs for a click on the window's surface
   // that no control takes.
   void build(QMainWindow* window, BlockList& blocks, std::function<void()> onFreeAreaClick);
+  // Shows what can be used and which mode the window is in.
+  void paint(const ControlState& state);
 
   QWidget* surface = nullptr;
   QPushButton* bSplit = nullptr;

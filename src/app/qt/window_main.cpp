@@ -5,6 +5,7 @@
 #include "app/qt/block_dialogs.h"
 #include "app/qt/main_window.h"
 #include "app/qt/russian_translations.h"
+#include "app/qt/window_command_line.h"
 #include "app/session.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -44,7 +45,7 @@ int runWindow(int argc, char** argv, const hm::CommandLine& command) {
   messenger.setParent(&window);
   dialogs.setParent(&window);
   blockDialogs.setOwner(&window);
-  if (std::optional<int> status = window.runCommandLine(command)) return *status;
+  if (std::optional<int> status = hm::runCommandLine(window, command)) return *status;
   window.show();
   return app.exec();
 }

@@ -20,10 +20,10 @@ void fill(WindowFixture& f, const std::vector<std::string>& lines) {
   }
   writeFile(f.file("s.bin"), source);
   writeFile(f.file("t.bin"), target);
-  f.window->inFile_Change();
+  f.window->files().inFile_Change();
   f.dialogs.paths = {f.file("s.bin"), f.file("t.bin")};
-  f.window->Command1_Click();
-  f.window->Command2_Click();
+  f.window->files().Command1_Click();
+  f.window->files().Command2_Click();
   f.window->bSer_Click();
 }
 
@@ -219,7 +219,7 @@ class BlockCommandsTest : public QObject {
     WindowFixture f;
     test::writeFile(f.file("e.dif"), std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\0\0\0\0", 32));
     f.dialogs.paths = {f.file("e.dif")};
-    f.window->redDIF_Click();
+    f.window->files().redDIF_Click();
     f.window->bAdd_Click();
     QCOMPARE(f.messenger.lastText(), std::string("Не выбран файл данных!"));
     QVERIFY(f.blockDialogs.titles.empty());

@@ -24,8 +24,8 @@ void fill(WindowFixture& f, const std::vector<BlockSpan>& blocks) {
   writeFile(f.file("s.bin"), source);
   writeFile(f.file("t.bin"), target);
   f.dialogs.paths = {f.file("s.bin"), f.file("t.bin")};
-  f.window->Command1_Click();
-  f.window->Command2_Click();
+  f.window->files().Command1_Click();
+  f.window->files().Command2_Click();
   f.window->bSer_Click();
 }
 
@@ -105,7 +105,7 @@ class ByteViewerTest : public QObject {
     WindowFixture f;
     writeFile(f.file("p.dif"), DifBuilder(1).record(0x20, {7, 8}).bytes());
     f.dialogs.paths = {f.file("p.dif")};
-    f.window->redDIF_Click();
+    f.window->files().redDIF_Click();
     QVERIFY(f.session.editingDif());
     listView(*f.window)->selectRows({0}, 0);
     ByteViewer* viewer = openViewer(*f.window);

@@ -96,7 +96,7 @@ class ControlStateTest : public QObject {
     // DIF editing, blocks listed: bAdd keeps its state.
     test::writeFile(f.file("p.dif"), smallDif(0x10, 4));
     f.dialogs.paths = {f.file("p.dif")};
-    w.redDIF_Click();
+    w.files().redDIF_Click();
     QVERIFY(f.session.editingDif());
     // Opening empties inFile in normal mode first, so bAdd waits for a data file; outFile is
     // only hidden and still counts for bSer.
@@ -119,7 +119,7 @@ class ControlStateTest : public QObject {
     // Leaving the mode through the menu shows the normal layout at the next Activity.
     test::writeFile(f.file("c.bin"), std::vector<std::uint8_t>{1});
     f.dialogs.paths = {f.file("c.bin")};
-    w.opOrig_Click();
+    w.files().opOrig_Click();
     QVERIFY(!f.session.editingDif());
     expectLayout(w, {true, true, false, false, "Исходный BIN", true, true});
     QCOMPARE(header(w)->count(), 6);
@@ -164,7 +164,7 @@ class ControlStateTest : public QObject {
 
     test::writeFile(f.file("p.dif"), smallDif(0x10, 4));
     f.dialogs.paths = {f.file("p.dif")};
-    w.redDIF_Click();
+    w.files().redDIF_Click();
     QVERIFY(f.session.editingDif());
     QCOMPARE(w.maximumSize(), designed);
   }
@@ -172,9 +172,9 @@ class ControlStateTest : public QObject {
   void cancelledSourceDialogStillRestartsTheIdleClock() {
     WindowFixture f;
     f.clock.set(50000);
-    f.window->Command2_Click();
+    f.window->files().Command2_Click();
     QCOMPARE(idleAnimation(*f.window)->lastTick(), Tick(1000));
-    f.window->Command1_Click();
+    f.window->files().Command1_Click();
     QCOMPARE(idleAnimation(*f.window)->lastTick(), Tick(50000));
   }
 
@@ -189,33 +189,33 @@ class ControlStateTest : public QObject {
     const int top = bSplit->y();
 
     f.clock.set(1000 + 300000 - 1);
-    w.Timer1_Timer();
+    idleAnimation(w)->Timer1_Timer();
     QCOMPARE(timer->interval(), 2000);
     QCOMPARE(bSplit->y(), top);
 
     f.clock.set(1000 + 300000);
-    w.Timer1_Timer();
+    idleAnimation(w)->Timer1_Timer();
     QCOMPARE(timer->interval(), 5);
     QCOMPARE(bSplit->y(), top + 2);
     QCOMPARE(bAdd->y(), bAdd->geometry().y());
 
     // The first control falls until its top passes the window's outer height, then the next.
     const int outer = w.frameGeometry().height();
-    for (int i = 0; i < 2000 && bSplit->y() < outer; ++i) w.Timer1_Timer();
+    for (int i = 0; i < 2000 && bSplit->y() < outer; ++i) idleAnimation(w)->Timer1_Timer();
     QVERIFY(bSplit->y() >= outer);
     const int addTop = bAdd->y();
-    w.Timer1_Timer();
+    idleAnimation(w)->Timer1_Timer();
     QCOMPARE(bAdd->y(), addTop + 2);
 
     // A click in the list stops the fall; the fallen controls stay down.
-    w.Lst1_Click();
-    w.Timer1_Timer();
+    idleAnimation(w)->Lst1_Click();
+    idleAnimation(w)->Timer1_Timer();
     QCOMPARE(bAdd->y(), addTop + 2);
     QCOMPARE(timer->interval(), 2000);
     QVERIFY(bSplit->y() >= outer);
 
     // A click on the free area brings everything back at once.
-    w.Form_Click();
+    idleAnimation(w)->Form_Click();
     QCOMPARE(bSplit->y(), top);
     QCOMPARE(bAdd->y(), addTop);
   }
@@ -228,12 +228,12 @@ class ControlStateTest : public QObject {
     const int cancelTop = bCancel->y();
     f.clock.set(1000 + 300000);
     const int outer = w.frameGeometry().height();
-    for (int i = 0; i < 20000; ++i) w.Timer1_Timer();
+    for (int i = 0; i < 20000; ++i) idleAnimation(w)->Timer1_Timer();
     QCOMPARE(bCancel->y(), cancelTop);
     for (QWidget* c : idleAnimation(w)->controls()) {
       if (c && !c->isHidden()) QVERIFY2(c->y() >= outer, qPrintable(c->objectName()));
     }
-    w.Form_Click();
+    idleAnimation(w)->Form_Click();
     for (std::size_t i = 0; i < idleAnimation(w)->controls().size(); ++i) {
       if (QWidget* c = idleAnimation(w)->controls()[i])
         QCOMPARE(c->y() * 15, int(idleAnimation(w)->savedTops()[i]));
@@ -247,12 +247,12 @@ class ControlStateTest : public QObject {
     auto* bSplit = child<QPushButton>(w, "bSplit");
     const int top = bSplit->y();
     f.clock.set(0xFFFFFF00u);
-    w.Form_Click();
+    idleAnimation(w)->Form_Click();
     f.clock.set(0x00001000u);  // wrapped: only a few seconds have passed
-    w.Timer1_Timer();
+    idleAnimation(w)->Timer1_Timer();
     QCOMPARE(bSplit->y(), top);
     f.clock.set(0xFFFFFF00u + 300000u);
-    w.Timer1_Timer();
+    idleAnimation(w)->Timer1_Timer();
     QCOMPARE(bSplit->y(), top + 2);
   }
 
@@ -280,13 +280,13 @@ class ControlStateTest : public QObject {
     const int headerTop = header(w)->y();
     f.clock.set(1000 + 300000);
     const int outer = w.frameGeometry().height();
-    while (frame->y() < outer) w.Timer1_Timer();
+    while (frame->y() < outer) idleAnimation(w)->Timer1_Timer();
     // The header is no control: it went down with the frame and kept its place in it.
     QCOMPARE(header(w)->y(), headerTop);
     QCOMPARE(list->y(), listTop);
-    w.Timer1_Timer();
+    idleAnimation(w)->Timer1_Timer();
     QCOMPARE(list->y(), listTop + 2);
-    w.Form_Click();
+    idleAnimation(w)->Form_Click();
     QCOMPARE(frame->y(), frameTop);
     QCOMPARE(list->y(), listTop);
   }

@@ -55,19 +55,19 @@ class DifCommandsTest : public QObject {
 
     child<QCheckBox>(w, "Check1")->setChecked(true);
     f.dialogs.paths = {f.file("patch")};
-    w.bdif_Click();
+    w.files().bdif_Click();
     QCOMPARE(f.dialogs.requests.back().title, std::string("Выберите Новый DIF Файл"));
     QCOMPARE(child<QLabel>(w, "lStat")->text(), QString("DIF файл успешно создан!"));
     QVERIFY(fileExists(f.file("patch.DIF")));
     QVERIFY(fileExists(f.file("patch.DIF_bak.dif")));
 
     f.dialogs.paths = {f.file("patch.DIF"), f.file("src.bin"), f.file("patched.bin")};
-    w.AppDif_Click();
+    w.files().AppDif_Click();
     QCOMPARE(f.messenger.lastText(), std::string("DIF файл успешно установлен!"));
     QCOMPARE(readFile(f.file("patched.bin")), target);
 
     f.dialogs.paths = {f.file("patch.DIF_bak.dif"), f.file("patched.bin"), f.file("undone.bin")};
-    w.AppDif_Click();
+    w.files().AppDif_Click();
     QCOMPARE(readFile(f.file("undone.bin")), source);
   }
 
@@ -84,13 +84,13 @@ class DifCommandsTest : public QObject {
     test::writeFile(f.file("old.dif"), std::string("the DIF written last time"));
     std::filesystem::create_directory(f.file("old.dif_bak.dif"));
     f.dialogs.paths = {f.file("old.dif")};
-    w.bdif_Click();
+    w.files().bdif_Click();
     QCOMPARE(f.messenger.lastText(), std::string("Ошибка записи DIF файла"));
     QCOMPARE(readFile(f.file("old.dif")).size(), std::size_t(25));
 
     QVERIFY(::mkfifo(f.file("pipe").c_str(), 0600) == 0);
     f.dialogs.paths = {f.file("pipe")};
-    w.bdif_Click();
+    w.files().bdif_Click();
     QCOMPARE(f.messenger.lastText(), std::string("Ошибка записи DIF файла"));
     QVERIFY(std::filesystem::is_fifo(f.file("pipe")));
     QVERIFY(!fileExists(f.file("pipe.dif")));
@@ -110,7 +110,7 @@ class DifCommandsTest : public QObject {
     w.reCalc();
     const QString status = child<QLabel>(w, "lStat")->text();
     f.dialogs.paths = {f.file("out")};
-    w.bdif_Click();
+    w.files().bdif_Click();
     QCOMPARE(q(f.messenger.lastText()),
              QString("Ошибка записи DIF файла\n\nБлок 002000–002010 выходит за конец конечного "
                      "файла."));
@@ -128,7 +128,7 @@ class DifCommandsTest : public QObject {
     for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
       f.messenger.answers = {answer};
       f.dialogs.paths = {f.file("p.dif"), f.file("in.bin"), f.file("out.bin")};
-      f.window->AppDif_Click();
+      f.window->files().AppDif_Click();
       QCOMPARE(
           q(f.messenger.shown.at(0).text),
           QString("Неверный DIF файл!!! %1 Всё равно установить?").arg(q(f.file("p.dif_bak.dif"))));
@@ -213,7 +213,7 @@ class DifCommandsTest : public QObject {
     child<QLabel>(*f.window, "lStat")->setText("");
     f.dialogs.paths = {f.file(dif.toStdString()), f.file(bin.toStdString()), f.file("out.bin")};
     f.messenger.answers = {MessageAnswer(answer), MessageAnswer::Ok};
-    f.window->AppDif_Click();
+    f.window->files().AppDif_Click();
 
     if (question.isEmpty()) {
       QCOMPARE(f.messenger.shown.size(), std::size_t(1));
@@ -237,7 +237,7 @@ class DifCommandsTest : public QObject {
     test::writeFile(f.file("bad.dif"),
                     std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\1\0\0\0XBLKNORD", 40));
     f.dialogs.paths = {f.file("bad.dif"), f.file("never.bin")};
-    f.window->AppDif_Click();
+    f.window->files().AppDif_Click();
     QCOMPARE(f.messenger.lastText(), std::string("Неверный DIF файл!!!"));
     QCOMPARE(f.messenger.shown.back().icon, MessageIcon::Stop);
     QCOMPARE(f.dialogs.requests.size(), std::size_t(1));
@@ -251,13 +251,13 @@ class DifCommandsTest : public QObject {
     command.form = CommandForm::DifFile;
     command.difPath = f.file("p.dif");
     f.dialogs.paths = {f.file("bin.bin"), f.file("out.bin")};
-    QVERIFY(!f.window->runCommandLine(command));
+    QVERIFY(!runCommandLine(*f.window, command));
     // Only the BIN and the output were asked for.
     QCOMPARE(f.dialogs.requests.size(), std::size_t(2));
     QCOMPARE(f.dialogs.requests[0].title, std::string("Выберите Исходный BIN Файл"));
     QCOMPARE(readFile(f.file("out.bin")), std::vector<std::uint8_t>(4, 0));
     // The line's DIF served that apply only: the next one asks for its DIF again.
-    f.window->AppDif_Click();
+    f.window->files().AppDif_Click();
     QCOMPARE(f.dialogs.requests.size(), std::size_t(3));
     QVERIFY(f.dialogs.requests[2].title != f.dialogs.requests[0].title);
   }
@@ -274,10 +274,10 @@ class DifCommandsTest : public QObject {
     child<QLineEdit>(w, "outFile")->setText(q(f.file("tgt.bin")));
     w.bSer_Click();
     f.dialogs.paths = {f.file("first.dif")};
-    w.bdif_Click();
+    w.files().bdif_Click();
 
     f.dialogs.paths = {f.file("first.dif")};
-    w.redDIF_Click();
+    w.files().redDIF_Click();
     QVERIFY(f.session.editingDif());
     QCOMPARE(header(w)->count(), 6);
     QCOMPARE(QString::fromUtf8(f.session.blocks().text(0)),
@@ -310,13 +310,13 @@ class DifCommandsTest : public QObject {
              QString("000020\t000022\t03\t0D\t02\t") + q(f.file("one.dat")));
 
     f.dialogs.paths = {f.file("second.dif")};
-    w.bdif_Click();
+    w.files().bdif_Click();
     QCOMPARE(child<QLabel>(w, "lStat")->text(), QString("DIF файл успешно создан!"));
     QVERIFY(!fileExists(f.file("second.dif_bak.dif")));
 
     test::writeFile(f.file("zero.bin"), std::vector<std::uint8_t>(16, 0));
     f.dialogs.paths = {f.file("second.dif"), f.file("zero.bin"), f.file("out.bin")};
-    w.AppDif_Click();
+    w.files().AppDif_Click();
     std::vector<std::uint8_t> out = readFile(f.file("out.bin"));
     QCOMPARE(out.size(), std::size_t(0x32));
     QCOMPARE(out[8], std::uint8_t(0xAA));
@@ -334,7 +334,7 @@ class DifCommandsTest : public QObject {
     dif += std::string("XXXXXXXX\5\0\0\0\7\0\0\0y", 17);
     test::writeFile(f.file("third.dif"), dif);
     f.dialogs.paths = {f.file("third.dif")};
-    w.redDIF_Click();
+    w.files().redDIF_Click();
     QCOMPARE(f.messenger.lastText(), std::string("Неверный DIF файл!"));
     QCOMPARE(f.session.blocks().count(), 0);
     QVERIFY(f.session.editingDif());
@@ -344,7 +344,7 @@ class DifCommandsTest : public QObject {
   void unreadableDifKeepsTheModeWithAnEmptyList() {
     WindowFixture f;
     f.dialogs.paths = {f.file("missing.dif")};
-    f.window->redDIF_Click();
+    f.window->files().redDIF_Click();
     QCOMPARE(f.messenger.lastText(), std::string("Ошибка открытия файла!"));
     QVERIFY(f.session.editingDif());
     QCOMPARE(f.session.blocks().count(), 0);
@@ -364,7 +364,7 @@ class DifCommandsTest : public QObject {
     MainWindow& w = *f.window;
     if (fileExists) test::writeFile(f.file("p.dif"), std::string("not a DIF at all, too short"));
     f.dialogs.paths = {f.file("p.dif")};
-    w.redDIF_Click();
+    w.files().redDIF_Click();
     QVERIFY(f.session.editingDif());
     QCOMPARE(child<QPushButton>(w, "Command1")->text(), QString("Файл данных"));
     QVERIFY(child<QLineEdit>(w, "outFile")->isHidden());
@@ -372,7 +372,7 @@ class DifCommandsTest : public QObject {
 
     test::writeFile(f.file("a.bin"), std::vector<std::uint8_t>{1});
     f.dialogs.paths = {f.file("a.bin")};
-    w.opOrig_Click();
+    w.files().opOrig_Click();
     QVERIFY(!f.session.editingDif());
     QCOMPARE(child<QPushButton>(w, "Command1")->text(), QString("Исходный BIN"));
     QVERIFY(!child<QLineEdit>(w, "outFile")->isHidden());
@@ -394,7 +394,7 @@ class DifCommandsTest : public QObject {
         test::writeFile(f.file("p.dif"),
                         std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\0\0\0\0", 32));
         f.dialogs.paths = {f.file("p.dif")};
-        w.redDIF_Click();
+        w.files().redDIF_Click();
         QVERIFY(f.session.editingDif());
       }
       header(w)->viewport()->repaint();
@@ -428,7 +428,7 @@ class DifCommandsTest : public QObject {
         f.file("old.bin") + " /MD:16 /t:" + f.file("new.bin") + " /d:" + f.file("out"),
         realFileSystem());
     QCOMPARE(int(command.form), int(CommandForm::Comparison));
-    std::optional<int> status = f.window->runCommandLine(command);
+    std::optional<int> status = runCommandLine(*f.window, command);
     QVERIFY(status);
     QCOMPARE(*status, 0);
     QCOMPARE(child<QScrollBar>(*f.window, "byteWith")->value(), 16);
@@ -441,7 +441,7 @@ class DifCommandsTest : public QObject {
     CommandLine command = parseCommandLine(
         f.file("none.bin") + " /t:" + f.file("none2.bin") + " /d:" + f.file("out.dif"),
         realFileSystem());
-    std::optional<int> status = f.window->runCommandLine(command);
+    std::optional<int> status = runCommandLine(*f.window, command);
     QVERIFY(status);
     QCOMPARE(*status, 3);
     QCOMPARE(f.messenger.lastText(), std::string("Файл не найден"));
@@ -453,7 +453,7 @@ class DifCommandsTest : public QObject {
     WindowFixture f;
     CommandLine command =
         parseCommandLine("old.bin /md:200 /t:new.bin /d:out.dif", realFileSystem());
-    std::optional<int> status = f.window->runCommandLine(command);
+    std::optional<int> status = runCommandLine(*f.window, command);
     QVERIFY(status);
     QCOMPARE(*status, 2);
     QCOMPARE(f.messenger.lastText(),
@@ -466,8 +466,8 @@ class DifCommandsTest : public QObject {
     TempDir xdg;
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(xdg.file("data")));
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(xdg.file("config")));
-    f.window->asso_Click();
-    f.window->asso_Click();
+    f.window->files().asso_Click();
+    f.window->files().asso_Click();
     qunsetenv("XDG_DATA_HOME");
     qunsetenv("XDG_CONFIG_HOME");
     QVERIFY(f.messenger.shown.empty());
@@ -507,13 +507,13 @@ class DifCommandsTest : public QObject {
     const std::vector<std::uint8_t> ours = DifBuilder(1).record(0x10, {1, 2, 3, 4}).bytes();
     test::writeFile(path, ours);
     f.dialogs.paths = {path};
-    w.redDIF_Click();
+    w.files().redDIF_Click();
     QCOMPARE(f.session.blocks().count(), 1);
 
     // Its own writes are no other program's change.
     for (int i = 0; i < 2; ++i) {
       f.dialogs.paths = {path};
-      w.bdif_Click();
+      w.files().bdif_Click();
     }
     QVERIFY(f.messenger.shown.empty());
     QCOMPARE(readFile(path), ours);
@@ -528,7 +528,7 @@ class DifCommandsTest : public QObject {
 
     f.dialogs.paths = {path};
     f.messenger.answers = {overwrite ? MessageAnswer::Yes : MessageAnswer::No};
-    w.bdif_Click();
+    w.files().bdif_Click();
     QCOMPARE(f.messenger.shown.size(), std::size_t(1));
     QCOMPARE(f.messenger.shown[0].text,
              std::string("DIF файл изменён другой программой. Перезаписать?"));
@@ -561,11 +561,11 @@ class DifCommandsTest : public QObject {
     test::writeFile(f.file("x"), randomBytes(0x40, 4));
     test::writeFile(f.file("p.dif"), DifBuilder(0).bytes());
     f.dialogs.paths = {f.file("p.dif")};
-    w.redDIF_Click();
+    w.files().redDIF_Click();
     auto* inFile = child<QLineEdit>(w, "inFile");
 
     f.dialogs.paths = {data};
-    w.Command1_Click();
+    w.files().Command1_Click();
     QCOMPARE(inFile->text(), refused ? QString() : q(data));
 
     inFile->setText(q(data));
@@ -589,7 +589,7 @@ class DifCommandsTest : public QObject {
     QVERIFY(f.messenger.shown.empty());
     QCOMPARE(f.session.blocks().count(), 1);
     f.dialogs.paths = {f.file("out.dif")};
-    w.bdif_Click();
+    w.files().bdif_Click();
     const std::vector<std::uint8_t> dif = readFile(f.file("out.dif"));
     QCOMPARE(dif.size(), std::size_t(32 + 16 + 0x10));
     QVERIFY(std::equal(dif.end() - 0x10, dif.end(), bytes.begin() + 8));
@@ -604,7 +604,7 @@ class DifCommandsTest : public QObject {
     test::writeFile(f.file("data.bin"), data);
     CommandLine command = parseCommandLine(
         f.file("patch.dif") + " <1A0000:10:20> " + f.file("data.bin"), realFileSystem());
-    std::optional<int> status = f.window->runCommandLine(command);
+    std::optional<int> status = runCommandLine(*f.window, command);
     QVERIFY(status);
     QCOMPARE(*status, 0);
     std::vector<std::uint8_t> dif = readFile(f.file("patch.dif"));

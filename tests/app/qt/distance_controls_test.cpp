@@ -1,3 +1,5 @@
+#include "app/qt/distance_controls.h"
+
 #include "support/dif_builder.h"
 #include "support/window_fixture.h"
 
@@ -107,7 +109,7 @@ class DistanceControlsTest : public QObject {
 
     // A preset typed out of range is not taken either.
     presets(w)->setEditText("300");
-    w.cBW_Click();
+    w.findChild<DistanceControls*>()->cBW_Click();
     QCOMPARE(spin(w)->value(), 20);
     QCOMPARE(box(w)->text(), QString("20"));
     QCOMPARE(presets(w)->currentText(), QString("20"));
@@ -138,7 +140,7 @@ class DistanceControlsTest : public QObject {
     dif.record(0x10, {1, 2}).record(0x40, {3});
     writeFile(f.file("p.dif"), dif.bytes());
     f.dialogs.paths = {f.file("p.dif")};
-    w.redDIF_Click();
+    w.files().redDIF_Click();
     QCOMPARE(f.session.blocks().count(), 2);
     QVERIFY(!presets(w)->isEnabled());
 

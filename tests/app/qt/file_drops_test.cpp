@@ -50,7 +50,7 @@ void prepare(WindowFixture& f, bool editing) {
   QVERIFY(::mkdir(f.file("folder.bin").c_str(), 0755) == 0);
   if (!editing) return;
   f.dialogs.paths = {f.file("p.dif")};
-  f.window->redDIF_Click();
+  f.window->files().redDIF_Click();
   QVERIFY(f.session.editingDif());
   f.dialogs.requests.clear();
 }

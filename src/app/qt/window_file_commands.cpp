@@ -1,0 +1,119 @@
+#include "app/qt/window_file_commands.h"
+
+#include "app/dialog_apply_answers.h"
+#include "app/dif_file_commands.h"
+#include "app/file_choice_commands.h"
+#include "app/qt/file_drops.h"
+#include "app/qt/idle_animation.h"
+#include "app/qt/main_window.h"
+#include "app/qt/window_controls.h"
+#include "blocks/qt/block_list_view.h"
+#include "dif/dif_format.h"
+#include "platform/file_association.h"
+#include "platform/qt/qt_text.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace hm {
+
+WindowFileCommands::WindowFileCommands(QWidget* window, const WindowServices& services,
+                                       const WindowControls& ui, ListJobs& listJobs,
+                                       IdleAnimation& idle)
+    : QObject(window),
+      services_(services),
+      ui_(ui),
+      session_(services.session),
+      listJobs_(listJobs),
+      idle_(idle),
+      chooser_(services.dialogs, session_.fileSystem(), services.messenger, services.settings,
+               kMaxDifSize) {
+  chooser_.loadLastFolder();
+  connectControls(window);
+}
+
+void WindowFileCommands::connectControls(QWidget* window) {
+  using Handler = void (WindowFileCommands::*)();
+  const std::pair<QPushButton*, Handler> buttons[] = {
+      {ui_.Command1, &WindowFileCommands::Command1_Click},
+      {ui_.Command2, &WindowFileCommands::Command2_Click},
+      {ui_.bDIF, &WindowFileCommands::bdif_Click}};
+  for (auto [button, handler] : buttons) connect(button, &QPushButton::clicked, this, handler);
+  const std::pair<QAction*, Handler> items[] = {{ui_.opOrig, &WindowFileCommands::opOrig_Click},
+                                                {ui_.opTarg, &WindowFileCommands::opTarg_Click},
+                                                {ui_.redDIF, &WindowFileCommands::redDIF_Click},
+                                                {ui_.AppDif, &WindowFileCommands::AppDif_Click},
+                                                {ui_.asso, &WindowFileCommands::asso_Click}};
+  for (auto [action, handler] : items) connect(action, &QAction::triggered, this, handler);
+  connect(ui_.inFile, &QLineEdit::textChanged, this, &WindowFileCommands::inFile_Change);
+  connect(ui_.outFile, &QLineEdit::textChanged, this, &WindowFileCommands::outFile_Change);
+  // In DIF-editing mode the source box names the data file, as its button does.
+  auto* drops = new FileDrops(window, chooser_);
+  drops->add(ui_.inFile, FileDrops::isFile, [this] { Command1_Click(); });
+  drops->add(ui_.outFile, FileDrops::isFile, [this] { Command2_Click(); });
+  drops->add(ui_.Lst1->viewport(), FileDrops::isDif, [this] { redDIF_Click(); });
+}
+
+void WindowFileCommands::Command1_Click() {
+  if (session_.busy()) return;
+  chooseFirstFile(session_, chooser_, services_.messenger);
+  idle_.restartClock();
+}
+
+void WindowFileCommands::Command2_Click() {
+  chooseTargetFile(session_, chooser_);
+}
+
+void WindowFileCommands::opOrig_Click() {
+  if (session_.busy()) return;
+  session_.setEditingDif(false);
+  Command1_Click();
+}
+
+void WindowFileCommands::opTarg_Click() {
+  if (session_.busy()) return;
+  session_.setEditingDif(false);
+  Command2_Click();
+}
+
+void WindowFileCommands::inFile_Change() {
+  session_.setInFile(utf8(ui_.inFile->text()));
+  chooser_.RememberFolder(session_.inFile());
+}
+
+void WindowFileCommands::outFile_Change() {
+  session_.setOutFile(utf8(ui_.outFile->text()));
+}
+
+void WindowFileCommands::showPaths() {
+  if (ui_.inFile->text() != qt(session_.inFile())) ui_.inFile->setText(qt(session_.inFile()));
+  if (ui_.outFile->text() != qt(session_.outFile())) ui_.outFile->setText(qt(session_.outFile()));
+}
+
+void WindowFileCommands::bdif_Click() {
+  if (session_.busy()) return;
+  writeDifCommand(session_, services_.messenger, chooser_.AskSaveFile(FileKind::Dif),
+                  kFileLockWait);
+}
+
+void WindowFileCommands::applyDif(std::optional<std::string> dif) {
+  if (session_.busy()) return;
+  DialogApplyAnswers answers(session_, chooser_, services_.messenger, std::move(dif));
+  applyDifCommand(session_.fileSystem(), services_.messenger, answers, kFileLockWait);
+}
+
+void WindowFileCommands::redDIF_Click() {
+  if (session_.busy()) return;
+  openDifCommand(session_, listJobs_, services_.messenger, chooser_.AskOpenFile(FileKind::Dif));
+}
+
+void WindowFileCommands::asso_Click() {
+  if (session_.busy()) return;
+  const Status associated =
+      associateFileTypes(session_.fileSystem(), services_.settings,
+                         AssociationPlaces::fromEnvironment(services_.programPath));
+  if (!associated) services_.messenger.error(associated.error().message);
+}
+
+}  // namespace hm
