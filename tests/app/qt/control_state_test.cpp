@@ -1,9 +1,12 @@
+#include "app/control_state.h"
+
 #include "blocks/qt/block_list_view.h"
 #include "support/window_fixture.h"
 
 #include <QCheckBox>
 #include <QFrame>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -13,37 +16,6 @@
 namespace hm::test {
 
 namespace {
-
-struct Layout {
-  bool bSer, bAdd, bSplit, bDel;
-  const char* command1;
-  bool normalControlsVisible;  // Check1, Command2, outFile
-  bool distanceEnabled;        // byteWith, tbyteWith
-};
-
-Layout layoutOf(MainWindow& w) {
-  return {child<QPushButton>(w, "bSer")->isEnabled(),
-          child<QPushButton>(w, "bAdd")->isEnabled(),
-          child<QPushButton>(w, "bSplit")->isEnabled(),
-          child<QPushButton>(w, "bDel")->isEnabled(),
-          nullptr,
-          !child<QCheckBox>(w, "Check1")->isHidden() &&
-              !child<QPushButton>(w, "Command2")->isHidden() &&
-              !child<QLineEdit>(w, "outFile")->isHidden(),
-          child<QScrollBar>(w, "byteWith")->isEnabled() &&
-              child<QLineEdit>(w, "tbyteWith")->isEnabled()};
-}
-
-void expectLayout(MainWindow& w, const Layout& expected) {
-  Layout actual = layoutOf(w);
-  QCOMPARE(actual.bSer, expected.bSer);
-  QCOMPARE(actual.bAdd, expected.bAdd);
-  QCOMPARE(actual.bSplit, expected.bSplit);
-  QCOMPARE(actual.bDel, expected.bDel);
-  QCOMPARE(child<QPushButton>(w, "Command1")->text(), QString(expected.command1));
-  QCOMPARE(actual.normalControlsVisible, expected.normalControlsVisible);
-  QCOMPARE(actual.distanceEnabled, expected.distanceEnabled);
-}
 
 // A tiny DIF with one record of `n` bytes at `address`.
 std::vector<std::uint8_t> smallDif(std::int32_t address, int n) {
@@ -63,66 +35,75 @@ std::vector<std::uint8_t> smallDif(std::int32_t address, int n) {
   return d;
 }
 
+// Every widget shows what the session allows of it, and the status line its text.
+void expectShown(WindowFixture& f, const char* state) {
+  MainWindow& w = *f.window;
+  const ControlState s = controlState(f.session);
+  const std::pair<const char*, bool> enabled[] = {
+      {"bSer", s.search},          {"bSplit", s.merge},         {"bAdd", s.add},
+      {"bDel", s.remove},          {"bDIF", s.createDif},       {"Command1", s.chooseFiles},
+      {"Command2", s.chooseFiles}, {"inFile", s.chooseFiles},   {"outFile", s.chooseFiles},
+      {"byteWith", s.normalMode},  {"tbyteWith", s.normalMode}, {"cBW", s.normalMode}};
+  for (auto [name, on] : enabled) {
+    QVERIFY2(child<QWidget>(w, name)->isEnabled() == on,
+             qPrintable(QString("%1: %2").arg(state, name)));
+  }
+  const std::pair<const char*, bool> actions[] = {
+      {"opOrig", s.chooseFiles}, {"opTarg", s.chooseFiles}, {"redDIF", s.chooseFiles},
+      {"AppDif", s.chooseFiles}, {"asso", s.chooseFiles},   {"lmSplit", s.merge},
+      {"lmDel", s.remove},       {"lmEdit", s.editLine}};
+  for (auto [name, on] : actions) {
+    QVERIFY2(w.findChild<QAction*>(name)->isEnabled() == on,
+             qPrintable(QString("%1: %2").arg(state, name)));
+  }
+  const std::pair<const char*, bool> shown[] = {{"bCancel", s.cancelShown},
+                                                {"Check1", s.normalMode},
+                                                {"Command2", s.normalMode},
+                                                {"outFile", s.normalMode}};
+  for (auto [name, on] : shown) {
+    QVERIFY2(child<QWidget>(w, name)->isHidden() == !on,
+             qPrintable(QString("%1: %2").arg(state, name)));
+  }
+  QCOMPARE(child<QPushButton>(w, "Command1")->text(), QString(s.firstButtonCaption));
+  QCOMPARE(listView(w)->frozen(), !s.listTakesClicks);
+  QCOMPARE(child<QLabel>(w, "lStat")->text(), QString::fromStdString(f.session.status()));
+}
+
 }  // namespace
 
 class ControlStateTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void layoutsFollowPathsListAndMode() {
+  // Whatever brings a state about, the window shows it as soon as the session tells.
+  void theControlsShowTheSessionsState() {
     WindowFixture f;
-    MainWindow& w = *f.window;
-    test::writeFile(f.file("a.bin"), std::vector<std::uint8_t>{1, 2, 3});
-    test::writeFile(f.file("b.bin"), std::vector<std::uint8_t>{1, 9, 3});
-    auto* in = child<QLineEdit>(w, "inFile");
-    auto* out = child<QLineEdit>(w, "outFile");
-
-    // Normal, a path missing or both equal, empty list.
-    expectLayout(w, {false, false, false, false, "Исходный BIN", true, true});
-    in->setText(QString::fromStdString(f.file("a.bin")));
-    expectLayout(w, {false, false, false, false, "Исходный BIN", true, true});
-    out->setText(in->text());
-    expectLayout(w, {false, false, false, false, "Исходный BIN", true, true});
-    // The same file in another letter case counts as a different path.
-    out->setText(in->text().toUpper());
-    expectLayout(w, {true, true, false, false, "Исходный BIN", true, true});
-    // Normal, two different paths, empty list.
-    out->setText(QString::fromStdString(f.file("b.bin")));
-    expectLayout(w, {true, true, false, false, "Исходный BIN", true, true});
-    // Normal, blocks listed.
-    w.bSer_Click();
-    expectLayout(w, {true, true, true, true, "Исходный BIN", true, true});
-
-    // DIF editing, blocks listed: bAdd keeps its state.
-    test::writeFile(f.file("p.dif"), smallDif(0x10, 4));
-    f.dialogs.paths = {f.file("p.dif")};
-    w.files().redDIF_Click();
-    QVERIFY(f.session.editingDif());
-    // Opening empties inFile in normal mode first, so bAdd waits for a data file; outFile is
-    // only hidden and still counts for bSer.
-    expectLayout(w, {false, false, false, true, "Файл данных", false, false});
-    in->setText(QString::fromStdString(f.file("a.bin")));
-    expectLayout(w, {false, true, false, true, "Файл данных", false, false});
-    QCOMPARE(f.session.blocks().count(), 1);
-
-    // DIF editing, empty list. The search stays off whatever the boxes hold: it would replace
-    // the edited DIF with a comparison of other files.
-    f.session.blocks().setSelected(0, true);
-    f.messenger.answers = {MessageAnswer::Ok};
-    w.bDel_Click();
-    expectLayout(w, {false, true, false, false, "Файл данных", false, false});
-    f.session.blocks().add("000020\t000021\t");
-    w.bSer_Click();
-    QCOMPARE(f.session.blocks().count(), 1);
-    QVERIFY(f.session.editingDif());
-
-    // Leaving the mode through the menu shows the normal layout at the next Activity.
-    test::writeFile(f.file("c.bin"), std::vector<std::uint8_t>{1});
-    f.dialogs.paths = {f.file("c.bin")};
-    w.files().opOrig_Click();
-    QVERIFY(!f.session.editingDif());
-    expectLayout(w, {true, true, false, false, "Исходный BIN", true, true});
-    QCOMPARE(header(w)->count(), 6);
+    Session& s = f.session;
+    expectShown(f, "start");
+    s.setInFile("a.bin");
+    s.setOutFile("b.bin");
+    expectShown(f, "two paths");
+    s.blocks().add("000010\t000012\t03\t00\t");
+    s.blocks().setCaret(0);
+    s.listChanged();
+    expectShown(f, "a caret line");
+    s.setSearching(true);
+    s.setBusy(true);
+    expectShown(f, "searching");
+    s.setSearching(true, true);
+    expectShown(f, "cancel asked");
+    s.setSearching(false);
+    s.setBusy(false);
+    s.setEditingDif(true);
+    expectShown(f, "editing");
+    s.setInFile("data.bin");
+    s.say("a status");
+    expectShown(f, "editing with a data file");
+    s.setBusy(true);
+    expectShown(f, "busy while editing");
+    s.setBusy(false);
+    s.setEditingDif(false);
+    expectShown(f, "normal again");
   }
 
   void tabWalksTheWindowInReadingOrder() {

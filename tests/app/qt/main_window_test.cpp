@@ -29,7 +29,7 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void startsWithEmptyListAndDisabledCommands() {
+  void startsWithTheStartDistanceAndColumns() {
     WindowFixture f;
     MainWindow& w = *f.window;
     QCOMPARE(w.windowTitle(), QString("Hexmarshal v1.02"));
@@ -39,13 +39,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.session.blocks().count(), 0);
     QCOMPARE(header(w)->count(), 4);
     QCOMPARE(header(w)->model()->headerData(3, Qt::Horizontal).toString(), QString("Дистанция"));
-    for (const char* name : {"bSer", "bAdd", "bSplit", "bDel"}) {
-      QVERIFY2(!child<QPushButton>(w, name)->isEnabled(), name);
-    }
-    for (const char* name : {"bDIF", "Command1", "Command2"}) {
-      QVERIFY2(child<QPushButton>(w, name)->isEnabled(), name);
-    }
-    QVERIFY(child<QPushButton>(w, "bCancel")->isHidden());
+    // The distance in use has regrouped the empty list.
     QCOMPARE(child<QLabel>(w, "lStat")->text(), QString("Кол-во байтов: 0;    Блоков: 0"));
   }
 
@@ -85,27 +79,68 @@ class MainWindowTest : public QObject {
     child<QScrollBar>(w, "byteWith")->setValue(0);
     QTest::mouseClick(child<QPushButton>(w, "bSer"), Qt::LeftButton);
     QCOMPARE(f.session.blocks().count(), 2);
-    QCOMPARE(QString::fromUtf8(f.session.blocks().text(0)), QString("000000\t000000\t01\t04\t"));
-    QCOMPARE(QString::fromUtf8(f.session.blocks().text(1)), QString("000005\t000005\t01\t00\t"));
-    QCOMPARE(child<QLabel>(w, "lStat")->text(), QString("Кол-во байтов: 2;    Блоков: 2"));
-    QVERIFY(child<QPushButton>(w, "bSplit")->isEnabled());
-    QVERIFY(child<QPushButton>(w, "bCancel")->isHidden());
 
     // A larger distance joins the two blocks at once.
     child<QScrollBar>(w, "byteWith")->setValue(4);
     QCOMPARE(f.session.blocks().count(), 1);
-    QCOMPARE(QString::fromUtf8(f.session.blocks().text(0)), QString("000000\t000005\t06\t00\t"));
   }
 
-  void missingFileReportsAnOpenError() {
+  // Each button, menu item and list gesture starts its own command: what the command asks tells
+  // which it is.
+  void everyControlStartsItsCommand_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QStringList>("asked");
+    const QString tooFew = "Нужно выделить не менее 2 соседних блоков!";
+    const QString noneSelected = "Нужно выделить блоки!";
+    const QString addresses = "Изменение адресов блока";
+    const QString source = "Выберите Исходный BIN Файл";
+    const QString target = "Выберите Конечный BIN Файл";
+    const QString dif = "Выберите DIF Файл";
+    QTest::newRow("bSer") << "bSer" << QStringList{"Ошибка открытия файла!"};
+    QTest::newRow("bSplit") << "bSplit" << QStringList{tooFew};
+    QTest::newRow("lmSplit") << "lmSplit" << QStringList{tooFew};
+    QTest::newRow("bDel") << "bDel" << QStringList{noneSelected};
+    QTest::newRow("lmDel") << "lmDel" << QStringList{noneSelected};
+    QTest::newRow("bAdd") << "bAdd" << QStringList{"Добавление нового блока"};
+    QTest::newRow("lmEdit") << "lmEdit" << QStringList{addresses};
+    QTest::newRow("double click") << "Lst1" << QStringList{addresses};
+    QTest::newRow("bDIF") << "bDIF" << QStringList{"Выберите Новый DIF Файл"};
+    QTest::newRow("Command1") << "Command1" << QStringList{source};
+    QTest::newRow("opOrig") << "opOrig" << QStringList{source};
+    QTest::newRow("Command2") << "Command2" << QStringList{target};
+    QTest::newRow("opTarg") << "opTarg" << QStringList{target};
+    // Given a DIF, opening it asks nothing more; applying it asks for the BIN.
+    QTest::newRow("redDIF") << "redDIF" << QStringList{dif};
+    QTest::newRow("AppDif") << "AppDif" << QStringList{dif, source};
+  }
+
+  void everyControlStartsItsCommand() {
+    QFETCH(QString, control);
+    QFETCH(QStringList, asked);
     WindowFixture f;
     MainWindow& w = *f.window;
-    child<QLineEdit>(w, "inFile")->setText(QString::fromStdString(f.file("none.bin")));
-    child<QLineEdit>(w, "outFile")->setText(QString::fromStdString(f.file("none2.bin")));
-    w.bSer_Click();
-    QCOMPARE(f.messenger.lastText(), std::string("Ошибка открытия файла!"));
-    QCOMPARE(f.messenger.shown.back().icon, MessageIcon::Stop);
-    QVERIFY(f.session.rawBlocks().empty());
+    test::writeFile(f.file("p.dif"), std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\0\0\0\0", 32));
+    f.session.setInFile(f.file("a.bin"));
+    f.session.setOutFile(f.file("b.bin"));
+    f.session.blocks().add("000010\t000012\t03\t00\t");
+    f.session.blocks().setCaret(0);
+    f.session.listChanged();
+    if (control == "redDIF" || control == "AppDif") f.dialogs.paths = {f.file("p.dif")};
+
+    if (auto* button = child<QPushButton>(w, control.toLatin1().constData())) {
+      button->click();
+    } else if (auto* action = w.findChild<QAction*>(control)) {
+      action->trigger();
+    } else {
+      emit listView(w)->doubleClicked(0);
+    }
+    QStringList actual;
+    for (const FileDialogRequest& request : f.dialogs.requests)
+      actual << QString::fromStdString(request.title);
+    for (const std::string& title : f.blockDialogs.titles) actual << QString::fromStdString(title);
+    for (const ScriptedMessenger::Shown& shown : f.messenger.shown)
+      actual << QString::fromStdString(shown.text);
+    QCOMPARE(actual, asked);
   }
 
   void cancelStopsTheSearchAtTheNextReport() {
@@ -154,21 +189,6 @@ class MainWindowTest : public QObject {
     }
     text->setText("16");
     QCOMPARE(child<QScrollBar>(w, "byteWith")->value(), 16);
-  }
-
-  void changingAPathThrowsTheListAway() {
-    WindowFixture f;
-    test::writeFile(f.file("a.bin"), std::vector<std::uint8_t>{1, 2});
-    test::writeFile(f.file("b.bin"), std::vector<std::uint8_t>{1, 3});
-    MainWindow& w = *f.window;
-    child<QLineEdit>(w, "inFile")->setText(QString::fromStdString(f.file("a.bin")));
-    child<QLineEdit>(w, "outFile")->setText(QString::fromStdString(f.file("b.bin")));
-    w.bSer_Click();
-    QCOMPARE(f.session.blocks().count(), 1);
-    child<QLineEdit>(w, "outFile")->setText("other");
-    QCOMPARE(f.session.blocks().count(), 0);
-    QVERIFY(f.session.rawBlocks().empty());
-    QVERIFY(!child<QPushButton>(w, "bSplit")->isEnabled());
   }
 
   void aboutBoxBeginsWithTheCaption() {

@@ -1,0 +1,158 @@
+#include "app/apply_dif_command.h"
+
+#include "support/command_fixture.h"
+#include "support/dif_builder.h"
+
+#include <ostream>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace hm::test {
+namespace {
+
+const char kApplied[] = "DIF файл успешно установлен!";
+
+class ApplyDifCommandTest : public testing::Test, public CommandFixture {};
+
+// A counterpart that is there but cannot tell whether the BIN is the source is asked about.
+TEST_F(ApplyDifCommandTest, AnUnusableBackupIsAskedAbout) {
+  fs.files["p.dif"] = DifBuilder(1).record(0, {9}).bytes();
+  fs.files["p.dif_bak.dif"] = {'d', 'a', 'm', 'a', 'g', 'e', 'd'};
+  fs.files["in.bin"] = Bytes(4, 0);
+  for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
+    messenger.shown.clear();
+    messenger.answers = {answer};
+    dialogs.paths = {"p.dif", "in.bin", "out.bin"};
+    EXPECT_EQ(applyDif(), answer == MessageAnswer::Yes ? ApplyEnd::Applied : ApplyEnd::Refused);
+    ASSERT_FALSE(messenger.shown.empty());
+    EXPECT_EQ(messenger.shown[0].text, "Неверный DIF файл!!! p.dif_bak.dif Всё равно установить?");
+    EXPECT_EQ(messenger.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(messenger.shown[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(fs.files.count("out.bin") == 1, answer == MessageAnswer::Yes);
+  }
+  EXPECT_EQ(session.status(), "DIF установлен без проверки BIN.");
+}
+
+TEST_F(ApplyDifCommandTest, AnInvalidDifIsRefusedBeforeTheBinIsAsked) {
+  const std::string bad("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\1\0\0\0XBLKNORD", 40);
+  fs.files["bad.dif"] = Bytes(bad.begin(), bad.end());
+  dialogs.paths = {"bad.dif", "never.bin"};
+  EXPECT_EQ(applyDif(), ApplyEnd::Failed);
+  EXPECT_EQ(messenger.lastText(), "Неверный DIF файл!!!");
+  EXPECT_EQ(messenger.shown.back().icon, MessageIcon::Stop);
+  EXPECT_EQ(dialogs.requests.size(), 1u);
+}
+
+// A DIF named on the command line or dropped on the window answers the first question.
+TEST_F(ApplyDifCommandTest, ADifGivenBeforehandAsksOnlyForTheBinAndTheOutput) {
+  fs.files["bin.bin"] = Bytes(4, 0);
+  fs.files["p.dif"] = DifBuilder(0).bytes();
+  dialogs.paths = {"bin.bin", "out.bin"};
+  EXPECT_EQ(applyDif("p.dif"), ApplyEnd::Applied);
+  ASSERT_EQ(dialogs.requests.size(), 2u);
+  EXPECT_EQ(dialogs.requests[0].title, "Выберите Исходный BIN Файл");
+  EXPECT_FALSE(dialogs.requests[1].title.empty());
+  EXPECT_TRUE(dialogs.requests[1].save);
+  EXPECT_EQ(fs.files["out.bin"], Bytes(4, 0));
+}
+
+// With its counterpart beside it a DIF is applied to its source without a question; to anything
+// else only when the user says Yes, No being the default.
+struct VerifyCase {
+  const char* name;
+  const char* dif;
+  const char* bin;
+  bool withBackup;
+  MessageAnswer answer;
+  const char* question;  // "" when none is asked
+  const char* written;   // what out.bin must equal; "" when nothing is written
+  const char* status;
+};
+
+void PrintTo(const VerifyCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+const char kVerified[] = "DIF установлен на проверенный BIN.";
+const char kAlready[] = "DIF уже установлен на этот BIN. Всё равно установить?";
+const char kDiffers[] =
+    "BIN не совпадает с исходным: отличается 1 блок из 2, первый по адресу 000041. "
+    "Всё равно установить?";
+const char kCancelled[] = "Установка DIF отменена.";
+
+const VerifyCase kVerifyCases[] = {
+    {"Source", "p.dif", "src.bin", true, MessageAnswer::No, "", "tgt.bin", kVerified},
+    {"PatchedNo", "p.dif", "tgt.bin", true, MessageAnswer::No, kAlready, "", kCancelled},
+    {"PatchedYes", "p.dif", "tgt.bin", true, MessageAnswer::Yes, kAlready, "tgt.bin",
+     "DIF установлен повторно."},
+    {"MixedNo", "p.dif", "mixed.bin", true, MessageAnswer::No, kDiffers, "", kCancelled},
+    {"MixedYes", "p.dif", "mixed.bin", true, MessageAnswer::Yes, kDiffers, "tgt.bin",
+     "DIF установлен на BIN, не совпадающий с исходным."},
+    {"NoBackup", "p.dif", "mixed.bin", false, MessageAnswer::No, "", "tgt.bin",
+     "DIF установлен без проверки BIN."},
+    {"UndoOfThePatchedBin", "p.dif_bak.dif", "tgt.bin", true, MessageAnswer::No, "", "src.bin",
+     kVerified},
+    {"UndoOfTheSourceNo", "p.dif_bak.dif", "src.bin", true, MessageAnswer::No, kAlready, "",
+     kCancelled},
+};
+
+class VerifiedApplying : public testing::TestWithParam<VerifyCase>, public CommandFixture {};
+
+TEST_P(VerifiedApplying, AsksOnlyWhenTheBinIsNotTheSource) {
+  const VerifyCase& c = GetParam();
+  std::mt19937 rng(5);
+  Bytes source(0x80);
+  for (auto& b : source) b = static_cast<std::uint8_t>(rng());
+  Bytes target = source;
+  for (int i : {0x10, 0x11, 0x40, 0x41, 0x42}) target[i] ^= 0xFF;
+  Bytes mixed = source;
+  mixed[0x41] = target[0x41];
+  auto slice = [](const Bytes& image, int at, int n) {
+    return Bytes(image.begin() + at, image.begin() + at + n);
+  };
+  fs.files["src.bin"] = source;
+  fs.files["tgt.bin"] = target;
+  fs.files["mixed.bin"] = mixed;
+  fs.files["p.dif"] = DifBuilder(2)
+                          .record(0x10, slice(target, 0x10, 2))
+                          .record(0x40, slice(target, 0x40, 3))
+                          .bytes();
+  if (c.withBackup) {
+    fs.files["p.dif_bak.dif"] = DifBuilder(2)
+                                    .record(0x10, slice(source, 0x10, 2))
+                                    .record(0x40, slice(source, 0x40, 3))
+                                    .bytes();
+  }
+  dialogs.paths = {c.dif, c.bin, "out.bin"};
+  messenger.answers = {c.answer, MessageAnswer::Ok};
+  const ApplyEnd end = applyDif();
+
+  if (*c.question) {
+    ASSERT_FALSE(messenger.shown.empty());
+    EXPECT_EQ(messenger.shown[0].text, c.question);
+    EXPECT_EQ(messenger.shown[0].buttons, MessageButtons::YesNo);
+  } else {
+    EXPECT_EQ(messenger.shown.size(), 1u);
+  }
+  if (*c.written) {
+    EXPECT_EQ(end, ApplyEnd::Applied);
+    EXPECT_EQ(fs.files["out.bin"], fs.files[c.written]);
+    EXPECT_EQ(messenger.lastText(), kApplied);
+  } else {
+    EXPECT_EQ(end, ApplyEnd::Refused);
+    EXPECT_FALSE(fs.files.count("out.bin"));
+    // Refused before the output is even asked for.
+    EXPECT_EQ(dialogs.requests.size(), 2u);
+  }
+  EXPECT_EQ(session.status(), c.status);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bins, VerifiedApplying, testing::ValuesIn(kVerifyCases),
+                         [](const testing::TestParamInfo<VerifyCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace
+}  // namespace hm::test
