@@ -148,6 +148,14 @@ inline constexpr const char* kAddressDialogTitle = "Изменение адре�
 inline constexpr const char* kAddBlockTitle = "Добавление нового блока";
 inline constexpr const char* kDataBlockTitle = "Добавление блока из файла данных";
 inline constexpr const char* kEditDataBlockTitle = "Редактирование блока данных для вставки";
+// The block dialogs' captions.
+inline constexpr const char* kStartAddressCaption = "Адрес начала:";
+inline constexpr const char* kEndAddressCaption = "Адрес конца:";
+inline constexpr const char* kDataOffsetCaption = "Начало (офсет):";
+inline constexpr const char* kDataLengthCaption = "Длина:";
+inline constexpr const char* kDestinationCaption = "Адрес назначения:";
+inline constexpr const char* kOkCaption = "OK";
+inline constexpr const char* kCancelCaption = "Отмена";
 
 // The list's column titles: the comparison's, then DIF editing's narrower ones.
 inline constexpr const char* kStartColumnCaption = "Начало";
