@@ -174,7 +174,7 @@ std::string BlockBytes::hexText(int lane, std::int64_t first, std::int64_t last)
 }
 
 std::string byteCountText(std::int64_t count) {
-  return std::to_string(count) + " " + russianPlural(count, "байт", "байта", "байт");
+  return std::to_string(count) + " " + russianPlural(count, kBytesWord);
 }
 
 std::string blockBytesSummary(const BlockBytes& bytes) {

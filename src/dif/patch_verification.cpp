@@ -6,6 +6,7 @@
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
 #include "platform/russian_plural.h"
+#include "platform/user_texts.h"
 
 #include <algorithm>
 #include <cstring>
@@ -123,12 +124,10 @@ PatchCheck classifyBin(std::span<const std::uint8_t> dif, std::span<const std::u
 }
 
 std::string differsText(const PatchCheck& check) {
-  const char* verb = russianPlural(check.differing, "отличается", "отличаются", "отличаются");
-  return std::string("BIN не совпадает с исходным: ") + verb + " " +
-         std::to_string(check.differing) + " " +
-         russianPlural(check.differing, "блок", "блока", "блоков") + " из " +
-         std::to_string(check.blocks) + ", первый по адресу " + HexPad(check.firstDifference, 6) +
-         ".";
+  return std::string(kBinDiffersText) + russianPlural(check.differing, kDiffersWord) + " " +
+         std::to_string(check.differing) + " " + russianPlural(check.differing, kBlocksWord) +
+         kOutOfBlocksText + std::to_string(check.blocks) + kFirstDifferenceText +
+         HexPad(check.firstDifference, 6) + ".";
 }
 
 Result<ByteImage> readCounterpart(FileSystem& fs, const std::string& difPath,
@@ -146,8 +145,7 @@ Result<ByteImage> readCounterpart(FileSystem& fs, const std::string& difPath,
     return Error{ErrorCode::InvalidDif, std::string(kInvalidDifApplyText) + " " + path};
   }
   if (!sameBlocks(dif, bytes->bytes())) {
-    return Error{ErrorCode::InvalidDif,
-                 "DIF для проверки не подходит, в нём другие блоки: " + path};
+    return Error{ErrorCode::InvalidDif, kCounterpartOtherBlocksText + path};
   }
   return std::move(*bytes);
 }

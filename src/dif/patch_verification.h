@@ -15,17 +15,6 @@ namespace hm {
 // written with) holds the bytes that BIN had in the same blocks, so the two together tell
 // whether a BIN is the one to patch.
 
-inline constexpr const char* kAlreadyAppliedText = "DIF уже установлен на этот BIN.";
-inline constexpr const char* kApplyAnywayText = "Всё равно установить?";
-// The check form's answers on standard output.
-inline constexpr const char* kSourceWord = "исходный";
-inline constexpr const char* kAlreadyAppliedWord = "уже установлен";
-// The window's status line after applying.
-inline constexpr const char* kAppliedVerifiedText = "DIF установлен на проверенный BIN.";
-inline constexpr const char* kAppliedUnverifiedText = "DIF установлен без проверки BIN.";
-// Why a DIF could not be verified: followed by the counterpart's path.
-inline constexpr const char* kNoCounterpartText = "Нет DIF для проверки: ";
-
 enum class PatchState {
   Source,   // every block holds the bytes the DIF replaces
   Applied,  // every block already holds the DIF's bytes

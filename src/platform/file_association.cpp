@@ -99,7 +99,8 @@ std::string execArgument(const std::string& program) {
 // this one is not shown there twice.
 std::string desktopEntry(const std::string& program) {
   std::string entry = "[Desktop Entry]\nType=Application\nName=Hexmarshal\n";
-  entry += "GenericName=Binary Patch Editor\nGenericName[ru]=Редактор бинарных патчей\n";
+  entry +=
+      std::string("GenericName=Binary Patch Editor\nGenericName[ru]=") + kGenericNameText + "\n";
   entry += "Exec=" + execArgument(program) + " %f\n";
   entry += "Icon=hexmarshal\n";
   entry += std::string("MimeType=") + kBinType + ";" + kDifType + ";\n";

@@ -10,19 +10,12 @@ std::string kindExtension(FileKind kind) {
 }
 
 std::string openDialogTitle(FileKind kind) {
-  std::string title = "Выберите ";
-  if (kind == FileKind::SourceBin) title += "Исходный ";
-  if (kind == FileKind::TargetBin) title += "Конечный ";
-  title += kindExtension(kind);
-  title += " Файл";
-  return title;
+  if (kind == FileKind::Dif) return kOpenDifTitle;
+  return kind == FileKind::SourceBin ? kOpenSourceBinTitle : kOpenTargetBinTitle;
 }
 
 std::string saveDialogTitle(FileKind kind) {
-  std::string title = "Выберите Новый ";
-  title += kindExtension(kind);
-  title += " Файл";
-  return title;
+  return kind == FileKind::Dif ? kSaveDifTitle : kSaveBinTitle;
 }
 
 std::string withSaveExtension(const std::string& path, FileKind kind) {

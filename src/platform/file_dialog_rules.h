@@ -12,9 +12,8 @@ enum class FileKind : int { Dif = 0, SourceBin = 1, TargetBin = 2 };
 
 // "DIF" for DIF files, "BIN" for the rest.
 std::string kindExtension(FileKind kind);
-// "Выберите Исходный BIN Файл", "Выберите Конечный BIN Файл", "Выберите DIF Файл".
+// The titles of the dialogs that choose a file of `kind` to open or to write.
 std::string openDialogTitle(FileKind kind);
-// "Выберите Новый DIF Файл" or "Выберите Новый BIN Файл".
 std::string saveDialogTitle(FileKind kind);
 
 // The save dialog's name rule: "." + EXT appended unless the last four characters, in upper

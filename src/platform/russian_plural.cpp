@@ -2,13 +2,13 @@
 
 namespace hm {
 
-const char* russianPlural(std::int64_t count, const char* one, const char* few, const char* many) {
+const char* russianPlural(std::int64_t count, const PluralForms& word) {
   const std::int64_t lastTwo = count % 100;
   const std::int64_t last = count % 10;
-  if (lastTwo >= 11 && lastTwo <= 14) return many;
-  if (last == 1) return one;
-  if (last >= 2 && last <= 4) return few;
-  return many;
+  if (lastTwo >= 11 && lastTwo <= 14) return word.many;
+  if (last == 1) return word.one;
+  if (last >= 2 && last <= 4) return word.few;
+  return word.many;
 }
 
 }  // namespace hm

@@ -4,8 +4,14 @@
 
 namespace hm {
 
-// The Russian word for `count` things: `one` for 1, 21, 101…; `few` for 2–4, 22–24…; `many` for
-// the rest, the teens among them ("1 блок", "3 блока", "11 блоков").
-const char* russianPlural(std::int64_t count, const char* one, const char* few, const char* many);
+// A Russian word in the three forms a count asks for.
+struct PluralForms {
+  const char* one;   // 1, 21, 101…
+  const char* few;   // 2–4, 22–24…
+  const char* many;  // the rest, the teens among them
+};
+
+// The form of `word` for `count` things ("1 блок", "3 блока", "11 блоков").
+const char* russianPlural(std::int64_t count, const PluralForms& word);
 
 }  // namespace hm

@@ -1,7 +1,10 @@
 #pragma once
 
-// Every message the program shows or prints, in one place. The texts are the program's own and
-// are used exactly as they stand; the captions of controls stay with the controls.
+#include "platform/russian_plural.h"
+
+// Every text the program shows or prints, in one place, so that a word is changed once and the
+// same thing is always said the same way. The texts are the program's own and are used exactly as
+// they stand. The main window's captions stay with the window's layout.
 namespace hm {
 
 // Files
@@ -17,6 +20,60 @@ inline constexpr const char* kBadParametersText = "Неверные параме
 inline constexpr const char* kNoDisplayText =
     "Hexmarshal: для работы с окном нужен дисплей (DISPLAY или WAYLAND_DISPLAY).";
 inline constexpr const char* kWindowProgramFailedText = "Hexmarshal: не удалось запустить";
+// --help: the forms of the line, then the settings file's path after kSettingsFileText.
+inline constexpr const char* kCommandHelpText = R"(Использование:
+  hexmarshal                       открыть окно
+  hexmarshal ФАЙЛ.dif              открыть окно и установить этот DIF
+                                     hexmarshal patch.dif
+  hexmarshal ФАЙЛ                  открыть окно с этим исходным BIN
+                                     hexmarshal old.bin
+  hexmarshal ИСХОДНЫЙ [/md:N ]/t:КОНЕЧНЫЙ /d:DIF [/b]
+                                   сравнить два BIN и записать DIF (N от 0 до 128, по
+                                   умолчанию 8); с /b ещё и backup DIF (DIF_bak.dif)
+                                     hexmarshal old.bin /md:16 /t:new.bin /d:patch.dif /b
+  hexmarshal BIN /a:DIF /o:ВЫХОД [/f]
+                                   установить DIF на BIN и записать ВЫХОД; если рядом
+                                   лежит DIF_bak.dif, BIN сначала проверяется по нему:
+                                   на уже исправленный BIN ничего не пишется (код 0), на
+                                   другой тоже (код 4), как и при негодном DIF_bak.dif;
+                                   /f устанавливает всё равно
+                                     hexmarshal old.bin /a:patch.dif /o:patched.bin
+  hexmarshal BIN /v:DIF            проверить BIN по DIF_bak.dif, ничего не записывая;
+                                   выводит "исходный", "уже установлен" или сколько
+                                   блоков отличается
+                                     hexmarshal old.bin /v:patch.dif
+  hexmarshal DIF <АДРЕС:СМЕЩЕНИЕ:ДЛИНА> ДАННЫЕ
+                                   добавить в DIF блок из файла данных (числа
+                                   шестнадцатеричные; пустое смещение 0, пустая длина -
+                                   весь файл); результат пишется в сам DIF, а если его имя
+                                   не кончается на .dif - в ИМЯ.dif
+                                     hexmarshal patch.dif '<1A0000:10:20>' data.bin
+  hexmarshal --help | -h           эта справка
+  hexmarshal --version             версия
+
+DIF_bak.dif, установленный на BIN, отменяет DIF; проверяется он по самому DIF.
+
+Коды выхода:
+  0  готово (при /v: BIN исходный)
+  1  ошибка, о которой сказано в сообщении (файл не читается, неверный DIF, для /v: нет
+     подходящего DIF_bak.dif, ...)
+  2  неверные параметры командной строки
+  3  файл не найден
+  4  BIN не совпадает с исходным или DIF_bak.dif негоден (ничего не записано)
+  5  при /v: DIF уже установлен на этот BIN
+
+)";
+inline constexpr const char* kSettingsFileText =
+    "Настройки (последняя папка, связь типов файлов): ";
+
+// The file dialogs
+inline constexpr const char* kOpenSourceBinTitle = "Выберите Исходный BIN Файл";
+inline constexpr const char* kOpenTargetBinTitle = "Выберите Конечный BIN Файл";
+inline constexpr const char* kOpenDifTitle = "Выберите DIF Файл";
+inline constexpr const char* kSaveBinTitle = "Выберите Новый BIN Файл";
+inline constexpr const char* kSaveDifTitle = "Выберите Новый DIF Файл";
+// The filter after the one of the file's own type.
+inline constexpr const char* kAllFilesFilterText = "Все файлы (*)";
 
 // The search and the regrouping (status line)
 inline constexpr const char* kSearchProgressText = "Найдено различий: ";
@@ -52,6 +109,26 @@ inline constexpr const char* kBlockNotInDifText = "Байтов блока %1 н
 inline constexpr const char* kBlockDataShortText = "Файл данных короче блока %1: ";
 inline constexpr const char* kBlockDataOffsetText = "Неверное смещение блока %1 в файле данных.";
 
+// A DIF checked against its backup before it is applied (or, for a backup, against its DIF)
+inline constexpr const char* kAlreadyAppliedText = "DIF уже установлен на этот BIN.";
+inline constexpr const char* kApplyAnywayText = "Всё равно установить?";
+// The check form's answers on standard output.
+inline constexpr const char* kSourceWord = "исходный";
+inline constexpr const char* kAlreadyAppliedWord = "уже установлен";
+// The window's status line after applying.
+inline constexpr const char* kAppliedVerifiedText = "DIF установлен на проверенный BIN.";
+inline constexpr const char* kAppliedUnverifiedText = "DIF установлен без проверки BIN.";
+// Why a DIF could not be verified: followed by the counterpart's path.
+inline constexpr const char* kNoCounterpartText = "Нет DIF для проверки: ";
+inline constexpr const char* kCounterpartOtherBlocksText =
+    "DIF для проверки не подходит, в нём другие блоки: ";
+// "BIN не совпадает с исходным: отличаются 3 блока из 120, первый по адресу 01A2F0."
+inline constexpr const char* kBinDiffersText = "BIN не совпадает с исходным: ";
+inline constexpr PluralForms kDiffersWord = {"отличается", "отличаются", "отличаются"};
+inline constexpr PluralForms kBlocksWord = {"блок", "блока", "блоков"};
+inline constexpr const char* kOutOfBlocksText = " из ";
+inline constexpr const char* kFirstDifferenceText = ", первый по адресу ";
+
 // Command1's two captions, which the mode changes: the source BIN, or the data file.
 inline constexpr const char* kSourceCaption = "Исходный BIN";
 inline constexpr const char* kDataFileCaption = "Файл данных";
@@ -71,6 +148,23 @@ inline constexpr const char* kAddressDialogTitle = "Изменение адре�
 inline constexpr const char* kAddBlockTitle = "Добавление нового блока";
 inline constexpr const char* kDataBlockTitle = "Добавление блока из файла данных";
 inline constexpr const char* kEditDataBlockTitle = "Редактирование блока данных для вставки";
+// The block dialogs' captions.
+inline constexpr const char* kStartAddressCaption = "Адрес начала:";
+inline constexpr const char* kEndAddressCaption = "Адрес конца:";
+inline constexpr const char* kDataOffsetCaption = "Начало (офсет):";
+inline constexpr const char* kDataLengthCaption = "Длина:";
+inline constexpr const char* kDestinationCaption = "Адрес назначения:";
+inline constexpr const char* kOkCaption = "OK";
+inline constexpr const char* kCancelCaption = "Отмена";
+
+// The list's column titles: the comparison's, then DIF editing's narrower ones.
+inline constexpr const char* kStartColumnCaption = "Начало";
+inline constexpr const char* kEndColumnCaption = "Конец";
+inline constexpr const char* kLengthColumnCaption = "Длина";
+inline constexpr const char* kDistanceColumnCaption = "Дистанция";
+inline constexpr const char* kShortDistanceColumnCaption = "Дист-я";
+inline constexpr const char* kDataOffsetColumnCaption = "Офсет Dat";
+inline constexpr const char* kDataFileColumnCaption = "Файл";
 
 // The block's bytes, source beside target
 inline constexpr const char* kBlockBytesTitle = "Байты блока";
@@ -87,6 +181,8 @@ inline constexpr const char* kPastTargetText = "Блок выходит за к�
 inline constexpr const char* kNotInDifText = "Байтов этого блока нет в DIF файле.";
 inline constexpr const char* kDataFileUnreadableText = "Не удалось прочитать файл данных: ";
 inline constexpr const char* kDataFileShortText = "Файл данных короче блока: ";
+// "000100–00010A, 11 байт": the block's length in the line over the panes.
+inline constexpr PluralForms kBytesWord = {"байт", "байта", "байт"};
 inline constexpr const char* kListMenuEditText = "Изменить адреса...";
 
 // The file-type association: the first text, then one of the reasons after it.
@@ -96,6 +192,17 @@ inline constexpr const char* kProgramPathNotUtf8Text =
     "путь к программе не в кодировке UTF-8, ярлык его не примет.";
 inline constexpr const char* kSettingsWriteFailedText = "ошибка записи настроек.";
 inline constexpr const char* kAssociationWriteText = "ошибка записи ";
+// What the program is, in the desktop entry the association writes.
+inline constexpr const char* kGenericNameText = "Редактор бинарных патчей";
+
+// The kinds of file Qt's file dialog lists, which the Russian catalogue of some Qt releases lacks.
+// "%1" stands for the file's extension.
+inline constexpr const char* kFolderKindText = "Папка";
+inline constexpr const char* kFileKindText = "Файл";
+inline constexpr const char* kTypedFileKindText = "Файл %1";
+inline constexpr const char* kDriveKindText = "Диск";
+inline constexpr const char* kShortcutKindText = "Ярлык";
+inline constexpr const char* kUnknownKindText = "Неизвестный";
 
 // The window
 inline constexpr const char* kAuthorshipText = "Разработчики Hexmarshal, 2026";

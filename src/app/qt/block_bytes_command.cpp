@@ -3,6 +3,7 @@
 #include "app/qt/byte_viewer.h"
 #include "app/qt/viewer_placement.h"
 #include "app/session.h"
+#include "platform/qt/qt_text.h"
 #include "platform/user_texts.h"
 
 #include <algorithm>
@@ -15,14 +16,14 @@ namespace hm {
 namespace {
 
 QStringList compareCaptions() {
-  return {QString::fromUtf8(kSourcePaneText), QString::fromUtf8(kTargetPaneText)};
+  return {qt(kSourcePaneText), qt(kTargetPaneText)};
 }
 
 // A DIF line's bytes come from its data file or from the DIF itself.
 QStringList difCaption(std::string_view line) {
   const DataSource source = readDataSource(line);
-  if (source.path.empty()) return {QString::fromUtf8(kDifPaneText)};
-  return {QString::fromStdString(dataPaneCaption(source.path, source.offset))};
+  if (source.path.empty()) return {qt(kDifPaneText)};
+  return {qt(dataPaneCaption(source.path, source.offset))};
 }
 
 }  // namespace
@@ -83,7 +84,7 @@ void BlockBytesCommand::follow(bool searching) {
   const BlockList& list = session_.blocks();
   if (list.caret() < 0 || list.caret() >= list.count()) {
     viewer_->showBytes(BlockBytes::unavailable(kNoBlockText),
-                       editing ? QStringList{QString::fromUtf8(kDifPaneText)} : compareCaptions());
+                       editing ? QStringList{qt(kDifPaneText)} : compareCaptions());
     return;
   }
   const std::string_view line = list.text(list.caret());

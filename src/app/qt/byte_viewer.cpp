@@ -1,6 +1,7 @@
 #include "app/qt/byte_viewer.h"
 
 #include "app/qt/hex_pane.h"
+#include "platform/qt/qt_text.h"
 #include "platform/user_texts.h"
 
 #include <algorithm>
@@ -15,7 +16,7 @@ namespace hm {
 
 ByteViewer::ByteViewer(QWidget* owner) : QWidget(owner, Qt::Window) {
   setObjectName("ByteViewer");
-  setWindowTitle(QString::fromUtf8(kBlockBytesTitle));
+  setWindowTitle(qt(kBlockBytesTitle));
   grid_ = new QGridLayout(this);
   lRange_ = new QLabel(this);
   lRange_->setObjectName("lRange");
@@ -92,7 +93,7 @@ void ByteViewer::showBytes(BlockBytes bytes, const QStringList& captions) {
   const std::int64_t top = panes_[0]->firstVisibleRow();
   bytes_ = std::move(bytes);
   shownCaptions_ = captions;
-  lRange_->setText(QString::fromStdString(blockBytesSummary(bytes_)));
+  lRange_->setText(qt(blockBytesSummary(bytes_)));
   for (int i = 0; i < 2; ++i) {
     const bool used = i < captions.size();
     HexPane* pane = panes_[static_cast<std::size_t>(i)];

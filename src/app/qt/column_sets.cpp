@@ -2,6 +2,8 @@
 
 #include "blocks/qt/column_header.h"
 #include "blocks/qt/tab_stop_fields.h"
+#include "platform/qt/qt_text.h"
+#include "platform/user_texts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,10 +22,13 @@ struct Column {
   int width;  // pixels, for an 8-point system font
 };
 
-constexpr Column kStartColumns[] = {
-    {"Начало", 75}, {"Конец", 75}, {"Длина", 75}, {"Дистанция", 75}};
-constexpr Column kDifColumns[] = {{"Начало", 49}, {"Конец", 49},     {"Длина", 45},
-                                  {"Дист-я", 49}, {"Офсет Dat", 49}, {"Файл", 175}};
+constexpr Column kStartColumns[] = {{kStartColumnCaption, 75},
+                                    {kEndColumnCaption, 75},
+                                    {kLengthColumnCaption, 75},
+                                    {kDistanceColumnCaption, 75}};
+constexpr Column kDifColumns[] = {{kStartColumnCaption, 49},      {kEndColumnCaption, 49},
+                                  {kLengthColumnCaption, 45},     {kShortDistanceColumnCaption, 49},
+                                  {kDataOffsetColumnCaption, 49}, {kDataFileColumnCaption, 175}};
 
 double columnScale(std::span<const Column> columns, const QHeaderView* header,
                    const QWidget* list) {
@@ -34,7 +39,7 @@ double columnScale(std::span<const Column> columns, const QHeaderView* header,
   const int address = fields.horizontalAdvance(QStringLiteral("000000")) + fieldGap(fields);
   double scale = 1.0;
   for (const Column& c : columns) {
-    const int caption = captions.horizontalAdvance(QString::fromUtf8(c.caption)) + captionMargins;
+    const int caption = captions.horizontalAdvance(qt(c.caption)) + captionMargins;
     scale = std::max(scale, static_cast<double>(std::max(address, caption)) / c.width);
   }
   return scale;
@@ -44,8 +49,7 @@ void addColumns(QHeaderView* header, const QWidget* list, std::span<const Column
   const double scale = columnScale(columns, header, list);
   int index = 0;
   for (const Column& c : columns) {
-    AddColumn(header, index++, static_cast<int>(std::lround(c.width * scale)), 2, 0,
-              QString::fromUtf8(c.caption));
+    AddColumn(header, index++, static_cast<int>(std::lround(c.width * scale)), 2, 0, qt(c.caption));
   }
 }
 

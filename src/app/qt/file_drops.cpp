@@ -1,6 +1,7 @@
 #include "app/qt/file_drops.h"
 
 #include "platform/ascii_text.h"
+#include "platform/qt/qt_text.h"
 
 #include <QDropEvent>
 #include <QFileInfo>
@@ -18,7 +19,7 @@ std::string droppedPath(const QDropEvent& event) {
   const QMimeData* mime = event.mimeData();
   if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
   const QUrl url = mime->urls().front();
-  return url.isLocalFile() ? url.toLocalFile().toStdString() : std::string();
+  return url.isLocalFile() ? utf8(url.toLocalFile()) : std::string();
 }
 
 Qt::DropAction takenAction(Qt::DropActions possible) {
@@ -36,7 +37,7 @@ void FileDrops::add(QWidget* target, Accepts accepts, std::function<void()> comm
 }
 
 bool FileDrops::isFile(const std::string& path) {
-  return QFileInfo(QString::fromStdString(path)).isFile();
+  return QFileInfo(qt(path)).isFile();
 }
 
 bool FileDrops::isDif(const std::string& path) {

@@ -1,6 +1,7 @@
 #include "app/qt/hex_pane.h"
 
 #include "blocks/hex_format.h"
+#include "platform/qt/qt_text.h"
 
 #include <algorithm>
 #include <array>
@@ -62,7 +63,7 @@ void HexPane::selectBytes(std::int64_t first, std::int64_t last) {
 
 QString HexPane::selectedText() const {
   if (!bytes_ || !hasSelection()) return {};
-  return QString::fromStdString(bytes_->hexText(lane_, selectionFirst(), selectionLast()));
+  return qt(bytes_->hexText(lane_, selectionFirst(), selectionLast()));
 }
 
 void HexPane::copy() const {
@@ -155,7 +156,7 @@ void HexPane::paintRow(QPainter& painter, std::int64_t row, int y) {
   const std::int64_t address = bytes_->rowAddress(row);
   painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
   painter.drawText(QRectF(kMargin, y, kAddressChars * cw, h), Qt::AlignVCenter,
-                   QString::fromStdString(HexPad(static_cast<std::int32_t>(address), 6)));
+                   qt(HexPad(static_cast<std::int32_t>(address), 6)));
   const BlockBytes::Row cells = bytes_->row(lane_, row);
   enum Ink { None, Dim, Plain, Selected };
   std::array<Ink, BlockBytes::kRowBytes> inks{};

@@ -1,5 +1,8 @@
 #include "app/qt/russian_translations.h"
 
+#include "platform/qt/qt_text.h"
+#include "platform/user_texts.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -21,11 +24,12 @@ class MissingQtTexts : public QTranslator {
       const char* english;
       const char* russian;
     };
-    static constexpr Text kTexts[] = {{"Folder", "Папка"},    {"File", "Файл"},
-                                      {"%1 File", "Файл %1"}, {"Drive", "Диск"},
-                                      {"Shortcut", "Ярлык"},  {"Unknown", "Неизвестный"}};
+    static constexpr Text kTexts[] = {
+        {"Folder", kFolderKindText},     {"File", kFileKindText},
+        {"%1 File", kTypedFileKindText}, {"Drive", kDriveKindText},
+        {"Shortcut", kShortcutKindText}, {"Unknown", kUnknownKindText}};
     for (const Text& t : kTexts) {
-      if (qstrcmp(source, t.english) == 0) return QString::fromUtf8(t.russian);
+      if (qstrcmp(source, t.english) == 0) return qt(t.russian);
     }
     return {};
   }

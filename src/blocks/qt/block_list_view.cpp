@@ -1,6 +1,7 @@
 #include "blocks/qt/block_list_view.h"
 
 #include "blocks/qt/tab_stop_fields.h"
+#include "platform/qt/qt_text.h"
 
 #include <algorithm>
 
@@ -89,8 +90,7 @@ void BlockListView::scrollToBottom() {
 }
 
 QString BlockListView::lineText(int row) const {
-  const std::string_view line = list_.text(row);
-  return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+  return qt(list_.text(row));
 }
 
 void BlockListView::updateScrollRange() {

@@ -1,45 +1,33 @@
 #pragma once
 
 #include "editing/block_exchange.h"
+#include "editing/qt/block_dialog.h"
 #include "platform/messenger.h"
+#include "platform/qt/qt_text.h"
+#include "platform/user_texts.h"
 
-#include <QDialog>
 #include <QString>
-
-class QLabel;
-class QPushButton;
 
 namespace hm {
 
-class HexLineEdit;
-
 // The block address dialog: start and end of one block, with the free room around it shown
-// as a guide. Made for one use: the caller prepares the exchange, runs exec() and reads the
-// exchange back; only OK marks it accepted.
-class AddressDialog : public QDialog {
+// as a guide. Only OK marks the exchange accepted.
+class AddressDialog : public BlockDialog {
   Q_OBJECT
 
  public:
   AddressDialog(QWidget* parent, AddressExchange& exchange, bool difEdit, Messenger& messenger,
-                const QString& title = QString::fromUtf8(kAddressDialogTitle));
+                const QString& title = qt(kAddressDialogTitle));
 
  private:
-  void buildControls();
   void load();
-  void Command1_Click();
+  bool store() override;
 
   AddressExchange& exchange_;
   const bool difEdit_;
-  Messenger& messenger_;
 
-  QLabel* Label1_ = nullptr;
-  HexLineEdit* Text1_ = nullptr;
-  QLabel* lfr_ = nullptr;
-  QLabel* Label2_ = nullptr;
-  HexLineEdit* Text2_ = nullptr;
-  QLabel* lto_ = nullptr;
-  QPushButton* Command1_ = nullptr;
-  QPushButton* Command2_ = nullptr;
+  Column start_;
+  Column end_;
 };
 
 }  // namespace hm

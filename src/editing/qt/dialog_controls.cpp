@@ -2,12 +2,9 @@
 
 #include "editing/qt/hex_line_edit.h"
 #include "editing/qt/twips.h"
+#include "platform/qt/qt_text.h"
 
-#include <algorithm>
-
-#include <QDialog>
 #include <QFont>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 
@@ -15,63 +12,45 @@ namespace hm {
 
 namespace {
 
-constexpr int kCaptionHeight = 255;
-constexpr int kRangeHeight = 210;
-constexpr int kFieldHeight = 315;
-constexpr int kButtonHeight = 375;
+// The designed rows, top to bottom, in twips.
+struct Row {
+  int top;
+  int height;
+};
+constexpr Row kCaptionRow{120, 255};
+constexpr Row kFieldRow{390, 315};
+constexpr Row kRangeRow{735, 210};
+constexpr Row kButtonRow{1080, 375};
+
 constexpr int kRangePointSize = 7;
 
-// Beside the title: the window's icon, its close button and the frame's margins.
-constexpr int kTitleChromePixels = 110;
+template <typename Control>
+Control* placed(Control* control, const char* name, int left, const Row& row, int width) {
+  control->setObjectName(qt(name));
+  placeInTwips(control, left, row.top, width, row.height);
+  return control;
+}
 
 }  // namespace
 
-void fixDialogSize(QDialog* dialog, const QSize& designed) {
-  // Window managers draw titles in a bold face about the size of the dialog's own font.
-  QFont title = dialog->font();
-  title.setBold(true);
-  const int needed =
-      QFontMetrics(title).horizontalAdvance(dialog->windowTitle()) + kTitleChromePixels;
-  const int extra = std::max(0, needed - designed.width());
-  for (QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-    child->move(child->x() + extra / 2, child->y());
-  }
-  dialog->setFixedSize(designed.width() + extra, designed.height());
-  dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowCloseButtonHint);
+QLabel* makeCaption(QWidget* parent, const char* name, const char* text, int left, int width) {
+  return placed(new QLabel(qt(text), parent), name, left, kCaptionRow, width);
 }
 
-QLabel* makeCaption(QWidget* parent, const char* name, const char* text, int left, int top,
-                    int width) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setObjectName(QString::fromLatin1(name));
-  placeInTwips(label, left, top, width, kCaptionHeight);
-  return label;
+HexLineEdit* makeHexField(QWidget* parent, const char* name, int left, int width) {
+  return placed(new HexLineEdit(parent), name, left, kFieldRow, width);
 }
 
-QLabel* makeRangeLabel(QWidget* parent, const char* name, int left, int top, int width) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(QString::fromLatin1(name));
+QLabel* makeRangeLabel(QWidget* parent, const char* name, int left, int width) {
+  auto* label = placed(new QLabel(parent), name, left, kRangeRow, width);
   QFont small = label->font();
   small.setPointSize(kRangePointSize);
   label->setFont(small);
-  placeInTwips(label, left, top, width, kRangeHeight);
   return label;
 }
 
-HexLineEdit* makeHexField(QWidget* parent, const char* name, int left, int top, int width) {
-  auto* field = new HexLineEdit(parent);
-  field->setObjectName(QString::fromLatin1(name));
-  placeInTwips(field, left, top, width, kFieldHeight);
-  return field;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const char* text, int left, int top,
-                        int width) {
-  auto* button = new QPushButton(QString::fromUtf8(text), parent);
-  button->setObjectName(QString::fromLatin1(name));
-  placeInTwips(button, left, top, width, kButtonHeight);
-  return button;
+QPushButton* makeButton(QWidget* parent, const char* name, const char* text, int left, int width) {
+  return placed(new QPushButton(qt(text), parent), name, left, kButtonRow, width);
 }
 
 }  // namespace hm

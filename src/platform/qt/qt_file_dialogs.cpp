@@ -1,6 +1,8 @@
 #include "platform/qt/qt_file_dialogs.h"
 
 #include "platform/qt/qt_messenger.h"
+#include "platform/qt/qt_text.h"
+#include "platform/user_texts.h"
 
 #include <QFileDialog>
 #include <QStringList>
@@ -24,19 +26,19 @@ QString anyCasePattern(const QString& extension) {
 
 QStringList nameFilters(const QString& extension) {
   return {QStringLiteral("*.%1 (%2)").arg(extension, anyCasePattern(extension)),
-          QStringLiteral("Все файлы (*)")};
+          qt(kAllFilesFilterText)};
 }
 
 }  // namespace
 
 std::unique_ptr<QFileDialog> makeFileDialog(const FileDialogRequest& request, QWidget* parent) {
-  const QString extension = QString::fromStdString(request.extension);
-  auto dialog = std::make_unique<QFileDialog>(parent, QString::fromStdString(request.title));
+  const QString extension = qt(request.extension);
+  auto dialog = std::make_unique<QFileDialog>(parent, qt(request.title));
   // Qt's own dialog behaves the same on every desktop and can be driven in tests.
   dialog->setOption(QFileDialog::DontUseNativeDialog);
   dialog->setOption(QFileDialog::HideNameFilterDetails);
   if (!request.startFolder.empty()) {
-    dialog->setDirectory(QString::fromStdString(request.startFolder));
+    dialog->setDirectory(qt(request.startFolder));
   }
   const QStringList filters = nameFilters(extension);
   dialog->setNameFilters(filters);
@@ -59,7 +61,7 @@ std::string QtFileDialogs::choose(const FileDialogRequest& request) {
   std::unique_ptr<QFileDialog> dialog = makeFileDialog(request, parent_);
   if (dialog->exec() != QDialog::Accepted) return {};
   const QStringList files = dialog->selectedFiles();
-  return files.isEmpty() ? std::string() : files.front().toStdString();
+  return files.isEmpty() ? std::string() : utf8(files.front());
 }
 
 }  // namespace hm

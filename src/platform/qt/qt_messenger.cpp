@@ -1,5 +1,7 @@
 #include "platform/qt/qt_messenger.h"
 
+#include "platform/qt/qt_text.h"
+
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QString>
@@ -32,9 +34,8 @@ bool isHeadlessPlatform() {
 
 std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, MessageButtons buttons,
                                             MessageIcon icon, QWidget* parent) {
-  auto box =
-      std::make_unique<QMessageBox>(boxIcon(icon), QStringLiteral("Hexmarshal"),
-                                    QString::fromStdString(text), QMessageBox::NoButton, parent);
+  auto box = std::make_unique<QMessageBox>(boxIcon(icon), QStringLiteral("Hexmarshal"), qt(text),
+                                           QMessageBox::NoButton, parent);
   switch (buttons) {
     case MessageButtons::Ok:
       box->setStandardButtons(QMessageBox::Ok);

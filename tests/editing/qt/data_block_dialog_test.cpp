@@ -148,6 +148,32 @@ class DataBlockDialogTest : public QObject {
     dialog.reject();
   }
 
+  // The columns stand side by side without touching, OK and Cancel under the last two, and Tab
+  // goes through the fields in their order before it reaches the buttons.
+  void columnsButtonsAndTabOrder() {
+    DataBlockExchange ex = addingFromThousandBytes();
+    DataBlockDialog dialog(nullptr, ex, messenger_);
+    dialog.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QLineEdit* text1 = field(dialog, "Text1");
+    QLineEdit* text2 = field(dialog, "Text2");
+    QLineEdit* text3 = field(dialog, "Text3");
+    auto* ok = dialog.findChild<QPushButton*>("Command1");
+    auto* cancel = dialog.findChild<QPushButton*>("Command2");
+    QVERIFY(text1->geometry().right() < text2->x());
+    QVERIFY(text2->geometry().right() < text3->x());
+    QVERIFY(text3->geometry().right() < dialog.width());
+    QCOMPARE(ok->x(), text2->x());
+    QCOMPARE(cancel->x(), text3->x());
+    QCOMPARE(dialog.findChild<QLabel*>("Label4")->x(), text3->x());
+    QCOMPARE(dialog.focusWidget(), text1);
+    for (QWidget* next : std::initializer_list<QWidget*>{text2, text3, ok, cancel, text1}) {
+      QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
+      QCOMPARE(dialog.focusWidget(), next);
+    }
+    dialog.reject();
+  }
+
  private:
   test::ScriptedMessenger messenger_;
 };
