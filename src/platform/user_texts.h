@@ -4,7 +4,7 @@
 
 // Every text the program shows or prints, in one place, so that a word is changed once and the
 // same thing is always said the same way. The texts are the program's own and are used exactly as
-// they stand. The main window's captions stay with the window's layout.
+// they stand.
 namespace hm {
 
 // Files
@@ -129,6 +129,26 @@ inline constexpr PluralForms kBlocksWord = {"блок", "блока", "блок�
 inline constexpr const char* kOutOfBlocksText = " из ";
 inline constexpr const char* kFirstDifferenceText = ", первый по адресу ";
 
+// The main window's controls and menus.
+inline constexpr const char* kMergeCaption = "Объединить";
+inline constexpr const char* kAddCaption = "Добавить";
+inline constexpr const char* kDeleteCaption = "Удалить";
+inline constexpr const char* kBackupCaption = "Создавать Backup";
+inline constexpr const char* kCreateDifCaption = "Создать DIF";
+inline constexpr const char* kCancelSearchCaption = "Отмена";
+inline constexpr const char* kSearchCaption = "Найти различия";
+inline constexpr const char* kTargetCaption = "Конечный BIN";
+inline constexpr const char* kDistanceCaption = "Мин. Дистанция:";
+inline constexpr const char* kFileMenuCaption = "Файл";
+inline constexpr const char* kOpenSourceItem = "Открыть исходный BIN";
+inline constexpr const char* kOpenTargetItem = "Открыть конечный BIN";
+inline constexpr const char* kEditDifItem = "Открыть DIF для редактирования";
+inline constexpr const char* kExitItem = "Выход";
+inline constexpr const char* kToolsMenuCaption = "Инструменты";
+inline constexpr const char* kApplyDifItem = "Установить Dif на BIN";
+inline constexpr const char* kAssociateItem = "Связать BIN ,DIF c Hexmarshal";
+inline constexpr const char* kHelpMenuCaption = "Помощь";
+inline constexpr const char* kAboutItem = "О программе";
 // Command1's two captions, which the mode changes: the source BIN, or the data file.
 inline constexpr const char* kSourceCaption = "Исходный BIN";
 inline constexpr const char* kDataFileCaption = "Файл данных";

@@ -87,14 +87,14 @@ void WindowControls::build(QMainWindow* window, BlockList& blocks,
 
 void WindowControls::buildControls(QMainWindow* window, BlockList& blocks) {
   auto button = [this](const char* name, const char* caption, const layout::Place& p) {
-    return named(new QPushButton(QString::fromUtf8(caption), surface), name, p);
+    return named(new QPushButton(qt(caption), surface), name, p);
   };
-  bSplit = button("bSplit", "Объединить", layout::kbSplit);
-  bAdd = button("bAdd", "Добавить", layout::kbAdd);
-  bDel = button("bDel", "Удалить", layout::kbDel);
-  Check1 = named(new QCheckBox("Создавать Backup", surface), "Check1", layout::kCheck1);
-  bDIF = button("bDIF", "Создать DIF", layout::kbDIF);
-  bCancel = button("bCancel", "Отмена", layout::kbCancel);
+  bSplit = button("bSplit", kMergeCaption, layout::kbSplit);
+  bAdd = button("bAdd", kAddCaption, layout::kbAdd);
+  bDel = button("bDel", kDeleteCaption, layout::kbDel);
+  Check1 = named(new QCheckBox(qt(kBackupCaption), surface), "Check1", layout::kCheck1);
+  bDIF = button("bDIF", kCreateDifCaption, layout::kbDIF);
+  bCancel = button("bCancel", kCancelSearchCaption, layout::kbCancel);
   bCancel->setVisible(false);
 
   tbyteWith = named(new QLineEdit(surface), "tbyteWith", layout::ktbyteWith);
@@ -112,8 +112,8 @@ void WindowControls::buildControls(QMainWindow* window, BlockList& blocks) {
   Lst1 = new BlockListView(blocks, Frame1);
   place(Lst1, layout::kLst1);
 
-  bSer = button("bSer", "Найти различия", layout::kbSer);
-  Command2 = button("Command2", "Конечный BIN", layout::kCommand2);
+  bSer = button("bSer", kSearchCaption, layout::kbSer);
+  Command2 = button("Command2", kTargetCaption, layout::kCommand2);
   Command1 = button("Command1", kSourceCaption, layout::kCommand1);
   outFile = named(new QLineEdit(surface), "outFile", layout::koutFile);
   inFile = named(new QLineEdit(surface), "inFile", layout::kinFile);
@@ -124,7 +124,7 @@ void WindowControls::buildControls(QMainWindow* window, BlockList& blocks) {
   cBW->setCurrentIndex(-1);
   cBW->setValidator(new DistanceValidator(kMinDistanceHigh, cBW));
 
-  Label1 = named(new QLabel("Мин. Дистанция:", surface), "Label1", layout::kLabel1);
+  Label1 = named(new QLabel(qt(kDistanceCaption), surface), "Label1", layout::kLabel1);
   lStat = named(new QLabel("0", surface), "lStat", layout::klStat);
 
   controls = {bSplit,   bAdd,   bDel,    Check1, bDIF, bCancel,  tbyteWith,
@@ -138,32 +138,32 @@ void WindowControls::buildControls(QMainWindow* window, BlockList& blocks) {
 
 void WindowControls::buildMenus(QMainWindow* window) {
   auto header = [window](const char* caption, int index) {
-    QMenu* menu = window->menuBar()->addMenu(QString::fromUtf8(caption));
+    QMenu* menu = window->menuBar()->addMenu(qt(caption));
     menu->setObjectName("mm");
     menu->setProperty("index", index);
     return menu;
   };
   auto item = [](QMenu* menu, const char* name, const char* caption, QKeySequence key) {
-    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    QAction* action = menu->addAction(qt(caption));
     action->setObjectName(name);
     if (!key.isEmpty()) action->setShortcut(key);
     return action;
   };
 
-  QMenu* file = header("Файл", 0);
-  opOrig = item(file, "opOrig", "Открыть исходный BIN", Qt::Key_F5);
-  opTarg = item(file, "opTarg", "Открыть конечный BIN", Qt::Key_F6);
-  redDIF = item(file, "redDIF", "Открыть DIF для редактирования", Qt::Key_F4);
+  QMenu* file = header(kFileMenuCaption, 0);
+  opOrig = item(file, "opOrig", kOpenSourceItem, Qt::Key_F5);
+  opTarg = item(file, "opTarg", kOpenTargetItem, Qt::Key_F6);
+  redDIF = item(file, "redDIF", kEditDifItem, Qt::Key_F4);
   file->addSeparator()->setObjectName("ss");
-  exxit = item(file, "exxit", "Выход", {});
+  exxit = item(file, "exxit", kExitItem, {});
 
-  QMenu* tools = header("Инструменты", 1);
-  AppDif = item(tools, "AppDif", "Установить Dif на BIN", Qt::Key_F3);
-  asso = item(tools, "asso", "Связать BIN ,DIF c Hexmarshal", {});
+  QMenu* tools = header(kToolsMenuCaption, 1);
+  AppDif = item(tools, "AppDif", kApplyDifItem, Qt::Key_F3);
+  asso = item(tools, "asso", kAssociateItem, {});
   mnuBytes = item(tools, "mnuBytes", kBlockBytesTitle, Qt::Key_F2);
 
-  QMenu* help = header("Помощь", 2);
-  About = item(help, "About", "О программе", Qt::Key_F1);
+  QMenu* help = header(kHelpMenuCaption, 2);
+  About = item(help, "About", kAboutItem, Qt::Key_F1);
   buildListMenu();
 }
 
@@ -174,12 +174,12 @@ void WindowControls::buildListMenu() {
   lstMenu->addAction(mnuBytes);
   lstMenu->addSeparator();
   auto item = [this](const char* name, const char* caption) {
-    QAction* action = lstMenu->addAction(QString::fromUtf8(caption));
+    QAction* action = lstMenu->addAction(qt(caption));
     action->setObjectName(name);
     return action;
   };
-  lmSplit = item("lmSplit", "Объединить");
-  lmDel = item("lmDel", "Удалить");
+  lmSplit = item("lmSplit", kMergeCaption);
+  lmDel = item("lmDel", kDeleteCaption);
   lmEdit = item("lmEdit", kListMenuEditText);
   Lst1->setContextMenuPolicy(Qt::CustomContextMenu);
 }
