@@ -3,6 +3,7 @@
 #include "app/control_state.h"
 #include "app/qt/block_bytes_command.h"
 #include "app/qt/column_sets.h"
+#include "app/qt/command_wiring.h"
 #include "app/qt/distance_controls.h"
 #include "app/qt/idle_animation.h"
 #include "app/qt/window_file_commands.h"
@@ -54,19 +55,16 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::connectCommands() {
-  using Handler = void (MainWindow::*)();
-  const std::pair<QPushButton*, Handler> buttons[] = {{ui_.bSer, &MainWindow::bSer_Click},
-                                                      {ui_.bCancel, &MainWindow::bCancel_Click},
-                                                      {ui_.bSplit, &MainWindow::bSplit_Click},
-                                                      {ui_.bDel, &MainWindow::bDel_Click},
-                                                      {ui_.bAdd, &MainWindow::bAdd_Click}};
-  for (auto [button, handler] : buttons) connect(button, &QPushButton::clicked, this, handler);
-  const std::pair<QAction*, Handler> items[] = {{ui_.About, &MainWindow::About_Click},
-                                                {ui_.mnuBytes, &MainWindow::mnuBytes_Click},
-                                                {ui_.lmSplit, &MainWindow::bSplit_Click},
-                                                {ui_.lmDel, &MainWindow::bDel_Click},
-                                                {ui_.lmEdit, &MainWindow::Lst1_DblClick}};
-  for (auto [action, handler] : items) connect(action, &QAction::triggered, this, handler);
+  connectClicks(this, {{ui_.bSer, &MainWindow::bSer_Click},
+                       {ui_.bCancel, &MainWindow::bCancel_Click},
+                       {ui_.bSplit, &MainWindow::bSplit_Click},
+                       {ui_.bDel, &MainWindow::bDel_Click},
+                       {ui_.bAdd, &MainWindow::bAdd_Click},
+                       {ui_.About, &MainWindow::About_Click},
+                       {ui_.mnuBytes, &MainWindow::mnuBytes_Click},
+                       {ui_.lmSplit, &MainWindow::bSplit_Click},
+                       {ui_.lmDel, &MainWindow::bDel_Click},
+                       {ui_.lmEdit, &MainWindow::Lst1_DblClick}});
   connect(ui_.exxit, &QAction::triggered, this, &QWidget::close);
   connect(ui_.Lst1, &BlockListView::pressed, idle_, &IdleAnimation::Lst1_Click);
   connect(ui_.Lst1, &BlockListView::doubleClicked, this, &MainWindow::Lst1_DblClick);

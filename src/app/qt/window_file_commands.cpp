@@ -3,6 +3,7 @@
 #include "app/dialog_apply_answers.h"
 #include "app/dif_file_commands.h"
 #include "app/file_choice_commands.h"
+#include "app/qt/command_wiring.h"
 #include "app/qt/file_drops.h"
 #include "app/qt/idle_animation.h"
 #include "app/qt/main_window.h"
@@ -34,18 +35,14 @@ WindowFileCommands::WindowFileCommands(QWidget* window, const WindowServices& se
 }
 
 void WindowFileCommands::connectControls(QWidget* window) {
-  using Handler = void (WindowFileCommands::*)();
-  const std::pair<QPushButton*, Handler> buttons[] = {
-      {ui_.Command1, &WindowFileCommands::Command1_Click},
-      {ui_.Command2, &WindowFileCommands::Command2_Click},
-      {ui_.bDIF, &WindowFileCommands::bdif_Click}};
-  for (auto [button, handler] : buttons) connect(button, &QPushButton::clicked, this, handler);
-  const std::pair<QAction*, Handler> items[] = {{ui_.opOrig, &WindowFileCommands::opOrig_Click},
-                                                {ui_.opTarg, &WindowFileCommands::opTarg_Click},
-                                                {ui_.redDIF, &WindowFileCommands::redDIF_Click},
-                                                {ui_.AppDif, &WindowFileCommands::AppDif_Click},
-                                                {ui_.asso, &WindowFileCommands::asso_Click}};
-  for (auto [action, handler] : items) connect(action, &QAction::triggered, this, handler);
+  connectClicks(this, {{ui_.Command1, &WindowFileCommands::Command1_Click},
+                       {ui_.Command2, &WindowFileCommands::Command2_Click},
+                       {ui_.bDIF, &WindowFileCommands::bdif_Click}});
+  connectClicks(this, {{ui_.opOrig, &WindowFileCommands::opOrig_Click},
+                       {ui_.opTarg, &WindowFileCommands::opTarg_Click},
+                       {ui_.redDIF, &WindowFileCommands::redDIF_Click},
+                       {ui_.AppDif, &WindowFileCommands::AppDif_Click},
+                       {ui_.asso, &WindowFileCommands::asso_Click}});
   connect(ui_.inFile, &QLineEdit::textChanged, this, &WindowFileCommands::inFile_Change);
   connect(ui_.outFile, &QLineEdit::textChanged, this, &WindowFileCommands::outFile_Change);
   // In DIF-editing mode the source box names the data file, as its button does.
