@@ -9,16 +9,21 @@ need_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
-configure build-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHM_WERROR=ON
+# Built as the package is, so the package check below packs the programs these tests ran
+# instead of compiling them again.
+release_options
+configure build-tests "${RELEASE_OPTIONS[@]}" -DHM_WERROR=ON
 cmake --build build-tests
 ctest --test-dir build-tests --output-on-failure -j "$jobs"
 
 if [ -x tools/sanitize.sh ] && [ "${HM_SKIP_SANITIZERS:-0}" != 1 ]; then
   tools/sanitize.sh
 fi
+# A short run per fuzz target: the seeds themselves were replayed by both suites above, and
+# tools/fuzz.sh alone fuzzes longer (HM_FUZZ_SECONDS sets the time here too).
 if [ -x tools/fuzz.sh ] && [ "${HM_SKIP_FUZZ:-0}" != 1 ]; then
-  tools/fuzz.sh
+  HM_FUZZ_SECONDS=${HM_FUZZ_SECONDS:-5} tools/fuzz.sh
 fi
 if [ -x tools/package_check.sh ] && [ "${HM_SKIP_PACKAGE:-0}" != 1 ]; then
-  tools/package_check.sh
+  tools/package_check.sh build-tests
 fi

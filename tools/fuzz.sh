@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (fuzz/*_fuzz.cpp) with clang in build-fuzz and runs each for a
-# bounded time on its seed corpus in fuzz/corpus/<name>. A crash, a leak, a timeout or a broken
-# invariant fails the run; the input that caused it is kept in build-fuzz/artifacts/.
+# Builds the libFuzzer targets (fuzz/*_fuzz.cpp) with clang in build-asan, the sanitizer folder
+# (after tools/sanitize.sh they are built already), and runs each for a bounded time on its seed
+# corpus in fuzz/corpus/<name>. A crash, a leak, a timeout or a broken invariant fails the run;
+# the input that caused it is kept in build-asan/artifacts/.
 # HM_FUZZ_SECONDS sets the time per target (default 15); HM_FUZZ_TARGETS picks some targets
 # (names without "fuzz_", separated by spaces). Skips when clang's libFuzzer runtime is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tools/setup.sh
 seconds=${HM_FUZZ_SECONDS:-15}
-dir=build-fuzz
+dir=$SANITIZE_DIR
 started=$(date +%s)
 
 # The targets keep their files in memory; the logs and the new inputs go to memory too where
@@ -33,10 +35,7 @@ else
   done
 fi
 
-if [ ! -f "$dir/build.ninja" ]; then
-  CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DHM_FUZZ=ON -DHM_GUI=OFF -DHM_TESTS=OFF -DHM_BENCH=OFF >&2
-fi
+configure_sanitized
 cmake --build "$dir" -j "$(nproc)" --target "${names[@]/#/fuzz_}"
 
 artifacts=$PWD/$dir/artifacts

@@ -5,12 +5,15 @@
 # packaging/installed-files.txt and run without the build folder.
 # HM_PACKAGE_INSTALL_TEST=1 (as root) also installs the package with apt-get on this machine and
 # removes it again, checking that nothing is left behind.
+#   tools/package_check.sh [FOLDER]
+# judges the package packed from FOLDER (see tools/package.sh; default build-package).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
 need_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
 
-deb=$(tools/package.sh)
+dir=${1:-build-package}
+deb=$(tools/package.sh "$@")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 root=$work/root
@@ -71,7 +74,7 @@ manual_page() {
   LC_ALL=$1 silent man --warnings -l "$root/usr/share/man/man1/hexmarshal.1.gz" > /dev/null
 }
 
-DESTDIR=$root cmake --install build-package --prefix /usr > /dev/null
+DESTDIR=$root cmake --install "$dir" --prefix /usr > /dev/null
 check "cmake --install lays out packaging/installed-files.txt" installed_files
 check "the package holds packaging/installed-files.txt" packed_files
 check "desktop-file-validate" \

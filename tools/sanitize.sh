@@ -1,21 +1,21 @@
 #!/usr/bin/env bash
 # Builds the whole test suite with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan
-# and runs it, the end-to-end scripts included (they run the sanitized program). Any report fails
-# the run. AddressSanitizer and LeakSanitizer reports are logged under build-asan/sanitizer-logs
-# and printed here, so one from a process whose output a test script swallowed is seen too;
-# UndefinedBehaviorSanitizer (whose log setting GCC's combined runtime ignores) reports on
-# standard error and ends the process with status 86, which fails its test.
+# (clang; the same folder builds the fuzzers, see configure_sanitized in tools/setup.sh) and runs
+# it, the end-to-end scripts included (they run the sanitized program). Any report fails the run.
+# The reports of all three (LeakSanitizer's too) are logged under build-asan/sanitizer-logs and
+# printed here, so one from a process whose output a test script swallowed is seen too, and a
+# report ends its process with status 86, which fails its test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
+need_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
-dir=build-asan
+dir=$SANITIZE_DIR
 logs=$PWD/$dir/sanitizer-logs
 started=$(date +%s)
 
-configure "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHM_SANITIZE=ON -DHM_WERROR=ON \
-  -DHM_BENCH=OFF -DHM_FUZZ=OFF
+configure_sanitized
 
 rm -rf "$logs"
 mkdir -p "$logs"

@@ -154,10 +154,10 @@ TEST_F(BlockBytesFinderTest, DataBlockReadsItsFileAtItsOffset) {
 TEST_F(BlockBytesFinderTest, UnreadableDataFileSaysWhich) {
   editDif(DifBuilder(1).record(0x20, {7}));
   EXPECT_EQ(finder.find("000100\t000103\t04\t00\t00\t/gone.bin").reason(),
-            std::string(kDataFileUnreadableText) + "/gone.bin");
+            std::string(kDataFileUnreadableText).append("/gone.bin"));
   fs.files["/short.bin"] = Bytes(0x12);
   EXPECT_EQ(finder.find("000100\t000103\t04\t00\t10\t/short.bin").reason(),
-            std::string(kDataFileShortText) + "/short.bin");
+            std::string(kDataFileShortText).append("/short.bin"));
 }
 
 }  // namespace
