@@ -15,7 +15,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes fileBytes(std::size_t size) {
+Bytes pattern(std::size_t size) {
   Bytes bytes(size);
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 13 + 5);
   return bytes;
@@ -35,7 +35,7 @@ class FileReaderTest : public testing::TestWithParam<ReaderCase> {};
 TEST_P(FileReaderTest, ReadsPiecesUpToTheEnd) {
   const ReaderCase& c = GetParam();
   test::TempDir dir;
-  const Bytes bytes = fileBytes(c.fileSize);
+  const Bytes bytes = pattern(c.fileSize);
   std::unique_ptr<FileReader> reader = c.open(bytes, dir);
   ASSERT_TRUE(reader);
   EXPECT_EQ(reader->size(), c.fileSize);
@@ -84,14 +84,14 @@ TEST(FileReaderTest, NoReaderForWhatIsNoReadableFile) {
 TEST(FileReaderTest, FileCutShortUnderTheReaderFailsThePieceNotTheProcess) {
   test::TempDir dir;
   const std::string path = dir.file("f.bin");
-  test::writeFile(path, fileBytes(4 * 4096));
+  test::writeFile(path, pattern(4 * 4096));
   std::unique_ptr<FileReader> reader = realFileSystem().openReader(path);
   ASSERT_TRUE(reader);
   ASSERT_EQ(::truncate(path.c_str(), 100), 0);
   EXPECT_FALSE(reader->readAt(3 * 4096, 16));
   std::optional<std::span<const std::uint8_t>> kept = reader->readAt(10, 4);
   ASSERT_TRUE(kept);
-  const Bytes head = fileBytes(14);
+  const Bytes head = pattern(14);
   EXPECT_EQ(Bytes(kept->begin(), kept->end()), Bytes(head.begin() + 10, head.end()));
 }
 
@@ -101,8 +101,8 @@ TEST(FileReaderTest, CutsUnderReadersAndViewsAreAllSurvived) {
   test::TempDir dir;
   const std::string first = dir.file("a.bin");
   const std::string second = dir.file("b.bin");
-  test::writeFile(first, fileBytes(4 * 4096));
-  test::writeFile(second, fileBytes(4 * 4096));
+  test::writeFile(first, pattern(4 * 4096));
+  test::writeFile(second, pattern(4 * 4096));
   std::unique_ptr<FileReader> reader = realFileSystem().openReader(first);
   std::optional<FileView> view = realFileSystem().view(second);
   ASSERT_TRUE(reader && view);
@@ -112,7 +112,7 @@ TEST(FileReaderTest, CutsUnderReadersAndViewsAreAllSurvived) {
   ASSERT_EQ(::truncate(second.c_str(), 100), 0);
   unsigned sum = 0;
   for (std::size_t i = 0; i < view->size(); i += 4096) sum += view->data()[i];
-  EXPECT_EQ(sum, fileBytes(1)[0]);  // the cut pages read as zero
+  EXPECT_EQ(sum, pattern(1)[0]);  // the cut pages read as zero
   EXPECT_FALSE(view->intact());
 }
 

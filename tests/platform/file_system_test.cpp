@@ -21,13 +21,13 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using test::TempDir;
 
-Bytes sampleBytes(std::size_t size) {
+Bytes pattern(std::size_t size) {
   Bytes bytes(size);
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
   return bytes;
 }
 
-Bytes viewBytes(const FileView& view) {
+Bytes bytesOf(const FileView& view) {
   return Bytes(view.data(), view.data() + view.size());
 }
 
@@ -53,13 +53,13 @@ TEST_P(ViewTest, HoldsTheSameBytesAsARead) {
   if (!c.readable) return;
   std::optional<ByteImage> read = realFileSystem().read(path, c.maxBytes);
   ASSERT_TRUE(read);
-  EXPECT_EQ(viewBytes(*view), Bytes(read->data(), read->data() + read->size()));
+  EXPECT_EQ(bytesOf(*view), Bytes(read->data(), read->data() + read->size()));
   EXPECT_TRUE(view->intact());
 }
 
 std::string regularFile(const TempDir& dir, std::size_t size) {
   const std::string path = dir.file("f.bin");
-  test::writeFile(path, sampleBytes(size));
+  test::writeFile(path, pattern(size));
   return path;
 }
 
@@ -110,8 +110,8 @@ TEST_P(CutShortTest, ReadsZerosPastTheCutInsteadOfEndingTheProcess) {
   ASSERT_EQ(view->size(), kSize);
   ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(GetParam().cutTo)), 0);
 
-  Bytes seen = viewBytes(*view);
-  Bytes expected = sampleBytes(kSize);
+  Bytes seen = bytesOf(*view);
+  Bytes expected = pattern(kSize);
   std::fill(expected.begin() + static_cast<std::ptrdiff_t>(GetParam().cutTo), expected.end(), 0);
   EXPECT_EQ(seen, expected);
   EXPECT_FALSE(view->intact());
@@ -129,12 +129,12 @@ TEST(FileViewTest, LengthensWithZerosAndShortens) {
   std::optional<FileView> view = realFileSystem().view(path);
   ASSERT_TRUE(view);
   view->resize(3 * 4096);
-  Bytes expected = sampleBytes(3);
+  Bytes expected = pattern(3);
   expected.resize(3 * 4096);
-  EXPECT_EQ(viewBytes(*view), expected);
+  EXPECT_EQ(bytesOf(*view), expected);
   view->resize(2);
   view->resize(5);
-  EXPECT_EQ(viewBytes(*view), (Bytes{1, 8, 0, 0, 0}));
+  EXPECT_EQ(bytesOf(*view), (Bytes{1, 8, 0, 0, 0}));
   EXPECT_TRUE(view->intact());
 }
 
@@ -166,7 +166,7 @@ TEST_P(OutputTargetTest, ReplacesOnlyARegularFileOrAMissingName) {
   if (!GetParam().make(path)) GTEST_SKIP() << "not possible here";
   struct stat before;
   const bool existed = ::lstat(path.c_str(), &before) == 0;
-  const Bytes bytes = sampleBytes(100);
+  const Bytes bytes = pattern(100);
   std::unique_ptr<OutputFile> out = realFileSystem().create(path);
   const bool committed = out && out->write(bytes.data(), bytes.size()) && out->commit();
   out.reset();
@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(OutputFileTest, WritesANameOfTheLongestLength) {
   TempDir dir;
   const std::string path = dir.file(std::string(251, 'n') + ".dif");
-  const Bytes bytes = sampleBytes(10);
+  const Bytes bytes = pattern(10);
   std::unique_ptr<OutputFile> out = realFileSystem().create(path);
   ASSERT_TRUE(out);
   ASSERT_TRUE(out->write(bytes.data(), bytes.size()));
@@ -241,7 +241,7 @@ TEST(OutputFileTest, AReplacedFileKeepsItsModeAndOwner) {
 // small ones after a flush: every byte comes out once and in order.
 TEST(BufferedWriterTest, KeepsEveryByteWhileItsBufferGrows) {
   test::MemoryFileSystem fs;
-  const Bytes bytes = sampleBytes(3 << 20);
+  const Bytes bytes = pattern(3 << 20);
   std::unique_ptr<OutputFile> out = fs.create("out.bin");
   BufferedWriter writer(*out);
   std::size_t at = 0;
