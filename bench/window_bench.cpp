@@ -4,7 +4,8 @@
 // the minimum distance changes, and the process's peak memory. Run by bench/window.sh.
 //
 //   window_bench SOURCE TARGET SCENARIO [DISTANCE]
-//   SCENARIO: search, cancel:MS (cancel MS ms after pressing), edits, distance, viewer (the byte
+//   SCENARIO: search, cancel:MS (cancel MS ms after pressing), edits, history (their undo and
+//   redo), regroup-history, distance, viewer (the byte
 //   viewer: opened on the first block, paged through, then following the caret; run it at a
 //   distance that joins the whole pair into one block)
 #include "app/block_editor.h"
@@ -48,17 +49,25 @@ constexpr const char* kCancelledText = "Поиск отменен.";
 constexpr int kTickMs = 5;
 constexpr qint64 kGiveUpMs = 60'000;
 
-long peakKiB() {
+long statusKiB(const char* field) {
   std::ifstream status("/proc/self/status");
   std::string word;
   while (status >> word) {
-    if (word == "VmHWM:") {
+    if (word == field) {
       long kib = 0;
       status >> kib;
       return kib;
     }
   }
   return -1;
+}
+
+long peakKiB() {
+  return statusKiB("VmHWM:");
+}
+
+long residentKiB() {
+  return statusKiB("VmRSS:");
 }
 
 // Answers the address dialog with whatever the scenario sets up next.
@@ -271,6 +280,47 @@ struct Bench {
                 session.blocks().count(), peakKiB() / 1024);
   }
 
+  QAction* action(const char* name) { return window.findChild<QAction*>(name); }
+
+  // Undo and redo of one-line edits and of regroupings, and what 100 one-line edits cost the
+  // history in memory.
+  void history() {
+    edits();
+    for (int k = 0; k < 4; ++k) {
+      timeToList("undo one-line edit", [this] { action("mnuUndo")->trigger(); });
+    }
+    for (int k = 0; k < 4; ++k) {
+      timeToList("redo one-line edit", [this] { action("mnuRedo")->trigger(); });
+    }
+    const std::size_t before = session.history().memoryBytes();
+    const long rssBefore = residentKiB();
+    const int middle = session.blocks().count() / 2;
+    // Each moves a line's start one byte down, as the edits above do.
+    for (int k = 0; k < 100; ++k) {
+      const int row = middle + 3 * k;
+      blockDialogs.start = std::max(line(row - 1).end + 1, line(row).start - 1);
+      blockDialogs.end = line(row).end;
+      select({}, row);
+      window.Lst1_DblClick();
+    }
+    std::printf("%-28s %zu steps, history %zu KiB more, resident memory %ld KiB more\n",
+                "100 one-line edits", session.history().steps(),
+                (session.history().memoryBytes() - before) / 1024, residentKiB() - rssBefore);
+    timeToList("regroup after edits 0 -> 1", [this] { spin()->setValue(1); });
+    timeToList("undo that regroup", [this] { action("mnuUndo")->trigger(); });
+    timeToList("redo that regroup", [this] { action("mnuRedo")->trigger(); });
+  }
+
+  // Regrouping the search result and undoing it: the undo regroups again at the old distance.
+  void regroupHistory() {
+    search();
+    timeToList("distance 0 -> 1", [this] { spin()->setValue(1); });
+    timeToList("undo to distance 0", [this] { action("mnuUndo")->trigger(); });
+    timeToList("redo to distance 1", [this] { action("mnuRedo")->trigger(); });
+    std::printf("%-28s %6d lines, history %zu KiB, peak memory %ld MiB\n", "after the regroupings",
+                session.blocks().count(), session.history().memoryBytes() / 1024, peakKiB() / 1024);
+  }
+
   void distances() {
     search();
     timeToList("distance 0 -> 1", [this] { spin()->setValue(1); });
@@ -352,7 +402,8 @@ struct Bench {
 
 int usage() {
   std::fputs(
-      "usage: window_bench SOURCE TARGET search|cancel:MS|edits|distance|viewer [DISTANCE]\n",
+      "usage: window_bench SOURCE TARGET "
+      "search|cancel:MS|edits|history|regroup-history|distance|viewer [DISTANCE]\n",
       stderr);
   return 2;
 }
@@ -373,6 +424,10 @@ int main(int argc, char** argv) {
     bench.cancelAt(std::atoi(scenario.c_str() + 7));
   } else if (scenario == "edits") {
     bench.edits();
+  } else if (scenario == "history") {
+    bench.history();
+  } else if (scenario == "regroup-history") {
+    bench.regroupHistory();
   } else if (scenario == "distance") {
     bench.distances();
   } else if (scenario == "viewer") {

@@ -34,6 +34,7 @@ void BlockCommands::mergeSelected() {
       MessageAnswer::Cancel) {
     return;
   }
+  session_.beginEdit(EditKind::Edit);
   list.add(mergedLine(list, span));
   listJobs_.recalculate();
 }
@@ -49,6 +50,7 @@ void BlockCommands::deleteSelected() {
       MessageAnswer::Cancel) {
     return;
   }
+  session_.beginEdit(EditKind::Edit);
   list.removeSelected();
   listJobs_.recalculate();
 }
@@ -72,6 +74,7 @@ void BlockCommands::addBlock() {
   // One reset of the view instead of an insertion and then a reset: millions of lines are laid
   // out once.
   BlockList::Batch batch(session_.blocks());
+  session_.beginEdit(EditKind::Edit);
   session_.blocks().add(line);
   listJobs_.recalculate();
 }
@@ -101,6 +104,7 @@ void BlockCommands::editCaretLine() {
   }
   if (!line) return;
   list.setCaret(i);
+  session_.beginEdit(EditKind::Edit);
   list.replaceCaret(*line);
   listJobs_.recalculate();
 }

@@ -24,6 +24,9 @@ ControlState controlState(const Session& session) {
   state.normalMode = !editing;
   state.listTakesClicks = idle;
   state.editLine = idle && session.blocks().caret() >= 0;
+  state.undo = idle && session.history().canUndo(session.blocks());
+  state.redo = idle && session.history().canRedo(session.blocks());
+  state.saveBack = idle && editing;
   state.firstButtonCaption = editing ? kDataFileCaption : kSourceCaption;
   return state;
 }

@@ -16,6 +16,9 @@ struct ControlState {
   bool normalMode = true;    // the target, the backup choice and the distance in view and usable
   bool listTakesClicks = true;
   bool editLine = false;  // the list menu's "Изменить адреса...": a caret line to edit
+  bool undo = false;      // "Отменить": an edit to take back
+  bool redo = false;      // "Повторить": an edit taken back to do again
+  bool saveBack = false;                     // Ctrl+S: the edited DIF written over its file
   const char* firstButtonCaption = nullptr;  // Command1: the source BIN or the data file
 };
 

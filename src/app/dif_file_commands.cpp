@@ -39,7 +39,16 @@ bool writeDifCommand(Session& session, Messenger& messenger, const std::string& 
     messenger.error(kDifWriteErrorText);
     return false;
   }
-  const std::string path = difOutputName(chosen);
+  return writeDifAt(session, messenger, difOutputName(chosen), lockWait, held);
+}
+
+bool writeDifAt(Session& session, Messenger& messenger, const std::string& path,
+                std::chrono::milliseconds lockWait, const std::vector<std::string>& held) {
+  FileSystem& fs = session.fileSystem();
+  if (namesDeviceOrPipe(fs, path)) {
+    messenger.error(kDifWriteErrorText);
+    return false;
+  }
   const bool backup = session.backupWanted() && !session.editingDif();
   // Both files of the pair are held before either is written, so a run adding a block to the
   // DIF meanwhile is not undone.

@@ -20,6 +20,10 @@ class Session;
 bool writeDifCommand(Session& session, Messenger& messenger, const std::string& chosen,
                      std::chrono::milliseconds lockWait, const std::vector<std::string>& held = {});
 
+// The same under `path` exactly, no ".dif" added: saving back the DIF being edited.
+bool writeDifAt(Session& session, Messenger& messenger, const std::string& path,
+                std::chrono::milliseconds lockWait, const std::vector<std::string>& held = {});
+
 // F4: opens the DIF at `path` for editing. The mode goes on whatever the file turns out to be;
 // the data file's box is emptied first, the list then holds the DIF's blocks, recalculated.
 // False after a message when the DIF cannot be read or is no DIF.

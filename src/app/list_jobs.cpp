@@ -17,6 +17,7 @@ void ListJobs::regroup(int minDistance) {
     return;
   }
   pendingDistance_.reset();
+  session_.beginEdit(EditKind::Regroup, minDistance);
   if (!aside_ || session_.rawBlocks().size() <= kManyLines) {
     session_.regroup(minDistance);
     recalculate();
@@ -51,6 +52,7 @@ void ListJobs::startRegroup(int minDistance) {
         if (end == JobEnd::Stopped) return afterJob();
         if (end == JobEnd::OutOfMemory) {
           messenger_.error(kOutOfMemoryText);
+          session_.listRecalculated();
           return afterJob();
         }
         session_.adoptBlocks(std::move(*built));
@@ -62,6 +64,7 @@ void ListJobs::startRegroup(int minDistance) {
 void ListJobs::recalculate() {
   if (!aside_ || session_.recalcWork() <= kManyLines || jobs_.running()) {
     session_.say(totalsText(session_.recalculate()));
+    session_.listRecalculated();
     session_.listChanged();
     return;
   }
@@ -85,11 +88,13 @@ void ListJobs::startRecalc() {
         if (end == JobEnd::Stopped) return;
         if (end == JobEnd::OutOfMemory || !*totals) {
           messenger_.error(kOutOfMemoryText);
+          session_.listRecalculated();
           session_.listChanged();
           return afterJob();
         }
         session_.adoptBlocks(std::move(*built));
         session_.say(totalsText(**totals));
+        session_.listRecalculated();
         session_.listChanged();
         afterJob();
       });

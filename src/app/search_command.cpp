@@ -1,5 +1,6 @@
 #include "app/search_command.h"
 
+#include "app/history_commands.h"
 #include "app/list_jobs.h"
 #include "app/session.h"
 #include "platform/user_texts.h"
@@ -30,6 +31,9 @@ SearchCommand::SearchCommand(Session& session, Jobs& jobs, ListJobs& listJobs, M
 
 bool SearchCommand::start(std::function<void(bool found)> ended) {
   if (jobs_.running() || session_.editingDif()) return false;
+  if (!mayDiscardEdits(session_, messenger_)) return false;
+  // Whatever the search ends in, the list's edits so far are no longer to be undone.
+  session_.startSearchHistory(session_.minDistance());
   session_.releaseSearch();
   // Searching before busy: what the window does on becoming busy must see the search under way.
   session_.setSearching(true);

@@ -22,6 +22,7 @@ void Session::notify(unsigned changes) {
 
 void Session::forgetPair() {
   list_.clear();
+  history_.reset(list_, true, minDistance_);
   releaseSearch();
   notify(kListChanged);
 }
@@ -60,6 +61,7 @@ void Session::setEditingDif(bool on) {
   if (on == editingDif_) return;
   editingDif_ = on;
   dataFileNamed_ = false;
+  history_.reset(list_, !on, minDistance_);
   notify(kModeChanged);
 }
 
@@ -127,6 +129,7 @@ Status Session::writeDif(const std::string& path, bool backup) const {
 
 Status Session::readDif(const std::string& path) {
   list_.clear();
+  history_.reset(list_, false, minDistance_);
   notify(kListChanged);
   difRead_.reset();
   difPath_ = path;
@@ -146,6 +149,7 @@ bool Session::editedDifChangedOnDisk(const std::string& path) const {
 }
 
 void Session::noteDifWritten(const std::string& path) {
+  history_.markWritten();
   if (editingDif_ && samePath(path, difPath_)) difRead_ = fingerprintFile(fs_, path);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/edit_history.h"
 #include "blocks/block_list.h"
 #include "blocks/recalc.h"
 #include "platform/clock.h"
@@ -90,6 +91,16 @@ class Session {
 
   BlockList& blocks() { return list_; }
   const BlockList& blocks() const { return list_; }
+
+  // The list's edits, for undo and redo. A new search, a DIF opened for editing, entering or
+  // leaving DIF-editing mode and a new pair of files start it afresh.
+  EditHistory& history() { return history_; }
+  const EditHistory& history() const { return history_; }
+  // The list about to be put in place comes from a search grouped at `distance`.
+  void startSearchHistory(int distance) { history_.reset(list_, true, distance); }
+  // An edit of the list begins; it ends with its recalculation (listRecalculated).
+  void beginEdit(EditKind kind, int toDistance = 0) { history_.begin(list_, kind, toDistance); }
+  void listRecalculated() { history_.recalculated(list_); }
   const RawBlocks& rawBlocks() const { return raw_; }
   std::int32_t targetLength() const { return targetLength_; }
   std::span<const std::uint8_t> sourceBytes() const { return bytesOf(source_); }
@@ -166,6 +177,7 @@ class Session {
   bool cancelRequested_ = false;
 
   BlockList list_;
+  EditHistory history_;
   RawBlocks raw_;
   std::shared_ptr<const FileView> source_;
   std::shared_ptr<const FileView> target_;

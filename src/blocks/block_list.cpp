@@ -1,5 +1,7 @@
 #include "blocks/block_list.h"
 
+#include "blocks/list_journal.h"
+
 #include <algorithm>
 
 namespace hm {
@@ -84,6 +86,8 @@ int BlockList::add(std::string_view line) {
 
 int BlockList::insert(int index, std::string_view line, std::int32_t itemData) {
   index = std::clamp(index, 0, count());
+  if (journal_) journal_->inserting(index, line, itemData);
+  ++version_;
   if (notifying()) observer_->aboutToInsert(index, index);
   Entry e{store(line), static_cast<std::uint32_t>(line.size()), 0, settled_, itemData};
   makeRoom(entries_, 1);
@@ -118,6 +122,8 @@ void BlockList::joinedAt(int index) {
 
 void BlockList::remove(int index) {
   if (index < 0 || index >= count()) return;
+  if (journal_) journal_->removing(*this, index);
+  ++version_;
   if (notifying()) observer_->aboutToRemove(index, index);
   Entry& e = entries_[static_cast<std::size_t>(index)];
   forgetChange(e);
@@ -134,6 +140,8 @@ void BlockList::remove(int index) {
 
 void BlockList::removeSelected() {
   if (selected_ == 0) return;
+  if (journal_) journal_->removingSelected(*this);
+  ++version_;
   Batch batch(*this);
   const int first = std::max(selectedSpan_.first, 0);
   const int last = std::min(selectedSpan_.last, count() - 1);
@@ -176,7 +184,9 @@ void BlockList::removeSelected() {
 }
 
 void BlockList::clear(bool keepCapacity) {
+  ++version_;
   if (notifying()) observer_->aboutToReset();
+  if (journal_) journal_->replacingAll(*this);
   entries_.clear();
   arena_.clear();
   if (!keepCapacity) {
@@ -194,6 +204,8 @@ void BlockList::clear(bool keepCapacity) {
 
 void BlockList::replaceCaret(std::string_view line) {
   if (caret_ < 0 || caret_ >= count()) return;
+  if (journal_) journal_->rewritingCaret(*this, line);
+  ++version_;
   Entry& e = entries_[static_cast<std::size_t>(caret_)];
   forgetChange(e);
   garbage_ += e.length;
@@ -207,6 +219,8 @@ void BlockList::replaceCaret(std::string_view line) {
 void BlockList::replace(int first, int count, const BlockList& lines) {
   first = std::clamp(first, 0, this->count());
   count = std::clamp(count, 0, this->count() - first);
+  if (journal_) journal_->replacing(*this, first, count, lines);
+  ++version_;
   if (notifying()) observer_->aboutToReset();
   markUnsettled();
   const int added = lines.count();
@@ -255,7 +269,9 @@ void BlockList::replace(int first, int count, const BlockList& lines) {
 }
 
 void BlockList::assign(BlockList&& other) {
+  ++version_;
   if (notifying()) observer_->aboutToReset();
+  if (journal_) journal_->replacingAll(*this);
   arena_ = std::move(other.arena_);
   entries_ = std::move(other.entries_);
   garbage_ = other.garbage_;
@@ -269,6 +285,104 @@ void BlockList::assign(BlockList&& other) {
   settledKey_ = other.settledKey_;
   other.clear();
   if (notifying()) observer_->reset();
+}
+
+void BlockList::swapLines(BlockList& other) {
+  ++version_;
+  ++other.version_;
+  std::swap(arena_, other.arena_);
+  std::swap(entries_, other.entries_);
+  std::swap(garbage_, other.garbage_);
+  std::swap(caret_, other.caret_);
+  std::swap(selected_, other.selected_);
+  std::swap(selectedSpan_, other.selectedSpan_);
+  std::swap(settled_, other.settled_);
+  std::swap(changed_, other.changed_);
+  std::swap(unchangedWeight_, other.unchangedWeight_);
+  std::swap(weigh_, other.weigh_);
+  std::swap(settledKey_, other.settledKey_);
+}
+
+void BlockList::removeRows(const std::vector<int>& rows) {
+  if (rows.empty()) return;
+  Batch batch(*this);
+  markUnsettled();
+  ++version_;
+  std::size_t next = 0;  // the next row to remove
+  int to = 0;
+  int newCaret = caret_;
+  for (int i = 0; i < count(); ++i) {
+    Entry& e = entries_[static_cast<std::size_t>(i)];
+    if (next < rows.size() && rows[next] == i) {
+      ++next;
+      garbage_ += e.length;
+      selected_ -= e.selected;
+      if (i < caret_) --newCaret;
+      if (i == caret_) newCaret = -1;
+      continue;
+    }
+    entries_[static_cast<std::size_t>(to++)] = e;
+  }
+  entries_.resize(static_cast<std::size_t>(to));
+  caret_ = std::min(newCaret, count() - 1);
+  selectedSpan_ = {};
+  if (selected_ > 0) selectedSpan_ = {0, count() - 1};
+  compactIfWasteful();
+}
+
+void BlockList::insertRows(const std::vector<int>& rows, const BlockList& lines) {
+  if (rows.empty()) return;
+  Batch batch(*this);
+  markUnsettled();
+  ++version_;
+  std::vector<Entry> merged;
+  merged.reserve(entries_.size() + rows.size());
+  std::size_t kept = 0;
+  int newCaret = -1;
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    while (static_cast<int>(merged.size()) < rows[k] && kept < entries_.size()) {
+      if (static_cast<int>(kept) == caret_) newCaret = static_cast<int>(merged.size());
+      merged.push_back(entries_[kept++]);
+    }
+    const int from = static_cast<int>(k);
+    if (from == lines.caret_) newCaret = static_cast<int>(merged.size());
+    const Entry& e = lines.entries_[k];
+    merged.push_back({store(lines.text(from)), e.length, e.selected, 0, e.itemData});
+    selected_ += e.selected;
+  }
+  for (; kept < entries_.size(); ++kept) {
+    if (static_cast<int>(kept) == caret_) newCaret = static_cast<int>(merged.size());
+    merged.push_back(entries_[kept]);
+  }
+  entries_ = std::move(merged);
+  caret_ = newCaret;
+  selectedSpan_ = {};
+  if (selected_ > 0) selectedSpan_ = {0, count() - 1};
+}
+
+void BlockList::appendCopy(const BlockList& from, int first, int count) {
+  for (int i = first; i < first + count; ++i) {
+    const int at = insert(this->count(), from.text(i), from.itemData(i));
+    if (from.isSelected(i)) setSelected(at, true);
+    if (i == from.caret()) setCaret(at);
+  }
+}
+
+std::size_t BlockList::memoryBytes() const {
+  return sizeof(*this) + arena_.capacity() + entries_.capacity() * sizeof(Entry);
+}
+
+BlockList::Settlement BlockList::settlement() const {
+  if (!settled_ || !changed_.empty()) return {};
+  return {true, unchangedWeight_, weigh_, settledKey_};
+}
+
+void BlockList::restoreSettlement(const Settlement& settlement) {
+  if (settlement.settled) {
+    markSettled(settlement.weight, settlement.weigh, settlement.key);
+  } else {
+    markUnsettled();
+  }
 }
 
 void BlockList::setCaret(int index) {

@@ -7,6 +7,8 @@
 
 namespace hm {
 
+class ListJournal;
+
 // Told about every change of a BlockList, so a view can follow it without copying lines.
 class BlockListObserver {
  public:
@@ -33,6 +35,12 @@ class BlockList {
   BlockList& operator=(const BlockList&) = delete;
 
   void setObserver(BlockListObserver* observer) { observer_ = observer; }
+  // While a journal is attached, every change of the lines is written to it first, so that it
+  // can be taken back and done again (see ListJournal).
+  void setJournal(ListJournal* journal) { journal_ = journal; }
+  // Changes with every change of the lines (not of the caret or the selection): whoever kept
+  // the number knows whether the lines are still the ones it saw.
+  std::uint64_t version() const { return version_; }
 
   // ListAdd: into its sorted place (after equal lines); returns the index.
   int add(std::string_view line);
@@ -53,6 +61,19 @@ class BlockList {
   // Takes over the lines, selection, caret and settled state of `other`, which is left empty.
   // The observer stays.
   void assign(BlockList&& other);
+  // Exchanges the lines, selection, caret and settled state with `other`; observers, journals
+  // and batches stay where they are.
+  void swapLines(BlockList& other);
+  // Removes the lines at `rows` (ascending), or puts the lines of `lines` back at the rows
+  // they are to have (ascending, as indices of the longer list): one pass over the list each,
+  // however many lines. The list is no longer settled.
+  void removeRows(const std::vector<int>& rows);
+  void insertRows(const std::vector<int>& rows, const BlockList& lines);
+  // Appends the `count` lines from `first` of `from` with their selection and item values, and
+  // the caret when it is among them.
+  void appendCopy(const BlockList& from, int first, int count);
+  // About how much memory the list holds.
+  std::size_t memoryBytes() const;
 
   int count() const { return static_cast<int>(entries_.size()); }
   std::string_view text(int index) const;  // empty outside the list
@@ -107,6 +128,17 @@ class BlockList {
   // The weight of the lines not added or rewritten since.
   std::int64_t unchangedWeight() const { return unchangedWeight_; }
 
+  // Whether the list is settled with nothing changed since, and how: what a list taken back to
+  // these very lines may be marked again.
+  struct Settlement {
+    bool settled = false;
+    std::int64_t weight = 0;
+    Weigh weigh = nullptr;
+    std::uint64_t key = 0;
+  };
+  Settlement settlement() const;
+  void restoreSettlement(const Settlement& settlement);
+
  private:
   struct Entry {
     std::uint32_t offset;
@@ -150,6 +182,8 @@ class BlockList {
   std::uint64_t settledKey_ = 0;
   int batchDepth_ = 0;
   BlockListObserver* observer_ = nullptr;
+  ListJournal* journal_ = nullptr;
+  std::uint64_t version_ = 0;
 };
 
 }  // namespace hm

@@ -144,6 +144,9 @@ inline constexpr const char* kOpenSourceItem = "Открыть исходный 
 inline constexpr const char* kOpenTargetItem = "Открыть конечный BIN";
 inline constexpr const char* kEditDifItem = "Открыть DIF для редактирования";
 inline constexpr const char* kExitItem = "Выход";
+inline constexpr const char* kEditMenuCaption = "Правка";
+inline constexpr const char* kUndoItem = "Отменить";
+inline constexpr const char* kRedoItem = "Повторить";
 inline constexpr const char* kToolsMenuCaption = "Инструменты";
 inline constexpr const char* kApplyDifItem = "Установить Dif на BIN";
 inline constexpr const char* kAssociateItem = "Связать BIN ,DIF c Hexmarshal";
@@ -162,6 +165,8 @@ inline constexpr const char* kMergeNotNeighboursText = "Объединять м�
 inline constexpr const char* kMergeConfirmText =
     "Вы действительно хотите объединить выделенные блоки?";
 inline constexpr const char* kDeleteNothingText = "Нужно выделить блоки!";
+inline constexpr const char* kDiscardEditsText =
+    "Список блоков изменён и не сохранён. Закрыть без сохранения?";
 inline constexpr const char* kDeleteConfirmText =
     "Вы действительно хотите удалить выделенные блоки?";
 inline constexpr const char* kAddressDialogTitle = "Изменение адресов блока";

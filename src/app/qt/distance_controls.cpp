@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -99,6 +100,15 @@ void DistanceControls::byteWith_Change() {
 
 void DistanceControls::cBW_Click() {
   if (!session_.editingDif()) applyPreset();
+}
+
+void DistanceControls::showDistance(int distance) {
+  if (spin_->value() == distance) return;
+  {
+    const QSignalBlocker quiet(spin_);
+    spin_->setValue(distance);
+  }
+  showSpinValue();
 }
 
 void DistanceControls::showSpinValue() {

@@ -56,6 +56,8 @@ class DistanceControls : public QObject {
   // The presets regroup from the search result, which a DIF being edited does not have.
   void cBW_Click();
 
+  // A distance the session took on its own (an undone regrouping): shown, not applied again.
+  void showDistance(int distance);
   // The spin moved: the box shows its value.
   void showSpinValue();
   // The box's text changed: a distance from 0 to the highest is applied to the spin, and the

@@ -64,7 +64,9 @@ void MainWindow::connectCommands() {
                        {ui_.mnuBytes, &MainWindow::mnuBytes_Click},
                        {ui_.lmSplit, &MainWindow::bSplit_Click},
                        {ui_.lmDel, &MainWindow::bDel_Click},
-                       {ui_.lmEdit, &MainWindow::Lst1_DblClick}});
+                       {ui_.lmEdit, &MainWindow::Lst1_DblClick},
+                       {ui_.mnuUndo, &MainWindow::mnuUndo_Click},
+                       {ui_.mnuRedo, &MainWindow::mnuRedo_Click}});
   connect(ui_.exxit, &QAction::triggered, this, &QWidget::close);
   connect(ui_.Lst1, &BlockListView::pressed, idle_, &IdleAnimation::Lst1_Click);
   connect(ui_.Lst1, &BlockListView::doubleClicked, this, &MainWindow::Lst1_DblClick);
@@ -102,6 +104,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     closeAfterWork_ = true;
     return event->ignore();
   }
+  if (!mayDiscardEdits(session_, services_.messenger)) return event->ignore();
   if (!headerRemoved_) Form_QueryUnload();
   event->accept();
 }
@@ -115,7 +118,7 @@ void MainWindow::sessionChanged(unsigned changes) {
     ui_.lStat->repaint();
   }
   if ((changes & kModeChanged) && session_.editingDif()) replaceWithDifColumns(hHdr_, ui_.Lst1);
-  if (changes & kDistanceChanged) ui_.byteWith->setValue(session_.minDistance());
+  if (changes & kDistanceChanged) distance_->showDistance(session_.minDistance());
   if (changes & kBackupChanged) ui_.Check1->setChecked(session_.backupWanted());
   if (changes & (kPathsChanged | kModeChanged | kWorkChanged | kListChanged)) Activity();
 }

@@ -157,6 +157,18 @@ void WindowControls::buildMenus(QMainWindow* window) {
   file->addSeparator()->setObjectName("ss");
   exxit = item(file, "exxit", kExitItem, {});
 
+  // Between the two menus the window was designed with, numbered apart from them.
+  QMenu* edit = window->menuBar()->addMenu(qt(kEditMenuCaption));
+  edit->setObjectName("mnuEdit");
+  mnuUndo = item(edit, "mnuUndo", kUndoItem, QKeySequence(Qt::CTRL | Qt::Key_Z));
+  mnuRedo = item(edit, "mnuRedo", kRedoItem, {});
+  mnuRedo->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  saveBack = new QAction(window);
+  saveBack->setObjectName("saveBack");
+  saveBack->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  window->addAction(saveBack);
+
   QMenu* tools = header(kToolsMenuCaption, 1);
   AppDif = item(tools, "AppDif", kApplyDifItem, Qt::Key_F3);
   asso = item(tools, "asso", kAssociateItem, {});
@@ -181,6 +193,9 @@ void WindowControls::buildListMenu() {
   lmSplit = item("lmSplit", kMergeCaption);
   lmDel = item("lmDel", kDeleteCaption);
   lmEdit = item("lmEdit", kListMenuEditText);
+  lstMenu->addSeparator();
+  lstMenu->addAction(mnuUndo);
+  lstMenu->addAction(mnuRedo);
   Lst1->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
@@ -205,6 +220,9 @@ void WindowControls::paint(const ControlState& s) {
   lmSplit->setEnabled(s.merge);
   lmDel->setEnabled(s.remove);
   lmEdit->setEnabled(s.editLine);
+  mnuUndo->setEnabled(s.undo);
+  mnuRedo->setEnabled(s.redo);
+  saveBack->setEnabled(s.saveBack);
   bCancel->setVisible(s.cancelShown);
   Command1->setText(qt(s.firstButtonCaption));
   for (QWidget* w : std::initializer_list<QWidget*>{Check1, Command2, outFile}) {

@@ -65,6 +65,11 @@ struct WindowControls {
   QAction* lmSplit = nullptr;
   QAction* lmDel = nullptr;
   QAction* lmEdit = nullptr;
+  // "Правка": undo and redo of the list's edits, also in the list's right-click menu.
+  QAction* mnuUndo = nullptr;
+  QAction* mnuRedo = nullptr;
+  // Ctrl+S, in no menu: the DIF being edited saved back over its file.
+  QAction* saveBack = nullptr;
 
   // The controls in the order they were created, the order the idle animation walks; the
   // timer's place holds nullptr.

@@ -3,6 +3,7 @@
 #include "app/dialog_apply_answers.h"
 #include "app/dif_file_commands.h"
 #include "app/file_choice_commands.h"
+#include "app/history_commands.h"
 #include "app/qt/command_wiring.h"
 #include "app/qt/file_drops.h"
 #include "app/qt/idle_animation.h"
@@ -41,6 +42,7 @@ void WindowFileCommands::connectControls(QWidget* window) {
   connectClicks(this, {{ui_.opOrig, &WindowFileCommands::opOrig_Click},
                        {ui_.opTarg, &WindowFileCommands::opTarg_Click},
                        {ui_.redDIF, &WindowFileCommands::redDIF_Click},
+                       {ui_.saveBack, &WindowFileCommands::saveBack_Click},
                        {ui_.AppDif, &WindowFileCommands::AppDif_Click},
                        {ui_.asso, &WindowFileCommands::asso_Click}});
   connect(ui_.inFile, &QLineEdit::textChanged, this, &WindowFileCommands::inFile_Change);
@@ -94,6 +96,10 @@ void WindowFileCommands::bdif_Click() {
                   kFileLockWait);
 }
 
+void WindowFileCommands::saveBack_Click() {
+  saveEditedDifCommand(session_, services_.messenger, kFileLockWait);
+}
+
 void WindowFileCommands::applyDif(std::optional<std::string> dif) {
   if (session_.busy()) return;
   DialogApplyAnswers answers(session_, chooser_, services_.messenger, std::move(dif));
@@ -101,7 +107,7 @@ void WindowFileCommands::applyDif(std::optional<std::string> dif) {
 }
 
 void WindowFileCommands::redDIF_Click() {
-  if (session_.busy()) return;
+  if (session_.busy() || !mayDiscardEdits(session_, services_.messenger)) return;
   openDifCommand(session_, listJobs_, services_.messenger, chooser_.AskOpenFile(FileKind::Dif));
 }
 

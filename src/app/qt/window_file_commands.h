@@ -33,6 +33,8 @@ class WindowFileCommands : public QObject {
   void bdif_Click();
   void AppDif_Click() { applyDif(std::nullopt); }
   void redDIF_Click();
+  // Ctrl+S
+  void saveBack_Click();
   void asso_Click();
   // The path boxes show the session's paths.
   void showPaths();

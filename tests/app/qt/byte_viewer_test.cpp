@@ -152,7 +152,8 @@ class ByteViewerTest : public QObject {
     for (QAction* a : menu->actions()) {
       if (!a->isSeparator()) captions << a->text();
     }
-    QCOMPARE(captions, (QStringList{"Байты блока", "Объединить", "Удалить", "Изменить адреса..."}));
+    QCOMPARE(captions, (QStringList{"Байты блока", "Объединить", "Удалить", "Изменить адреса...",
+                                    "Отменить", "Повторить"}));
     QVERIFY(action(*f.window, "lmEdit")->isEnabled());
     menu->hide();
 
