@@ -317,6 +317,9 @@ struct Bench {
     timeToList("distance 0 -> 1", [this] { spin()->setValue(1); });
     timeToList("undo to distance 0", [this] { action("mnuUndo")->trigger(); });
     timeToList("redo to distance 1", [this] { action("mnuRedo")->trigger(); });
+    timeToList("distance 1 -> 0", [this] { spin()->setValue(0); });
+    timeToList("undo to distance 1", [this] { action("mnuUndo")->trigger(); });
+    timeToList("redo to distance 0", [this] { action("mnuRedo")->trigger(); });
     std::printf("%-28s %6d lines, history %zu KiB, peak memory %ld MiB\n", "after the regroupings",
                 session.blocks().count(), session.history().memoryBytes() / 1024, peakKiB() / 1024);
   }

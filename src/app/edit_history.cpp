@@ -77,7 +77,9 @@ void EditHistory::end(BlockList& list) {
   if (step->journal.empty() || (step->countBefore == 0 && list.count() == 0)) return;
   step->caretAfter = list.caret();
   step->after = list.settlement();
-  if (step->kind == EditKind::Regroup && onlyRegroupsBelow()) {
+  // Regrouping again costs about as much as the lines it makes: where that is no more than this
+  // regrouping made, the distances are kept instead of the old list.
+  if (step->kind == EditKind::Regroup && onlyRegroupsBelow() && step->countBefore <= list.count()) {
     step->byDistance = true;
     step->journal = ListJournal();
     step->selectedAfter = selectedRows(list);

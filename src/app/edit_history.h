@@ -19,8 +19,9 @@ enum class EditKind {
 // The edits of the block list since it was last searched for or opened, for undo and redo.
 // Each step keeps what its journal wrote down (the few lines an edit touched) together with the
 // caret and settled state on either side. A regrouping while every step below it is a regrouping
-// of the same search keeps only its two distances: regrouping again gives the very same list, at
-// no memory. The oldest steps go when all of them would hold more than kMemoryBudget.
+// of the same search keeps only its two distances when regrouping back would make no more lines
+// than it made: regrouping again gives the very same list, at no memory, in no more time. The
+// oldest steps go when all of them would hold more than kMemoryBudget.
 //
 // An edit runs from begin() to the end of its recalculation, which the list's jobs report with
 // recalculated(); so do an undo and a redo. Lines changed otherwise (a search, a file opened)

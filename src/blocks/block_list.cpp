@@ -309,9 +309,9 @@ void BlockList::removeRows(const std::vector<int>& rows) {
   markUnsettled();
   ++version_;
   std::size_t next = 0;  // the next row to remove
-  int to = 0;
+  int to = rows.front();
   int newCaret = caret_;
-  for (int i = 0; i < count(); ++i) {
+  for (int i = rows.front(); i < count(); ++i) {
     Entry& e = entries_[static_cast<std::size_t>(i)];
     if (next < rows.size() && rows[next] == i) {
       ++next;
@@ -330,31 +330,31 @@ void BlockList::removeRows(const std::vector<int>& rows) {
   compactIfWasteful();
 }
 
+// In place from the end down to the first new row: the lines before it stay where they are, so
+// putting back a few lines costs one move of the lines after them.
 void BlockList::insertRows(const std::vector<int>& rows, const BlockList& lines) {
   if (rows.empty()) return;
   Batch batch(*this);
   markUnsettled();
   ++version_;
-  std::vector<Entry> merged;
-  merged.reserve(entries_.size() + rows.size());
-  std::size_t kept = 0;
-  int newCaret = -1;
-  for (std::size_t k = 0; k < rows.size(); ++k) {
-    while (static_cast<int>(merged.size()) < rows[k] && kept < entries_.size()) {
-      if (static_cast<int>(kept) == caret_) newCaret = static_cast<int>(merged.size());
-      merged.push_back(entries_[kept++]);
+  const int added = static_cast<int>(rows.size());
+  makeRoom(entries_, rows.size());
+  entries_.resize(entries_.size() + rows.size());
+  int from = count() - added - 1;
+  int newCaret = caret_ < rows.front() ? caret_ : -1;
+  for (int to = count() - 1, k = added - 1; k >= 0; --to) {
+    if (to == rows[static_cast<std::size_t>(k)]) {
+      const Entry& e = lines.entries_[static_cast<std::size_t>(k)];
+      entries_[static_cast<std::size_t>(to)] = {store(lines.text(k)), e.length, e.selected, 0,
+                                                e.itemData};
+      selected_ += e.selected;
+      if (k == lines.caret_) newCaret = to;
+      --k;
+    } else {
+      if (from == caret_) newCaret = to;
+      entries_[static_cast<std::size_t>(to)] = entries_[static_cast<std::size_t>(from--)];
     }
-    const int from = static_cast<int>(k);
-    if (from == lines.caret_) newCaret = static_cast<int>(merged.size());
-    const Entry& e = lines.entries_[k];
-    merged.push_back({store(lines.text(from)), e.length, e.selected, 0, e.itemData});
-    selected_ += e.selected;
   }
-  for (; kept < entries_.size(); ++kept) {
-    if (static_cast<int>(kept) == caret_) newCaret = static_cast<int>(merged.size());
-    merged.push_back(entries_[kept]);
-  }
-  entries_ = std::move(merged);
   caret_ = newCaret;
   selectedSpan_ = {};
   if (selected_ > 0) selectedSpan_ = {0, count() - 1};

@@ -212,19 +212,24 @@ TEST_F(EditHistoryTest, ChainsOfEditsGoBackAndForthThroughTheSameLists) {
   }
 }
 
-// Regrouping the untouched search result is kept as two distances; once an edit lies below, the
-// list it replaces is kept instead, taken over rather than copied.
-TEST_F(EditHistoryTest, RegroupingsOfTheSearchResultCostNoList) {
+// Regrouping the untouched search result into more lines is kept as two distances: regrouping
+// back is no slower. Into fewer lines, or once an edit lies below, the list it replaces is kept
+// instead, taken over rather than copied.
+TEST_F(EditHistoryTest, RegroupingsKeepTheCheapestWayBack) {
   searchScattered();
   const Seen found = seen();
-  for (int distance : {2, 4, 6}) regroup(distance);
+  for (int distance : {6, 4, 2}) regroup(distance);
   EXPECT_LT(session.history().memoryBytes(), 3 * 1024u);
   EXPECT_FALSE(session.history().edited());
+  const std::size_t lines = static_cast<std::size_t>(session.blocks().count());
+  regroup(16);
+  EXPECT_GT(session.history().memoryBytes(), lines * 20);
+  regroup(4);
   merge(0, 2);
   const std::size_t withEdit = session.history().memoryBytes();
-  regroup(2);
-  EXPECT_GT(session.history().memoryBytes(), withEdit + 20 * 8u);
-  for (int k = 0; k < 5; ++k) undo();
+  regroup(3);
+  EXPECT_GT(session.history().memoryBytes(), withEdit + lines * 20 / 2);
+  for (int k = 0; k < 7; ++k) undo();
   EXPECT_EQ(seen(), found);
   EXPECT_FALSE(session.history().canUndo(session.blocks()));
 }

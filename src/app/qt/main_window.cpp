@@ -1,6 +1,7 @@
 #include "app/qt/main_window.h"
 
 #include "app/control_state.h"
+#include "app/history_commands.h"
 #include "app/qt/block_bytes_command.h"
 #include "app/qt/column_sets.h"
 #include "app/qt/command_wiring.h"
@@ -64,9 +65,9 @@ void MainWindow::connectCommands() {
                        {ui_.mnuBytes, &MainWindow::mnuBytes_Click},
                        {ui_.lmSplit, &MainWindow::bSplit_Click},
                        {ui_.lmDel, &MainWindow::bDel_Click},
-                       {ui_.lmEdit, &MainWindow::Lst1_DblClick},
-                       {ui_.mnuUndo, &MainWindow::mnuUndo_Click},
-                       {ui_.mnuRedo, &MainWindow::mnuRedo_Click}});
+                       {ui_.lmEdit, &MainWindow::Lst1_DblClick}});
+  connect(ui_.mnuUndo, &QAction::triggered, this, [this] { undoEdit(session_, listJobs_); });
+  connect(ui_.mnuRedo, &QAction::triggered, this, [this] { redoEdit(session_, listJobs_); });
   connect(ui_.exxit, &QAction::triggered, this, &QWidget::close);
   connect(ui_.Lst1, &BlockListView::pressed, idle_, &IdleAnimation::Lst1_Click);
   connect(ui_.Lst1, &BlockListView::doubleClicked, this, &MainWindow::Lst1_DblClick);

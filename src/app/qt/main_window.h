@@ -2,7 +2,6 @@
 
 #include "app/block_commands.h"
 #include "app/block_editor.h"
-#include "app/history_commands.h"
 #include "app/list_jobs.h"
 #include "app/qt/job_runner.h"
 #include "app/qt/window_controls.h"
@@ -56,8 +55,6 @@ class MainWindow : public QMainWindow, private SessionObserver {
   void bDel_Click() { blockCommands_.deleteSelected(); }
   void bAdd_Click() { blockCommands_.addBlock(); }
   void Lst1_DblClick() { blockCommands_.editCaretLine(); }
-  void mnuUndo_Click() { undoEdit(session_, listJobs_); }
-  void mnuRedo_Click() { redoEdit(session_, listJobs_); }
   void About_Click();
   void mnuBytes_Click();
   void Lst1_ContextMenu(const QPoint& position);
