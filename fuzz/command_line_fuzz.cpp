@@ -69,6 +69,14 @@ void checkForm(const hm::CommandLine& c, bool exists) {
       HM_FUZZ_CHECK(cutFromNonEmpty(line, c.difPath));
       HM_FUZZ_CHECK(folded.find("/v:") != std::string::npos);
       break;
+    case hm::CommandForm::Carry:
+      HM_FUZZ_CHECK(cutFromNonEmpty(line, c.targetPath));
+      HM_FUZZ_CHECK(cutFromNonEmpty(line, c.difPath));
+      HM_FUZZ_CHECK(cutFromNonEmpty(line, c.outputPath));
+      HM_FUZZ_CHECK(c.sourcePath.empty() || cutFrom(line, c.sourcePath));
+      HM_FUZZ_CHECK(folded.find("/r:") < folded.find("/d:"));
+      HM_FUZZ_CHECK(!c.force || endsWith(foldedEnd, " /f"));
+      break;
     case hm::CommandForm::Help:
       HM_FUZZ_CHECK(line == "--help" || line == "-h");
       break;

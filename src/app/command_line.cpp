@@ -167,6 +167,30 @@ Match readCheck(const std::string& line, const std::string& folded, std::size_t 
   return bad ? Match::Bad : Match::Yes;
 }
 
+// "NEWBIN /r:DIF /s:ORIGINAL /d:OUT [/f]", the "/s:" part optional: the new BIN in targetPath,
+// the original in sourcePath.
+Match readCarry(const std::string& line, const std::string& folded, CommandLine& command) {
+  const std::size_t r = folded.find("/r:");
+  if (r == std::string::npos) return Match::No;
+  command.form = CommandForm::Carry;
+  const std::size_t d = folded.find("/d:", r);
+  if (d == std::string::npos) return Match::Bad;
+  const std::size_t s = folded.find("/s:", r);
+  command.targetPath = trimSpaces(line.substr(0, r));
+  if (s != std::string::npos && s < d) {
+    command.difPath = trimSpaces(line.substr(r + 3, s - r - 3));
+    command.sourcePath = trimSpaces(line.substr(s + 3, d - s - 3));
+    if (command.sourcePath.empty()) return Match::Bad;
+  } else {
+    command.difPath = trimSpaces(line.substr(r + 3, d - r - 3));
+  }
+  command.outputPath = trimSpaces(line.substr(d + 3));
+  command.force = takeTrailingSwitch(command.outputPath, " /f");
+  const bool bad = command.targetPath.empty() || command.difPath.empty() ||
+                   command.outputPath.empty() || endsWithUnknownSwitch(command.outputPath);
+  return bad ? Match::Bad : Match::Yes;
+}
+
 // "DIF <address:offset:length> DATA". A data path that cannot end a block line makes the line
 // bad.
 Match readInsertion(const std::string& line, CommandLine& command) {
@@ -247,6 +271,12 @@ CommandLine parseCommandLine(const std::string& args, FileSystem& fs) {
       if (endsWithUnknownSwitch(*f.paths[2])) return bad(std::move(command));
       return command;
     }
+  }
+  // A line the forms above take stays theirs, also one naming "/r:" in a path.
+  if (md == std::string::npos) {
+    const Match carry = readCarry(line, folded, command);
+    if (carry == Match::Bad) return bad(std::move(command));
+    if (carry == Match::Yes) return command;
   }
   // Every line the insertion form takes stays its own, also one naming "/v:" in a path.
   const Match insertion = readInsertion(line, command);

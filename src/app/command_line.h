@@ -17,6 +17,7 @@ enum class CommandForm {
   BlockInsertion,  // dif <address:offset:length> data
   Apply,           // bin /a:dif /o:output [/f], for scripts
   Check,           // bin /v:dif: whether the DIF fits the BIN, without applying it
+  Carry,           // newbin /r:dif [/s:original] /d:out [/f]: the DIF carried to another BIN
   Help,            // --help or -h
   Version,         // --version
   BadParameters,
@@ -27,9 +28,9 @@ struct CommandLine {
   std::string line;                // trimmed, one enclosing quotation mark removed at each end
   std::optional<int> minDistance;  // from "/md:"
   std::string sourcePath, targetPath, difPath, dataPath;
-  std::string outputPath;  // the apply form's "/o:"
+  std::string outputPath;  // the apply form's "/o:", the carrying form's "/d:"
   bool backup = false;     // the comparison form's " /b": the backup DIF too
-  bool force = false;      // the apply form's " /f": apply whatever the BIN holds
+  bool force = false;      // " /f": apply whatever the BIN holds; write the blocks carried
   // Block insertion: the three numbers as written; empty address/offset mean 0, empty length
   // the whole data file. `numbersValid` is false when one is not hexadecimal or a ":" is missing.
   bool numbersValid = true;

@@ -25,6 +25,7 @@ StartKind chooseStart(const CommandLine& command, bool displayAvailable) {
   switch (command.form) {
     case CommandForm::Apply:
     case CommandForm::Check:
+    case CommandForm::Carry:
     case CommandForm::Help:
     case CommandForm::Version:
       return StartKind::Unattended;

@@ -1,6 +1,7 @@
 #include "app/unattended_jobs.h"
 
 #include "app/apply_dif_command.h"
+#include "app/carry_command.h"
 #include "app/command_help.h"
 #include "app/dif_file_commands.h"
 #include "app/jobs.h"
@@ -314,6 +315,7 @@ bool runsUnattended(CommandForm form) {
     case CommandForm::BlockInsertion:
     case CommandForm::Apply:
     case CommandForm::Check:
+    case CommandForm::Carry:
     case CommandForm::Help:
     case CommandForm::Version:
     case CommandForm::BadParameters:
@@ -337,6 +339,8 @@ int runUnattended(const CommandLine& command, JobContext& context) {
                       command.force);
     case CommandForm::Check:
       return runCheck(command, context);
+    case CommandForm::Carry:
+      return runCarry(command, context);
     case CommandForm::Help:
     case CommandForm::Version:
       if (context.output) {

@@ -42,6 +42,13 @@ inline constexpr const char* kCommandHelpText = R"(Использование:
                                    выводит "исходный", "уже установлен" или сколько
                                    блоков отличается
                                      hexmarshal old.bin /v:patch.dif
+  hexmarshal НОВЫЙ_BIN /r:DIF [/s:ИСХОДНЫЙ_BIN] /d:НОВЫЙ_DIF [/f]
+                                   перенести DIF на другую версию BIN: каждый блок ищется
+                                   по исходным байтам (из ИСХОДНОГО_BIN с байтами вокруг,
+                                   иначе из DIF_bak.dif); пишет НОВЫЙ_DIF и его backup,
+                                   выводит блоки, что сдвинулись или не найдены; с /f
+                                   пишет найденные, даже если найдены не все
+                                     hexmarshal v2.bin /r:patch.dif /s:v1.bin /d:v2.dif
   hexmarshal DIF <АДРЕС:СМЕЩЕНИЕ:ДЛИНА> ДАННЫЕ
                                    добавить в DIF блок из файла данных (числа
                                    шестнадцатеричные; пустое смещение 0, пустая длина -
@@ -54,13 +61,14 @@ inline constexpr const char* kCommandHelpText = R"(Использование:
 DIF_bak.dif, установленный на BIN, отменяет DIF; проверяется он по самому DIF.
 
 Коды выхода:
-  0  готово (при /v: BIN исходный)
+  0  готово (при /v: BIN исходный; при /r: перенесены все блоки)
   1  ошибка, о которой сказано в сообщении (файл не читается, неверный DIF, для /v: нет
      подходящего DIF_bak.dif, ...)
   2  неверные параметры командной строки
   3  файл не найден
-  4  BIN не совпадает с исходным или DIF_bak.dif негоден (ничего не записано)
-  5  при /v: DIF уже установлен на этот BIN
+  4  BIN не совпадает с исходным или DIF_bak.dif негоден (ничего не записано); при /r:
+     найдены не все блоки (без /f ничего не записано)
+  5  при /v: и /r: DIF уже установлен на этот BIN
 
 )";
 inline constexpr const char* kSettingsFileText =
@@ -126,6 +134,24 @@ inline constexpr const char* kCounterpartOtherBlocksText =
 inline constexpr const char* kBinDiffersText = "BIN не совпадает с исходным: ";
 inline constexpr PluralForms kDiffersWord = {"отличается", "отличаются", "отличаются"};
 inline constexpr PluralForms kBlocksWord = {"блок", "блока", "блоков"};
+
+// Carrying a DIF to another version of its BIN: one line per block that did not stay in place,
+// "Блок 000100–00010F перенесён на 000180 (сдвиг +80)."
+inline constexpr const char* kCarryingText = "Перенос DIF...";
+inline constexpr const char* kCarryBlockWord = "Блок ";
+inline constexpr const char* kCarryInPlaceText = "на месте";
+inline constexpr const char* kCarryMovedText = "перенесён";
+inline constexpr const char* kCarryAlreadyText = "уже установлен";
+inline constexpr const char* kCarryNotFoundText = "не найден";
+inline constexpr const char* kCarryAmbiguousText = "неоднозначно: ";
+inline constexpr PluralForms kPlacePlural = {"место", "места", "мест"};
+inline constexpr const char* kCarryToWord = "на ";
+inline constexpr const char* kCarryAtWord = "по адресу ";
+inline constexpr const char* kCarryShiftWord = "сдвиг ";
+inline constexpr const char* kCarryNothingText =
+    "Нет ни исходного BIN, ни подходящего backup DIF: блоки искать не по чему.";
+inline constexpr const char* kCarryIncompleteText =
+    "Не все блоки DIF найдены в BIN: DIF не записан.";
 inline constexpr const char* kOutOfBlocksText = " из ";
 inline constexpr const char* kFirstDifferenceText = ", первый по адресу ";
 

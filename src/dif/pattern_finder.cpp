@@ -1,0 +1,69 @@
+#include "dif/pattern_finder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+namespace hm {
+
+namespace {
+
+constexpr std::size_t kLongKey = 8;
+constexpr unsigned kBitmapBits = 22;
+
+std::uint64_t keyAt(const std::uint8_t* at, std::size_t length) {
+  std::uint64_t key = 0;
+  std::memcpy(&key, at, length);
+  return key;
+}
+
+std::size_t slot(std::uint64_t key) {
+  return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - kBitmapBits));
+}
+
+}  // namespace
+
+int PatternFinder::add(std::span<const std::uint8_t> pattern) {
+  patterns_.push_back({pattern});
+  return static_cast<int>(patterns_.size() - 1);
+}
+
+void PatternFinder::search(std::span<const std::uint8_t> image) {
+  for (std::size_t length = 1; length <= kLongKey; ++length) searchKeyLength(image, length);
+}
+
+// The strings whose first `keyLength` bytes are their key: those of that length, or for the
+// longest key every string at least that long.
+void PatternFinder::searchKeyLength(std::span<const std::uint8_t> image, std::size_t keyLength) {
+  std::unordered_map<std::uint64_t, std::vector<int>> byKey;
+  std::vector<std::uint64_t> bitmap((std::size_t{1} << kBitmapBits) / 64);
+  for (std::size_t id = 0; id < patterns_.size(); ++id) {
+    const std::span<const std::uint8_t> bytes = patterns_[id].bytes;
+    const bool uses = keyLength == kLongKey ? bytes.size() >= kLongKey : bytes.size() == keyLength;
+    if (!uses) continue;
+    const std::uint64_t key = keyAt(bytes.data(), keyLength);
+    byKey[key].push_back(static_cast<int>(id));
+    const std::size_t s = slot(key);
+    bitmap[s / 64] |= std::uint64_t{1} << (s % 64);
+  }
+  if (byKey.empty() || image.size() < keyLength) return;
+  const std::uint8_t* data = image.data();
+  const std::size_t last = image.size() - keyLength;
+  for (std::size_t at = 0; at <= last; ++at) {
+    const std::uint64_t key = keyAt(data + at, keyLength);
+    const std::size_t s = slot(key);
+    if (!(bitmap[s / 64] >> (s % 64) & 1)) continue;
+    auto found = byKey.find(key);
+    if (found == byKey.end()) continue;
+    for (int id : found->second) {
+      Pattern& p = patterns_[static_cast<std::size_t>(id)];
+      if (at + p.bytes.size() > image.size() ||
+          !std::equal(p.bytes.begin(), p.bytes.end(), data + at)) {
+        continue;
+      }
+      if (p.count++ == 0) p.first = static_cast<std::int64_t>(at);
+    }
+  }
+}
+
+}  // namespace hm
