@@ -70,22 +70,14 @@ Status writeCarriedDif(FileSystem& fs, const std::string& path,
                        const std::vector<CarriedBlock>& blocks, std::span<const std::uint8_t> dif,
                        std::span<const std::uint8_t> newBin,
                        const std::function<bool()>& inputsIntact) {
-  // The DIF's bytes laid over the new BIN make the image the new DIF is read from; the new BIN
-  // itself is its backup's.
-  std::vector<std::uint8_t> patched(newBin.begin(), newBin.end());
-  BlockList lines;
-  char text[BlockLine::kNumbersMax];
+  std::vector<DifPiece> patch, backup;
   for (const CarriedBlock& b : blocks) {
     if (!b.placed()) continue;
-    const auto data = dif.subspan(b.dataOffset, static_cast<std::size_t>(b.length()));
-    std::copy(data.begin(), data.end(), patched.begin() + b.address);
-    BlockLine line;
-    line.start = b.address;
-    line.end = b.address + b.length() - 1;
-    line.length = b.length();
-    lines.insert(lines.count(), {text, static_cast<std::size_t>(line.writeNumbers(text) - text)});
+    const auto length = static_cast<std::size_t>(b.length());
+    patch.push_back({b.address, dif.subspan(b.dataOffset, length)});
+    backup.push_back({b.address, newBin.subspan(static_cast<std::size_t>(b.address), length)});
   }
-  return writeDifWithBackup(fs, path, lines, patched, newBin, inputsIntact);
+  return writeDifPieces(fs, path, patch, backup, inputsIntact);
 }
 
 int runCarry(const CommandLine& command, JobContext& context) {

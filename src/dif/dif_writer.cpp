@@ -248,6 +248,38 @@ Status writeDif(FileSystem& fs, const std::string& path, const BlockList& list,
   return success();
 }
 
+namespace {
+
+Result<std::unique_ptr<OutputFile>> writtenPieces(FileSystem& fs, const std::string& path,
+                                                  std::span<const DifPiece> pieces) {
+  std::unique_ptr<OutputFile> out = fs.create(path);
+  if (!out) return writeFailed();
+  BufferedWriter writer(*out);
+  writeHeader(writer, static_cast<int>(pieces.size()));
+  for (const DifPiece& piece : pieces) {
+    const auto length = static_cast<std::int32_t>(piece.bytes.size());
+    writeRecord(writer, {piece.address, piece.address + length - 1}, piece.bytes.data());
+  }
+  if (!writer.flush()) return writeFailed();
+  return out;
+}
+
+// The files written in full take their names together, the DIF last.
+Status commitPair(FileSystem& fs, const std::string& difPath,
+                  std::vector<std::unique_ptr<OutputFile>>& outputs,
+                  const std::function<bool()>& inputsIntact) {
+  if (inputsIntact && !inputsIntact()) return Error{ErrorCode::OpenFailed, kOpenErrorText};
+  // Two runs writing the same new names take turns here, so the pair left is one run's.
+  Result<std::unique_ptr<FileLock>> folder = fs.lockFolder(folderOf(difPath), kFileLockWait);
+  if (!folder) return folder.error();
+  std::vector<OutputFile*> pair;
+  for (const std::unique_ptr<OutputFile>& out : outputs) pair.push_back(out.get());
+  if (!commitTogether(pair)) return writeFailed();
+  return success();
+}
+
+}  // namespace
+
 Status writeDifWithBackup(FileSystem& fs, const std::string& difPath, const BlockList& list,
                           std::span<const std::uint8_t> target,
                           std::optional<std::span<const std::uint8_t>> source,
@@ -264,14 +296,19 @@ Status writeDifWithBackup(FileSystem& fs, const std::string& difPath, const Bloc
     outputs.push_back(std::move(backup.value()));
   }
   outputs.push_back(std::move(dif.value()));
-  if (inputsIntact && !inputsIntact()) return Error{ErrorCode::OpenFailed, kOpenErrorText};
-  // Two runs writing the same new names take turns here, so the pair left is one run's.
-  Result<std::unique_ptr<FileLock>> folder = fs.lockFolder(folderOf(difPath), kFileLockWait);
-  if (!folder) return folder.error();
-  std::vector<OutputFile*> pair;
-  for (const std::unique_ptr<OutputFile>& out : outputs) pair.push_back(out.get());
-  if (!commitTogether(pair)) return writeFailed();
-  return success();
+  return commitPair(fs, difPath, outputs, inputsIntact);
+}
+
+Status writeDifPieces(FileSystem& fs, const std::string& difPath, std::span<const DifPiece> pieces,
+                      std::span<const DifPiece> backup, const std::function<bool()>& inputsIntact) {
+  Result<std::unique_ptr<OutputFile>> dif = writtenPieces(fs, difPath, pieces);
+  if (!dif) return dif.error();
+  Result<std::unique_ptr<OutputFile>> undo = writtenPieces(fs, backupDifName(difPath), backup);
+  if (!undo) return undo.error();
+  std::vector<std::unique_ptr<OutputFile>> outputs;
+  outputs.push_back(std::move(undo.value()));
+  outputs.push_back(std::move(dif.value()));
+  return commitPair(fs, difPath, outputs, inputsIntact);
 }
 
 bool namesDeviceOrPipe(FileSystem& fs, const std::string& name) {

@@ -49,6 +49,19 @@ Status writeDifWithBackup(FileSystem& fs, const std::string& difPath, const Bloc
                           std::optional<std::span<const std::uint8_t>> source,
                           const std::function<bool()>& inputsIntact = {});
 
+// One record as it is to be written: its address and its bytes, from wherever they are.
+struct DifPiece {
+  std::int32_t address;
+  std::span<const std::uint8_t> bytes;
+};
+
+// A DIF of `pieces` and its backup of `backup` (the same addresses, the bytes they undo to),
+// written and committed as one pair as writeDifWithBackup writes its pair. The pieces must lie
+// within the addresses a DIF can hold.
+Status writeDifPieces(FileSystem& fs, const std::string& difPath, std::span<const DifPiece> pieces,
+                      std::span<const DifPiece> backup,
+                      const std::function<bool()>& inputsIntact = {});
+
 // Whether a name given for a DIF names a device, a FIFO or a socket: the DIF would be written
 // beside it under the name with ".dif" added.
 bool namesDeviceOrPipe(FileSystem& fs, const std::string& name);
