@@ -173,8 +173,9 @@ Match readCarry(const std::string& line, const std::string& folded, CommandLine&
   const std::size_t r = folded.find("/r:");
   if (r == std::string::npos) return Match::No;
   command.form = CommandForm::Carry;
-  const std::size_t d = folded.find("/d:", r);
-  if (d == std::string::npos) return Match::Bad;
+  // As in the other switch forms, the switches stand in their order.
+  const std::size_t d = folded.find("/d:");
+  if (d == std::string::npos || d < r) return Match::Bad;
   const std::size_t s = folded.find("/s:", r);
   command.targetPath = trimSpaces(line.substr(0, r));
   if (s != std::string::npos && s < d) {

@@ -17,7 +17,11 @@ void FileChooser::loadLastFolder() {
 }
 
 std::string FileChooser::AskOpenFile(FileKind kind) {
-  FileDialogRequest request{kind, false, openDialogTitle(kind), kindExtension(kind), LastFolder};
+  return AskOpenFile(kind, openDialogTitle(kind));
+}
+
+std::string FileChooser::AskOpenFile(FileKind kind, const std::string& title) {
+  FileDialogRequest request{kind, false, title, kindExtension(kind), LastFolder};
   std::string path = trimSpaces(chosen_ ? *chosen_ : dialogs_.choose(request));
   if (path.empty()) return path;
   std::optional<FileInfo> info = fs_.stat(path);

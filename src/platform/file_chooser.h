@@ -40,6 +40,8 @@ class FileChooser {
   void loadLastFolder();
 
   std::string AskOpenFile(FileKind kind);
+  // The same under another title, for a file of that kind in another role.
+  std::string AskOpenFile(FileKind kind, const std::string& title);
   // Runs `command` with its open requests answered by `path`, as if it had been chosen in their
   // dialogs: the same size limit, the same remembered folder. For a file dropped on the window.
   void withChosenFile(const std::string& path, const std::function<void()>& command);

@@ -150,6 +150,22 @@ inline constexpr const char* kCarryAtWord = "по адресу ";
 inline constexpr const char* kCarryShiftWord = "сдвиг ";
 inline constexpr const char* kCarryNothingText =
     "Нет ни исходного BIN, ни подходящего backup DIF: блоки искать не по чему.";
+inline constexpr const char* kCarryItem = "Перенести DIF на другой BIN...";
+inline constexpr const char* kCarryTitle = "Перенос DIF";
+inline constexpr const char* kCarryNewBinTitle = "Выберите BIN, на который перенести DIF";
+inline constexpr const char* kCarryOriginalTitle = "Выберите исходный BIN, из которого сделан DIF";
+inline constexpr const char* kCarryAskOriginalText =
+    "Указать исходный BIN, из которого сделан DIF? С ним блоки находятся надёжнее; без него "
+    "они ищутся по backup DIF.";
+inline constexpr const char* kCarryBlockColumn = "Блок в DIF";
+inline constexpr const char* kCarryAddressColumn = "Адрес в BIN";
+inline constexpr const char* kCarryShiftColumn = "Сдвиг";
+inline constexpr const char* kCarryOutcomeColumn = "Итог";
+inline constexpr const char* kCarryNewBinPane = "В BIN";
+inline constexpr const char* kCarryDifPane = "Из DIF";
+inline constexpr const char* kCarrySaveCaption = "Сохранить DIF...";
+inline constexpr const char* kCarryPlacedText = "Размещено блоков: ";
+inline constexpr const char* kCarryOfText = " из ";
 inline constexpr const char* kCarryIncompleteText =
     "Не все блоки DIF найдены в BIN: DIF не записан.";
 inline constexpr const char* kOutOfBlocksText = " из ";

@@ -173,6 +173,7 @@ void WindowControls::buildMenus(QMainWindow* window) {
   AppDif = item(tools, "AppDif", kApplyDifItem, Qt::Key_F3);
   asso = item(tools, "asso", kAssociateItem, {});
   mnuBytes = item(tools, "mnuBytes", kBlockBytesTitle, Qt::Key_F2);
+  mnuCarry = item(tools, "mnuCarry", kCarryItem, {});
 
   QMenu* help = header(kHelpMenuCaption, 2);
   About = item(help, "About", kAboutItem, Qt::Key_F1);
@@ -216,7 +217,7 @@ void WindowControls::paint(const ControlState& s) {
       {Command2, s.chooseFiles}, {inFile, s.chooseFiles},   {outFile, s.chooseFiles},
       {byteWith, s.normalMode},  {tbyteWith, s.normalMode}, {cBW, s.normalMode}};
   for (auto [widget, on] : widgets) widget->setEnabled(on);
-  for (QAction* a : {opOrig, opTarg, redDIF, AppDif, asso}) a->setEnabled(s.chooseFiles);
+  for (QAction* a : {opOrig, opTarg, redDIF, AppDif, asso, mnuCarry}) a->setEnabled(s.chooseFiles);
   lmSplit->setEnabled(s.merge);
   lmDel->setEnabled(s.remove);
   lmEdit->setEnabled(s.editLine);

@@ -61,6 +61,8 @@ struct WindowControls {
   QAction* About = nullptr;
   // The block's bytes (F2), also first in the list's right-click menu.
   QAction* mnuBytes = nullptr;
+  // "Перенести DIF на другой BIN...", in "Инструменты".
+  QAction* mnuCarry = nullptr;
   QMenu* lstMenu = nullptr;
   QAction* lmSplit = nullptr;
   QAction* lmDel = nullptr;

@@ -1,9 +1,11 @@
 #include "app/qt/window_file_commands.h"
 
+#include "app/carry_files.h"
 #include "app/dialog_apply_answers.h"
 #include "app/dif_file_commands.h"
 #include "app/file_choice_commands.h"
 #include "app/history_commands.h"
+#include "app/qt/carry_result_dialog.h"
 #include "app/qt/command_wiring.h"
 #include "app/qt/file_drops.h"
 #include "app/qt/idle_animation.h"
@@ -14,9 +16,14 @@
 #include "platform/file_association.h"
 #include "platform/qt/qt_text.h"
 
+#include <atomic>
+
 #include <QAction>
+#include <QEventLoop>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QThread>
 
 namespace hm {
 
@@ -44,7 +51,8 @@ void WindowFileCommands::connectControls(QWidget* window) {
                        {ui_.redDIF, &WindowFileCommands::redDIF_Click},
                        {ui_.saveBack, &WindowFileCommands::saveBack_Click},
                        {ui_.AppDif, &WindowFileCommands::AppDif_Click},
-                       {ui_.asso, &WindowFileCommands::asso_Click}});
+                       {ui_.asso, &WindowFileCommands::asso_Click},
+                       {ui_.mnuCarry, &WindowFileCommands::mnuCarry_Click}});
   connect(ui_.inFile, &QLineEdit::textChanged, this, &WindowFileCommands::inFile_Change);
   connect(ui_.outFile, &QLineEdit::textChanged, this, &WindowFileCommands::outFile_Change);
   // In DIF-editing mode the source box names the data file, as its button does.
@@ -109,6 +117,34 @@ void WindowFileCommands::applyDif(std::optional<std::string> dif) {
 void WindowFileCommands::redDIF_Click() {
   if (session_.busy() || !mayDiscardEdits(session_, services_.messenger)) return;
   openDifCommand(session_, listJobs_, services_.messenger, chooser_.AskOpenFile(FileKind::Dif));
+}
+
+// The carrying runs beside the event loop, under a progress box whose "Отмена" drops its result.
+void WindowFileCommands::mnuCarry_Click() {
+  if (session_.busy()) return;
+  std::optional<CarryFiles> files = askCarryFiles(chooser_, services_.messenger);
+  if (!files) return;
+  auto* window = qobject_cast<QWidget*>(parent());
+  QProgressDialog progress(qt(kCarryingText), qt(kCancelCaption), 0, 0, window);
+  progress.setWindowTitle(qt(kCarryTitle));
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(300);
+  std::atomic<bool> cancelled{false};
+  connect(&progress, &QProgressDialog::canceled, this, [&cancelled] { cancelled = true; });
+  Result<std::shared_ptr<CarriedDif>> carried = Error{ErrorCode::BadInput, ""};
+  FileSystem& fs = session_.fileSystem();
+  std::unique_ptr<QThread> worker(QThread::create(
+      [&] { carried = carryFiles(fs, *files, [&cancelled] { return !cancelled.load(); }); }));
+  QEventLoop loop;
+  connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+  worker->start();
+  loop.exec();
+  worker->wait();
+  progress.reset();
+  if (cancelled) return;
+  if (!carried) return services_.messenger.error(carried.error().message);
+  CarryResultDialog result(carried.value(), fs, chooser_, services_.messenger, window);
+  result.exec();
 }
 
 void WindowFileCommands::asso_Click() {

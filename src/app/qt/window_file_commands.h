@@ -35,6 +35,8 @@ class WindowFileCommands : public QObject {
   void redDIF_Click();
   // Ctrl+S
   void saveBack_Click();
+  // "Перенести DIF на другой BIN..."
+  void mnuCarry_Click();
   void asso_Click();
   // The path boxes show the session's paths.
   void showPaths();
