@@ -8,15 +8,50 @@
 
 #include <algorithm>
 
+#include <QAbstractTableModel>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace hm {
+
+namespace {
+
+// The blocks as table rows, each cell made when it is shown: a DIF of millions of blocks costs
+// the view no more than a short one.
+class CarryTable : public QAbstractTableModel {
+ public:
+  CarryTable(std::shared_ptr<const CarriedDif> carried, QObject* parent)
+      : QAbstractTableModel(parent), carried_(std::move(carried)) {}
+
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(carried_->blocks.size());
+  }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 4; }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    const CarryRow row = carryRow(carried_->blocks[static_cast<std::size_t>(index.row())]);
+    const std::string* cells[] = {&row.range, &row.address, &row.shift, &row.outcome};
+    return qt(*cells[index.column()]);
+  }
+
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
+    const char* titles[] = {kCarryBlockColumn, kCarryAddressColumn, kCarryShiftColumn,
+                            kCarryOutcomeColumn};
+    return qt(titles[section]);
+  }
+
+ private:
+  std::shared_ptr<const CarriedDif> carried_;
+};
+
+}  // namespace
 
 CarryResultDialog::CarryResultDialog(std::shared_ptr<const CarriedDif> carried, FileSystem& fs,
                                      FileChooser& chooser, Messenger& messenger, QWidget* parent)
@@ -27,11 +62,9 @@ CarryResultDialog::CarryResultDialog(std::shared_ptr<const CarriedDif> carried, 
       messenger_(messenger) {
   setObjectName("carryResult");
   setWindowTitle(qt(kCarryTitle));
-  table_ = new QTableWidget(this);
+  table_ = new QTableView(this);
   table_->setObjectName("carryBlocks");
-  table_->setColumnCount(4);
-  table_->setHorizontalHeaderLabels({qt(kCarryBlockColumn), qt(kCarryAddressColumn),
-                                     qt(kCarryShiftColumn), qt(kCarryOutcomeColumn)});
+  table_->setModel(new CarryTable(carried_, table_));
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -60,29 +93,33 @@ CarryResultDialog::CarryResultDialog(std::shared_ptr<const CarriedDif> carried, 
   grid->addWidget(difBytes_, 2, 1);
   grid->addWidget(summary_, 3, 0);
   grid->addWidget(saveButton, 3, 1, Qt::AlignRight);
-  resize(720, 560);
+  // Wide enough for both panes to show a row of 16 bytes whole.
+  resize(1000, 600);
 
   connect(saveButton, &QPushButton::clicked, this, &CarryResultDialog::save);
-  connect(table_, &QTableWidget::currentCellChanged, this, [this](int row) { showBytes(row); });
+  connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) { showBytes(current.row()); });
   fill();
 }
 
+// The columns take the width of their widest possible text, not of the rows in view.
 void CarryResultDialog::fill() {
   const std::vector<CarriedBlock>& blocks = carried_->blocks;
-  table_->setRowCount(static_cast<int>(blocks.size()));
-  for (std::size_t k = 0; k < blocks.size(); ++k) {
-    const CarryRow row = carryRow(blocks[k]);
-    const std::string* cells[] = {&row.range, &row.address, &row.shift, &row.outcome};
-    for (int column = 0; column < 4; ++column) {
-      table_->setItem(static_cast<int>(k), column, new QTableWidgetItem(qt(*cells[column])));
-    }
+  const QFontMetrics metrics(table_->font());
+  const QFontMetrics headerMetrics(table_->horizontalHeader()->font());
+  const char* widest[] = {"FFFFFF–FFFFFF", "FFFFFF", "+FFFFFF"};
+  for (int column = 0; column < 3; ++column) {
+    const QString title = table_->model()->headerData(column, Qt::Horizontal).toString();
+    table_->setColumnWidth(column, std::max(metrics.horizontalAdvance(qt(widest[column])),
+                                            headerMetrics.horizontalAdvance(title)) +
+                                       16);
   }
-  table_->resizeColumnsToContents();
+  table_->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
   const auto placed =
       std::count_if(blocks.begin(), blocks.end(), [](const CarriedBlock& b) { return b.placed(); });
   summary_->setText(
       qt(kCarryPlacedText + std::to_string(placed) + kCarryOfText + std::to_string(blocks.size())));
-  if (!blocks.empty()) table_->setCurrentCell(0, 0);
+  if (!blocks.empty()) table_->setCurrentIndex(table_->model()->index(0, 0));
 }
 
 // Where it was placed, or where it stood, in the new BIN beside what the DIF writes there.

@@ -11,7 +11,7 @@
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 namespace hm {
 
@@ -27,7 +27,7 @@ class CarryResultDialog : public QDialog {
   // "Сохранить DIF...": the save dialog, then the pair written under the locks "Создать DIF"
   // takes. False when nothing was written.
   bool save();
-  QTableWidget* table() const { return table_; }
+  QTableView* table() const { return table_; }
 
  private:
   void fill();
@@ -37,7 +37,7 @@ class CarryResultDialog : public QDialog {
   FileSystem& fs_;
   FileChooser& chooser_;
   Messenger& messenger_;
-  QTableWidget* table_ = nullptr;
+  QTableView* table_ = nullptr;
   QLabel* summary_ = nullptr;
   QPlainTextEdit* newBinBytes_ = nullptr;
   QPlainTextEdit* difBytes_ = nullptr;

@@ -10,7 +10,7 @@
 #include <QAction>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QtTest>
 
 namespace hm::test {
@@ -79,14 +79,17 @@ class CarryResultDialogTest : public QObject {
     MemorySettings settings;
     FileChooser chooser(dialogs, realFileSystem(), messenger, settings, 1 << 24);
     CarryResultDialog dialog(carried.value(), realFileSystem(), chooser, messenger);
-    QTableWidget* table = dialog.table();
+    QAbstractItemModel* table = dialog.table()->model();
+    auto cell = [table](int row, int column) {
+      return table->index(row, column).data().toString();
+    };
     QCOMPARE(table->rowCount(), 2);
-    QCOMPARE(table->horizontalHeaderItem(3)->text(), QString("Итог"));
-    QCOMPARE(table->item(0, 0)->text(), QString("000100–000100"));
-    QCOMPARE(table->item(0, 1)->text(), QString("000110"));
-    QCOMPARE(table->item(0, 2)->text(), QString("+10"));
-    QCOMPARE(table->item(0, 3)->text(), QString("перенесён"));
-    table->setCurrentCell(1, 0);
+    QCOMPARE(table->headerData(3, Qt::Horizontal).toString(), QString("Итог"));
+    QCOMPARE(cell(0, 0), QString("000100–000100"));
+    QCOMPARE(cell(0, 1), QString("000110"));
+    QCOMPARE(cell(0, 2), QString("+10"));
+    QCOMPARE(cell(0, 3), QString("перенесён"));
+    dialog.table()->setCurrentIndex(table->index(1, 0));
     auto* binPane = dialog.findChild<QPlainTextEdit*>("carryNewBinBytes");
     auto* difPane = dialog.findChild<QPlainTextEdit*>("carryDifBytes");
     QVERIFY(binPane->toPlainText().startsWith("000310  "));
