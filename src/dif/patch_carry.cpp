@@ -104,7 +104,8 @@ void Carrier::describe(std::size_t k) {
   }
   const View original = *in_.original;
   const auto size = static_cast<std::int64_t>(original.size());
-  s.before = std::min<std::int32_t>(kCarryContext, b.start);
+  // A block that starts past the original's end has no bytes of it just before it.
+  s.before = b.start <= size ? std::min<std::int32_t>(kCarryContext, b.start) : 0;
   const std::int64_t afterFrom = std::int64_t{b.end} + 1;
   const std::int64_t afterTo = std::min<std::int64_t>(afterFrom + kCarryContext, size);
   Bytes source(static_cast<std::size_t>(b.length()), 0);

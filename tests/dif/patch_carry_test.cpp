@@ -196,6 +196,12 @@ TEST(CarryPatch, NeedsAnOriginalOrAMatchingBackup) {
   const Bytes otherBackup = comparePair(source, noise(0x1000, 4)).backup;
   input.backup = std::span<const std::uint8_t>(otherBackup);
   EXPECT_FALSE(carryPatch(input));
+  // A block past the original's end: its source bytes read as zeros, with nothing around them.
+  Bytes shorter(source.begin(), source.begin() + 0x80);
+  CarryInput pastTheEnd{patch.dif, source, std::span<const std::uint8_t>(shorter), std::nullopt};
+  carried = carryPatch(pastTheEnd);
+  ASSERT_TRUE(carried);
+  EXPECT_FALSE((*carried)[0].placed());
   const Bytes broken = {'n', 'o'};
   input.dif = broken;
   EXPECT_EQ(carryPatch(input).error().code, ErrorCode::InvalidDif);
