@@ -1,8 +1,11 @@
 #include "app/carry_files.h"
 
+#include "app/carry_command.h"
+#include "app/dif_file_commands.h"
 #include "blocks/hex_format.h"
 #include "dif/dif_format.h"
 #include "dif/dif_writer.h"
+#include "platform/file_dialog_rules.h"
 #include "platform/russian_plural.h"
 #include "platform/user_texts.h"
 
@@ -24,20 +27,33 @@ std::optional<CarryFiles> askCarryFiles(FileChooser& chooser, Messenger& messeng
   return files;
 }
 
+namespace {
+
+// A BIN of at most the program's limit, seen in place.
+Result<FileView> viewImage(FileSystem& fs, const std::string& path) {
+  std::optional<FileInfo> info = fs.stat(path);
+  if (info && isTooLarge(info->size)) return Error{ErrorCode::TooLarge, kTooLargeText};
+  std::optional<FileView> image = fs.view(path);
+  if (!image) return Error{ErrorCode::OpenFailed, kOpenErrorText};
+  return std::move(*image);
+}
+
+}  // namespace
+
 Result<std::shared_ptr<CarriedDif>> carryFiles(FileSystem& fs, const CarryFiles& files,
                                                const std::function<bool()>& keepGoing) {
   auto carried = std::make_shared<CarriedDif>();
-  const Error unreadable{ErrorCode::OpenFailed, kOpenErrorText};
   std::optional<ByteImage> dif = fs.read(files.dif, kMaxDifSize);
-  std::optional<FileView> newBin = fs.view(files.newBin);
-  if (!dif || !newBin) return unreadable;
+  if (!dif) return Error{ErrorCode::OpenFailed, kOpenErrorText};
+  Result<FileView> newBin = viewImage(fs, files.newBin);
+  if (!newBin) return newBin.error();
   CarryInput input{dif->bytes(), newBin->bytes(), std::nullopt, std::nullopt};
-  std::optional<FileView> original;
+  std::optional<Result<FileView>> original;
   std::optional<ByteImage> backup;
   if (!files.original.empty()) {
-    original = fs.view(files.original);
-    if (!original) return unreadable;
-    input.original = original->bytes();
+    original = viewImage(fs, files.original);
+    if (!*original) return (*original).error();
+    input.original = (*original)->bytes();
   } else {
     backup = fs.read(backupDifName(files.dif), kMaxDifSize);
     if (backup) input.backup = backup->bytes();
@@ -51,6 +67,25 @@ Result<std::shared_ptr<CarriedDif>> carryFiles(FileSystem& fs, const CarryFiles&
   carried->newBin = std::move(*newBin);
   carried->newBinPath = files.newBin;
   return carried;
+}
+
+bool saveCarriedDif(FileSystem& fs, Messenger& messenger, const CarriedDif& carried,
+                    const std::string& path, std::chrono::milliseconds lockWait) {
+  if (path.empty()) return false;
+  std::unique_ptr<FileLock> difLock, backupLock;
+  if (!holdExistingFile(fs, messenger, path, lockWait, difLock) ||
+      !holdExistingFile(fs, messenger, backupDifName(path), lockWait, backupLock)) {
+    return false;
+  }
+  const Status written =
+      writeCarriedDif(fs, path, carried.blocks, carried.dif.bytes(), carried.newBin.bytes(),
+                      [&carried] { return carried.newBin.intact(); });
+  if (!written) {
+    messenger.error(written.error().message);
+    return false;
+  }
+  messenger.notice(kDifCreatedText);
+  return true;
 }
 
 std::string hexRows(std::int64_t address, std::span<const std::uint8_t> bytes) {

@@ -6,6 +6,7 @@
 #include "platform/file_view.h"
 #include "platform/messenger.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,6 +38,12 @@ struct CarriedDif {
 // its own copies. When `keepGoing` said stop, an error without a message.
 Result<std::shared_ptr<CarriedDif>> carryFiles(FileSystem& fs, const CarryFiles& files,
                                                const std::function<bool()>& keepGoing);
+
+// "Сохранить DIF..." of the result: the carried DIF and its backup under `path`, both names held
+// under their locks first as "Создать DIF" holds them, written as one pair; says how it ended.
+// False when nothing was written.
+bool saveCarriedDif(FileSystem& fs, Messenger& messenger, const CarriedDif& carried,
+                    const std::string& path, std::chrono::milliseconds lockWait);
 
 // Rows of 16 bytes in hexadecimal, each after its address, for showing a block's bytes; at most
 // kShownBytes of them.

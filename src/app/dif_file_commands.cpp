@@ -12,12 +12,8 @@
 
 namespace hm {
 
-namespace {
-
-// The lock on a file that exists, or none for a new one: a new output is nobody else's yet.
-// False after saying why when another program held it too long.
-bool holdExisting(FileSystem& fs, Messenger& messenger, const std::string& path,
-                  std::chrono::milliseconds wait, std::unique_ptr<FileLock>& held) {
+bool holdExistingFile(FileSystem& fs, Messenger& messenger, const std::string& path,
+                      std::chrono::milliseconds wait, std::unique_ptr<FileLock>& held) {
   std::optional<FileInfo> info = fs.stat(path);
   if (!info || !info->regular) return true;
   Result<std::unique_ptr<FileLock>> lock = fs.lock(path, wait, MissingFile::Fails);
@@ -28,8 +24,6 @@ bool holdExisting(FileSystem& fs, Messenger& messenger, const std::string& path,
   held = std::move(lock.value());
   return true;
 }
-
-}  // namespace
 
 bool writeDifCommand(Session& session, Messenger& messenger, const std::string& chosen,
                      std::chrono::milliseconds lockWait, const std::vector<std::string>& held) {
@@ -54,7 +48,7 @@ bool writeDifAt(Session& session, Messenger& messenger, const std::string& path,
   // DIF meanwhile is not undone.
   auto hold = [&](const std::string& name, std::unique_ptr<FileLock>& lock) {
     return std::find(held.begin(), held.end(), name) != held.end() ||
-           holdExisting(fs, messenger, name, lockWait, lock);
+           holdExistingFile(fs, messenger, name, lockWait, lock);
   };
   std::unique_ptr<FileLock> difLock, backupLock;
   if (!hold(path, difLock)) return false;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/file_lock.h"
+#include "platform/file_system.h"
 #include "platform/messenger.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,11 @@ namespace hm {
 
 class ListJobs;
 class Session;
+
+// The lock on a file that exists, in `held`, or none for a new one: a new output is nobody
+// else's yet. False after saying why when another program held it longer than `wait`.
+bool holdExistingFile(FileSystem& fs, Messenger& messenger, const std::string& path,
+                      std::chrono::milliseconds wait, std::unique_ptr<FileLock>& held);
 
 // "Создать DIF": writes the session's list as a DIF under `chosen` (".dif" added when the name
 // lacks it), with its backup when the session wants one outside DIF-editing mode, the two as one

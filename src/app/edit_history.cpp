@@ -32,8 +32,19 @@ void EditHistory::reset(BlockList& list, bool fromSearch, int distance) {
   version_ = list.version();
 }
 
+std::size_t EditHistory::weight(const Step& step) {
+  return sizeof(Step) + step.journal.memoryBytes();
+}
+
+void EditHistory::dropSteps(std::size_t from, std::size_t to) {
+  for (std::size_t k = from; k < to; ++k) bytes_ -= weight(*steps_[k]);
+  steps_.erase(steps_.begin() + static_cast<std::ptrdiff_t>(from),
+               steps_.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
 void EditHistory::forgetSteps() {
   steps_.clear();
+  bytes_ = 0;
   position_ = 0;
 }
 
@@ -54,7 +65,7 @@ void EditHistory::begin(BlockList& list, EditKind kind, int toDistance) {
     written_.reset();
   }
   if (position_ < steps_.size()) {
-    steps_.resize(position_);
+    dropSteps(position_, steps_.size());
     if (written_ && *written_ > position_) written_.reset();
   }
   open_ = std::make_unique<Step>();
@@ -84,6 +95,7 @@ void EditHistory::end(BlockList& list) {
     step->journal = ListJournal();
     step->selectedAfter = selectedRows(list);
   }
+  bytes_ += weight(*step);
   steps_.push_back(std::move(step));
   ++position_;
   trim();
@@ -174,22 +186,16 @@ void EditHistory::markWritten() {
   everWritten_ = true;
 }
 
-std::size_t EditHistory::memoryBytes() const {
-  std::size_t bytes = 0;
-  for (const auto& step : steps_) bytes += sizeof(Step) + step->journal.memoryBytes();
-  return bytes;
-}
-
 // The oldest steps go first; with every step undone, the farthest redo goes instead, so what
 // is left still chains to the list as it is.
 void EditHistory::trim() {
-  while (steps_.size() > 1 && memoryBytes() > kMemoryBudget) {
+  while (steps_.size() > 1 && bytes_ > kMemoryBudget) {
     if (position_ > 0) {
-      steps_.erase(steps_.begin());
+      dropSteps(0, 1);
       --position_;
       if (written_) written_ = *written_ > 0 ? std::optional(*written_ - 1) : std::nullopt;
     } else {
-      steps_.pop_back();
+      dropSteps(steps_.size() - 1, steps_.size());
     }
   }
 }

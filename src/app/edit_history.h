@@ -63,7 +63,9 @@ class EditHistory {
 
   std::size_t steps() const { return steps_.size(); }
   std::size_t position() const { return position_; }
-  std::size_t memoryBytes() const;
+  // What the steps hold, as they were recorded: kept as they come and go, so an edit on a long
+  // history costs no walk over it.
+  std::size_t memoryBytes() const { return bytes_; }
   int listDistance() const { return listDistance_; }
 
  private:
@@ -85,6 +87,8 @@ class EditHistory {
 
   void end(BlockList& list);
   void forgetSteps();
+  static std::size_t weight(const Step& step);
+  void dropSteps(std::size_t from, std::size_t to);
   bool onlyRegroupsBelow() const;
   bool counts(const Step& step) const;
   void trim();
@@ -92,6 +96,7 @@ class EditHistory {
 
   std::vector<std::unique_ptr<Step>> steps_;
   std::size_t position_ = 0;  // steps_[0, position_) are done
+  std::size_t bytes_ = 0;
   std::unique_ptr<Step> open_;
   bool replaying_ = false;
   int replayCaret_ = -1;

@@ -1,7 +1,5 @@
 #include "app/qt/carry_result_dialog.h"
 
-#include "app/carry_command.h"
-#include "dif/dif_writer.h"
 #include "platform/file_lock.h"
 #include "platform/qt/qt_text.h"
 #include "platform/user_texts.h"
@@ -107,12 +105,15 @@ void CarryResultDialog::fill() {
   const std::vector<CarriedBlock>& blocks = carried_->blocks;
   const QFontMetrics metrics(table_->font());
   const QFontMetrics headerMetrics(table_->horizontalHeader()->font());
-  const char* widest[] = {"FFFFFF–FFFFFF", "FFFFFF", "+FFFFFF"};
+  // Digits differ in width in most fonts: each column is measured by the widest of them.
+  int digit = 0;
+  for (QChar c : QString("0123456789ABCDEF")) digit = std::max(digit, metrics.horizontalAdvance(c));
+  const int widths[] = {12 * digit + metrics.horizontalAdvance(QString::fromUtf8("–")), 6 * digit,
+                        6 * digit + metrics.horizontalAdvance('+')};
   for (int column = 0; column < 3; ++column) {
     const QString title = table_->model()->headerData(column, Qt::Horizontal).toString();
-    table_->setColumnWidth(column, std::max(metrics.horizontalAdvance(qt(widest[column])),
-                                            headerMetrics.horizontalAdvance(title)) +
-                                       16);
+    table_->setColumnWidth(column,
+                           std::max(widths[column], headerMetrics.horizontalAdvance(title)) + 16);
   }
   table_->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
   const auto placed =
@@ -136,29 +137,8 @@ void CarryResultDialog::showBytes(int row) {
 }
 
 bool CarryResultDialog::save() {
-  const std::string path = chooser_.AskSaveFile(FileKind::Dif);
-  if (path.empty()) return false;
-  // Both names are held before either is written, as "Создать DIF" holds them.
-  std::vector<std::unique_ptr<FileLock>> held;
-  for (const std::string& name : {path, backupDifName(path)}) {
-    std::optional<FileInfo> info = fs_.stat(name);
-    if (!info || !info->regular) continue;
-    Result<std::unique_ptr<FileLock>> lock = fs_.lock(name, kFileLockWait, MissingFile::Fails);
-    if (!lock) {
-      messenger_.error(lock.error().message);
-      return false;
-    }
-    held.push_back(std::move(lock.value()));
-  }
-  const Status written =
-      writeCarriedDif(fs_, path, carried_->blocks, carried_->dif.bytes(), carried_->newBin.bytes(),
-                      [this] { return carried_->newBin.intact(); });
-  if (!written) {
-    messenger_.error(written.error().message);
-    return false;
-  }
-  messenger_.notice(kDifCreatedText);
-  return true;
+  return saveCarriedDif(fs_, messenger_, *carried_, chooser_.AskSaveFile(FileKind::Dif),
+                        kFileLockWait);
 }
 
 }  // namespace hm
