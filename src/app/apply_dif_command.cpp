@@ -4,8 +4,11 @@
 #include "platform/file_lock.h"
 #include "platform/file_reader.h"
 #include "platform/user_texts.h"
+#include "platform/watched_file_system.h"
 
+#include <memory>
 #include <optional>
+#include <utility>
 
 namespace hm {
 
@@ -55,53 +58,149 @@ const char* doneText(const Verdict& verdict) {
   return kAppliedUnverifiedText;
 }
 
-ApplyEnd fail(Messenger& messenger, const std::string& text) {
-  messenger.error(text);
-  return ApplyEnd::Failed;
-}
+// The steps of one apply and what they found, kept alive by the jobs that run them.
+class ApplySteps : public std::enable_shared_from_this<ApplySteps> {
+ public:
+  ApplySteps(FileSystem& fs, Messenger& messenger, std::shared_ptr<ApplyAnswers> answers,
+             std::chrono::milliseconds lockWait, Jobs& jobs,
+             std::function<void(std::uint64_t)> progress, std::function<void(ApplyEnd)> ended)
+      : fs_(fs),
+        messenger_(messenger),
+        answers_(std::move(answers)),
+        lockWait_(lockWait),
+        jobs_(jobs),
+        progress_(std::move(progress)),
+        ended_(std::move(ended)) {}
+
+  void begin() {
+    difPath_ = answers_->difToApply();
+    if (difPath_.empty()) return end(ApplyEnd::Cancelled);
+    run([](ApplySteps& s, JobControl&) { s.readDif(); }, &ApplySteps::afterDif);
+  }
+
+ private:
+  using Work = void (*)(ApplySteps&, JobControl&);
+  using Then = void (ApplySteps::*)(JobEnd);
+
+  void run(Work work, Then then) {
+    auto self = shared_from_this();
+    jobs_.start([self, work](JobControl& control) { work(*self, control); },
+                [self, then](JobEnd jobEnd) { ((*self).*then)(jobEnd); });
+  }
+
+  void end(ApplyEnd how) {
+    if (ended_) ended_(how);
+  }
+
+  void fail(const std::string& text) {
+    messenger_.error(text);
+    end(ApplyEnd::Failed);
+  }
+
+  // A step stopped or out of memory ends the apply before anything is written.
+  bool halted(JobEnd jobEnd) {
+    if (jobEnd == JobEnd::Stopped) end(ApplyEnd::Stopped);
+    if (jobEnd == JobEnd::OutOfMemory) fail(kOutOfMemoryText);
+    return jobEnd != JobEnd::Done;
+  }
+
+  void readDif() {
+    dif_ = fs_.read(difPath_);
+    if (dif_) checked_ = checkDif(dif_->bytes());
+  }
+
+  void afterDif(JobEnd jobEnd) {
+    if (halted(jobEnd)) return;
+    if (!dif_) return fail(kBinWriteErrorText);
+    if (!checked_) return fail(checked_.error().message);
+    binPath_ = answers_->binToPatch();
+    if (binPath_.empty()) return end(ApplyEnd::Cancelled);
+    run([](ApplySteps& s,
+           JobControl&) { s.verdict_ = verify(s.fs_, s.difPath_, s.dif_->bytes(), s.binPath_); },
+        &ApplySteps::afterVerify);
+  }
+
+  void afterVerify(JobEnd jobEnd) {
+    if (halted(jobEnd)) return;
+    if (verdict_.unreadable) return fail(kBinWriteErrorText);
+    unverified_ = verdict_.unverified;
+    if (verdict_.doubt) {
+      if (!answers_->applyAnyway(*verdict_.doubt)) {
+        answers_->refused(*verdict_.doubt);
+        return end(ApplyEnd::Refused);
+      }
+      if (verdict_.doubt->kind == ApplyDoubt::Unusable) unverified_ = verdict_.doubt->why;
+    }
+    dif_.reset();
+    outPath_ = answers_->outputPath();
+    if (outPath_.empty()) return end(ApplyEnd::Cancelled);
+    // Patching in place reads and replaces one file, as overlapping runs may do with the same
+    // BIN: the BIN is read again, whole, under the lock.
+    if (std::optional<FileInfo> out = fs_.stat(outPath_); out && out->regular) {
+      Result<std::unique_ptr<FileLock>> lock = fs_.lock(outPath_, lockWait_, MissingFile::Fails);
+      if (!lock) return fail(lock.error().message);
+      held_ = std::move(lock.value());
+    }
+    run([](ApplySteps& s, JobControl& control) { s.write(control); }, &ApplySteps::afterWrite);
+  }
+
+  void write(JobControl& control) {
+    auto progress = [this, &control](std::uint64_t written) {
+      if (progress_) control.post([progress = progress_, written] { progress(written); });
+    };
+    WatchedFileSystem watched(fs_, control.keepGoing(), progress);
+    written_ = applyDifFile(watched, difPath_, binPath_, outPath_);
+  }
+
+  void afterWrite(JobEnd jobEnd) {
+    held_.reset();
+    // An output already in place stays, whenever "Отмена" came.
+    if (!written_ || jobEnd == JobEnd::OutOfMemory) {
+      if (jobEnd == JobEnd::Stopped) return end(ApplyEnd::Stopped);
+      return fail(jobEnd == JobEnd::OutOfMemory ? std::string(kOutOfMemoryText)
+                                                : written_.error().message);
+    }
+    answers_->applied(doneText(verdict_), unverified_);
+    messenger_.notice(kDifAppliedText);
+    end(ApplyEnd::Applied);
+  }
+
+  FileSystem& fs_;
+  Messenger& messenger_;
+  std::shared_ptr<ApplyAnswers> answers_;
+  std::chrono::milliseconds lockWait_;
+  Jobs& jobs_;
+  std::function<void(std::uint64_t)> progress_;
+  std::function<void(ApplyEnd)> ended_;
+
+  std::string difPath_, binPath_, outPath_;
+  std::optional<ByteImage> dif_;
+  Status checked_ = success();
+  Verdict verdict_;
+  std::string unverified_;
+  std::unique_ptr<FileLock> held_;
+  Status written_ = success();
+};
 
 }  // namespace
 
+void startApplyDif(FileSystem& fs, Messenger& messenger, std::shared_ptr<ApplyAnswers> answers,
+                   std::chrono::milliseconds lockWait, Jobs& jobs,
+                   std::function<void(std::uint64_t)> progress,
+                   std::function<void(ApplyEnd)> ended) {
+  std::make_shared<ApplySteps>(fs, messenger, std::move(answers), lockWait, jobs,
+                               std::move(progress), std::move(ended))
+      ->begin();
+}
+
 ApplyEnd applyDifCommand(FileSystem& fs, Messenger& messenger, ApplyAnswers& answers,
                          std::chrono::milliseconds lockWait) {
-  const std::string difPath = answers.difToApply();
-  if (difPath.empty()) return ApplyEnd::Cancelled;
-  std::optional<ByteImage> dif = fs.read(difPath);
-  if (!dif) return fail(messenger, kBinWriteErrorText);
-  if (Status checked = checkDif(dif->bytes()); !checked) {
-    return fail(messenger, checked.error().message);
-  }
-
-  const std::string binPath = answers.binToPatch();
-  if (binPath.empty()) return ApplyEnd::Cancelled;
-  const Verdict verdict = verify(fs, difPath, dif->bytes(), binPath);
-  if (verdict.unreadable) return fail(messenger, kBinWriteErrorText);
-  std::string unverified = verdict.unverified;
-  if (verdict.doubt) {
-    if (!answers.applyAnyway(*verdict.doubt)) {
-      answers.refused(*verdict.doubt);
-      return ApplyEnd::Refused;
-    }
-    if (verdict.doubt->kind == ApplyDoubt::Unusable) unverified = verdict.doubt->why;
-  }
-  dif->release();
-
-  const std::string outPath = answers.outputPath();
-  if (outPath.empty()) return ApplyEnd::Cancelled;
-  // Patching in place reads and replaces one file, as overlapping runs may do with the same
-  // BIN: the BIN is read again, whole, under the lock.
-  std::unique_ptr<FileLock> held;
-  if (std::optional<FileInfo> out = fs.stat(outPath); out && out->regular) {
-    Result<std::unique_ptr<FileLock>> lock = fs.lock(outPath, lockWait, MissingFile::Fails);
-    if (!lock) return fail(messenger, lock.error().message);
-    held = std::move(lock.value());
-  }
-  if (Status written = applyDifFile(fs, difPath, binPath, outPath); !written) {
-    return fail(messenger, written.error().message);
-  }
-  answers.applied(doneText(verdict), unverified);
-  messenger.notice(kDifAppliedText);
-  return ApplyEnd::Applied;
+  InlineJobs jobs;
+  ApplyEnd how = ApplyEnd::Failed;
+  // The caller owns the answers and outlives the steps, which all run before this returns.
+  std::shared_ptr<ApplyAnswers> borrowed(std::shared_ptr<void>(), &answers);
+  startApplyDif(fs, messenger, borrowed, lockWait, jobs, {}, [&how](ApplyEnd end) { how = end; });
+  return how;
 }
 
 }  // namespace hm

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "app/jobs.h"
 #include "dif/patch_verification.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
 
 #include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace hm {
@@ -38,7 +42,8 @@ class ApplyAnswers {
   virtual void refused(const ApplyDoubt& doubt) = 0;
 };
 
-enum class ApplyEnd { Applied, Cancelled, Refused, Failed };
+// Cancelled: a question went unanswered; Stopped: "Отмена" during the work.
+enum class ApplyEnd { Applied, Cancelled, Refused, Failed, Stopped };
 
 // Applies a DIF to a BIN, verified against the DIF's counterpart where one is there: the DIF is
 // read and checked whole before the BIN is asked for, the BIN's blocks compared, the doubts
@@ -47,5 +52,14 @@ enum class ApplyEnd { Applied, Cancelled, Refused, Failed };
 // busy output), and so is "DIF файл успешно установлен!" at the end.
 ApplyEnd applyDifCommand(FileSystem& fs, Messenger& messenger, ApplyAnswers& answers,
                          std::chrono::milliseconds lockWait);
+
+// The same in steps: the long ones (reading and checking the DIF, comparing the BIN, writing the
+// output) run by `jobs`, the questions asked between them where `jobs` runs its finish, so the
+// window's loop keeps turning. `progress` hears there how many bytes of the output are written;
+// a stop asked of `jobs` leaves the output as it was and ends in Stopped.
+void startApplyDif(FileSystem& fs, Messenger& messenger, std::shared_ptr<ApplyAnswers> answers,
+                   std::chrono::milliseconds lockWait, Jobs& jobs,
+                   std::function<void(std::uint64_t written)> progress,
+                   std::function<void(ApplyEnd)> ended);
 
 }  // namespace hm

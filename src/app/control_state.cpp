@@ -19,7 +19,7 @@ ControlState controlState(const Session& session) {
   // A block is added to the target's range, or while a DIF is edited from a data file.
   state.add = idle && (editing ? session.dataFileNamed() : pair);
   state.createDif = idle;
-  state.cancelShown = session.searching() && !session.cancelRequested();
+  state.cancelShown = (session.searching() || session.difWork()) && !session.cancelRequested();
   state.chooseFiles = idle;
   state.normalMode = !editing;
   state.listTakesClicks = idle;

@@ -11,7 +11,7 @@ struct ControlState {
   bool add = false;          // bAdd
   bool remove = false;       // bDel
   bool createDif = false;    // bDIF
-  bool cancelShown = false;  // bCancel, while a search may still be stopped
+  bool cancelShown = false;  // bCancel, while a search or DIF work may still be stopped
   bool chooseFiles = false;  // both path boxes and their buttons; opening and applying files
   bool normalMode = true;    // the target, the backup choice and the distance in view and usable
   bool listTakesClicks = true;

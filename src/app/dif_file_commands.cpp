@@ -1,5 +1,7 @@
 #include "app/dif_file_commands.h"
 
+#include "app/dif_jobs.h"
+#include "app/jobs.h"
 #include "app/list_jobs.h"
 #include "app/session.h"
 #include "dif/dif_writer.h"
@@ -25,70 +27,39 @@ bool holdExistingFile(FileSystem& fs, Messenger& messenger, const std::string& p
   return true;
 }
 
-bool writeDifCommand(Session& session, Messenger& messenger, const std::string& chosen,
-                     std::chrono::milliseconds lockWait, const std::vector<std::string>& held) {
-  if (chosen.empty()) return false;
-  FileSystem& fs = session.fileSystem();
+std::optional<std::string> difNameFor(FileSystem& fs, Messenger& messenger,
+                                      const std::string& chosen) {
+  if (chosen.empty()) return std::nullopt;
   if (namesDeviceOrPipe(fs, chosen)) {
     messenger.error(kDifWriteErrorText);
-    return false;
+    return std::nullopt;
   }
-  return writeDifAt(session, messenger, difOutputName(chosen), lockWait, held);
+  return difOutputName(chosen);
+}
+
+bool writeDifCommand(Session& session, Messenger& messenger, const std::string& chosen,
+                     std::chrono::milliseconds lockWait, const std::vector<std::string>& held) {
+  std::optional<std::string> path = difNameFor(session.fileSystem(), messenger, chosen);
+  return path && writeDifAt(session, messenger, *path, lockWait, held);
 }
 
 bool writeDifAt(Session& session, Messenger& messenger, const std::string& path,
                 std::chrono::milliseconds lockWait, const std::vector<std::string>& held) {
-  FileSystem& fs = session.fileSystem();
-  if (namesDeviceOrPipe(fs, path)) {
-    messenger.error(kDifWriteErrorText);
-    return false;
-  }
-  const bool backup = session.backupWanted() && !session.editingDif();
-  // Both files of the pair are held before either is written, so a run adding a block to the
-  // DIF meanwhile is not undone.
-  auto hold = [&](const std::string& name, std::unique_ptr<FileLock>& lock) {
-    return std::find(held.begin(), held.end(), name) != held.end() ||
-           holdExistingFile(fs, messenger, name, lockWait, lock);
-  };
-  std::unique_ptr<FileLock> difLock, backupLock;
-  if (!hold(path, difLock)) return false;
-  if (backup && !hold(backupDifName(path), backupLock)) return false;
-  if (session.editedDifChangedOnDisk(path) &&
-      messenger.show(kDifChangedText, MessageButtons::YesNo, MessageIcon::Question) !=
-          MessageAnswer::Yes) {
-    return false;
-  }
-  // A write that fails leaves the status line as it was: nothing was written.
-  const std::string before = session.status();
-  session.say(kDifWritingText);
-  if (Status written = session.writeDif(path, backup); !written) {
-    session.say(before);
-    messenger.error(written.error().message);
-    return false;
-  }
-  session.noteDifWritten(path);
-  session.say(kDifCreatedText);
-  return true;
+  InlineJobs jobs;
+  ListJobs listJobs(session, jobs, messenger, false);
+  bool written = false;
+  DifJobs(session, jobs, listJobs, messenger).write(path, lockWait, held, [&written](bool done) {
+    written = done;
+  });
+  return written;
 }
 
 bool openDifCommand(Session& session, ListJobs& listJobs, Messenger& messenger,
                     const std::string& path) {
-  if (path.empty()) return false;
-  session.setInFile("");
-  session.setEditingDif(true);
-  if (Status read = session.readDif(path); !read) {
-    session.listChanged();
-    messenger.error(read.error().message);
-    return false;
-  }
-  session.say(kReadingBlocksText);
-  if (Status listed = session.listDif(); !listed) {
-    session.listChanged();
-    messenger.error(listed.error().message);
-    return false;
-  }
-  listJobs.recalculate();
-  return true;
+  InlineJobs jobs;
+  bool opened = false;
+  DifJobs(session, jobs, listJobs, messenger).open(path, [&opened](bool done) { opened = done; });
+  return opened;
 }
 
 }  // namespace hm

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@ class Session;
 // else's yet. False after saying why when another program held it longer than `wait`.
 bool holdExistingFile(FileSystem& fs, Messenger& messenger, const std::string& path,
                       std::chrono::milliseconds wait, std::unique_ptr<FileLock>& held);
+
+// The name "Создать DIF" writes under for the name chosen, ".dif" added when it lacks it; nothing,
+// after the message, for an empty name or one naming a device or a pipe.
+std::optional<std::string> difNameFor(FileSystem& fs, Messenger& messenger,
+                                      const std::string& chosen);
 
 // "Создать DIF": writes the session's list as a DIF under `chosen` (".dif" added when the name
 // lacks it), with its backup when the session wants one outside DIF-editing mode, the two as one

@@ -37,9 +37,13 @@ bool mayDiscardEdits(const Session& session, Messenger& messenger) {
                                                        MessageIcon::Question) == MessageAnswer::Yes;
 }
 
+bool maySaveBack(const Session& session) {
+  return !session.busy() && session.editingDif() && !session.editedDifPath().empty();
+}
+
 bool saveEditedDifCommand(Session& session, Messenger& messenger,
                           std::chrono::milliseconds lockWait) {
-  if (session.busy() || !session.editingDif() || session.editedDifPath().empty()) return false;
+  if (!maySaveBack(session)) return false;
   return writeDifAt(session, messenger, session.editedDifPath(), lockWait);
 }
 

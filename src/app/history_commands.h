@@ -20,6 +20,7 @@ bool mayDiscardEdits(const Session& session, Messenger& messenger);
 
 // Ctrl+S in DIF-editing mode: the edited list written over the DIF it was opened from, as
 // "Создать DIF" writes it. False when nothing was written.
+bool maySaveBack(const Session& session);
 bool saveEditedDifCommand(Session& session, Messenger& messenger,
                           std::chrono::milliseconds lockWait);
 

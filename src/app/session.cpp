@@ -82,6 +82,12 @@ void Session::setSearching(bool searching, bool cancelRequested) {
   notify(kWorkChanged);
 }
 
+void Session::setDifWork(bool on, bool cancelRequested) {
+  difWork_ = on;
+  cancelRequested_ = cancelRequested;
+  notify(kWorkChanged);
+}
+
 void Session::listChanged() {
   notify(kListChanged);
 }
@@ -118,13 +124,17 @@ std::optional<Totals> Session::recalcInto(BlockList& into, const KeepGoing& keep
 }
 
 Status Session::writeDif(const std::string& path, bool backup) const {
-  if (editingDif_) return writeEditedDif(fs_, path, list_, difBytes());
+  return writeDif(path, backup, fs_);
+}
+
+Status Session::writeDif(const std::string& path, bool backup, FileSystem& through) const {
+  if (editingDif_) return writeEditedDif(through, path, list_, difBytes());
   std::optional<std::span<const std::uint8_t>> source;
   if (backup) source = sourceBytes();
   auto intact = [this] {
     return (!source_ || source_->intact()) && (!target_ || target_->intact());
   };
-  return writeDifWithBackup(fs_, path, list_, targetBytes(), source, intact);
+  return writeDifWithBackup(through, path, list_, targetBytes(), source, intact);
 }
 
 Status Session::readDif(const std::string& path) {
@@ -162,6 +172,38 @@ Status Session::listDif() {
   }
   listDifBlocks(std::move(*blocks), list_);
   return success();
+}
+
+Status Session::loadDif(const std::string& path, LoadedDif& into, const KeepGoing& keepGoing,
+                        const ListingProgress& progress) const {
+  std::optional<ByteImage> dif = fs_.read(path);
+  if (!dif) return Error{ErrorCode::OpenFailed, kOpenErrorText};
+  if (std::optional<FileInfo> info = fs_.stat(path))
+    into.fingerprint = fingerprintOf(*info, dif->bytes());
+  into.image = std::make_shared<const ByteImage>(std::move(*dif));
+  if (keepGoing && !keepGoing()) return Error{ErrorCode::Cancelled, ""};
+  Result<std::vector<DifBlock>> blocks = readDifBlocks(into.image->bytes());
+  if (!blocks) return blocks.error();
+  if (!listDifBlocks(std::move(*blocks), into.lines, keepGoing, progress)) {
+    return Error{ErrorCode::Cancelled, ""};
+  }
+  return success();
+}
+
+void Session::forgetDif() {
+  list_.clear();
+  history_.reset(list_, false, minDistance_);
+  dif_.reset();
+  difRead_.reset();
+  notify(kListChanged);
+}
+
+void Session::adoptDif(const std::string& path, LoadedDif&& loaded) {
+  difPath_ = path;
+  dif_ = std::move(loaded.image);
+  difRead_ = loaded.fingerprint;
+  list_.assign(std::move(loaded.lines));
+  history_.reset(list_, false, minDistance_);
 }
 
 void Session::releaseSearch() {

@@ -3,6 +3,7 @@
 #include "app/edit_history.h"
 #include "blocks/block_list.h"
 #include "blocks/recalc.h"
+#include "dif/dif_reader.h"
 #include "platform/clock.h"
 #include "platform/file_fingerprint.h"
 #include "platform/file_system.h"
@@ -84,6 +85,10 @@ class Session {
   bool cancelRequested() const { return cancelRequested_; }
   void setBusy(bool busy);
   void setSearching(bool searching, bool cancelRequested = false);
+  // Long DIF work under way (opening, writing, applying), which "Отмена" may stop as it stops a
+  // search.
+  bool difWork() const { return difWork_; }
+  void setDifWork(bool on, bool cancelRequested = false);
   // Tells the observers the list's totals or lines changed as a whole.
   void listChanged();
 
@@ -134,12 +139,27 @@ class Session {
   // edited and the data files. With `backup`, outside editing mode, also the backup beside it
   // (the same blocks with the source's bytes), the two written as one pair.
   Status writeDif(const std::string& path, bool backup = false) const;
+  // The same through `through`, a file system that watches the writing.
+  Status writeDif(const std::string& path, bool backup, FileSystem& through) const;
 
   // Opening a DIF for editing takes two steps, so the window can show its progress between
   // them: reading the file, then listing its blocks. A failure of either releases the image and
   // empties the list, so no line stays behind whose bytes are nowhere.
   Status readDif(const std::string& path);
   Status listDif();
+  // The same two as work that changes nothing of the session, for the job runner: the DIF at
+  // `path` read and listed into `into`, with the records listed so far told to `progress`
+  // (Cancelled when `keepGoing` said stop). adoptDif() then puts it in place.
+  struct LoadedDif {
+    std::shared_ptr<const ByteImage> image;
+    std::optional<FileFingerprint> fingerprint;
+    BlockList lines;
+  };
+  Status loadDif(const std::string& path, LoadedDif& into, const KeepGoing& keepGoing,
+                 const ListingProgress& progress = {}) const;
+  void adoptDif(const std::string& path, LoadedDif&& loaded);
+  // Before a DIF is loaded: the list empty, the earlier DIF let go.
+  void forgetDif();
   const std::string& editedDifPath() const { return difPath_; }
 
   // Whether `path` is the DIF being edited and another program has changed it since it was
@@ -174,6 +194,7 @@ class Session {
   std::string status_;
   bool busy_ = false;
   bool searching_ = false;
+  bool difWork_ = false;
   bool cancelRequested_ = false;
 
   BlockList list_;

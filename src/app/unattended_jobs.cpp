@@ -256,6 +256,7 @@ int runApply(const std::string& binPath, const std::string& difPath, const std::
       return answers.refusedStatus();
     case ApplyEnd::Cancelled:
     case ApplyEnd::Failed:
+    case ApplyEnd::Stopped:
       break;
   }
   return kExitJobError;

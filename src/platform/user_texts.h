@@ -108,6 +108,13 @@ inline constexpr const char* kAppliedAgainText = "DIF установлен по�
 inline constexpr const char* kAppliedToOtherBinText =
     "DIF установлен на BIN, не совпадающий с исходным.";
 inline constexpr const char* kApplyCancelledText = "Установка DIF отменена.";
+// Long DIF work in the window: its progress (after the texts above, with a count) and its end
+// at "Отмена".
+inline constexpr const char* kApplyingText = "Установка DIF файла...";
+inline constexpr const char* kBlocksOfText = " из ";
+inline constexpr const char* kMegabytesText = " МБ";
+inline constexpr const char* kDifReadCancelledText = "Чтение DIF файла отменено.";
+inline constexpr const char* kDifWriteCancelledText = "Запись DIF файла отменена.";
 // Why a block cannot be written, after "Ошибка записи DIF файла" and an empty line. The block's
 // range ("002000–002010") goes where "%1" stands.
 inline constexpr const char* kBlockPastTargetText = "Блок %1 выходит за конец конечного файла.";

@@ -37,7 +37,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
                  Qt::WindowCloseButtonHint);
   idle_ = new IdleAnimation(this, ui_.controls, ui_.Timer1, services_.clock);
   distance_ = new DistanceControls(ui_.tbyteWith, ui_.byteWith, ui_.cBW, session_, listJobs_);
-  files_ = new WindowFileCommands(this, services_, ui_, listJobs_, *idle_);
+  files_ = new WindowFileCommands(this, services_, ui_, listJobs_, difJobs_, *idle_);
   blockBytes_ =
       std::make_unique<BlockBytesCommand>(session_, session_.fileSystem(), this, ui_.Lst1);
   // Once the window is up: the first F2 then shows the viewer within a repaint.
@@ -79,6 +79,12 @@ void MainWindow::connectCommands() {
   });
 }
 
+// One button stops whatever long work may be stopped: a search or work on a DIF file.
+void MainWindow::bCancel_Click() {
+  if (session_.difWork()) return difJobs_.cancel();
+  search_.cancel();
+}
+
 void MainWindow::Form_Load() {
   const QRect list = ui_.Lst1->geometry();
   hHdr_ = CreateHeader(headers_, ui_.Lst1, list.left(), list.top() - layout::kHeaderHeightPixels,
@@ -100,7 +106,7 @@ void MainWindow::Form_QueryUnload() {
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (jobs_.running()) {
     // The work reads the session: stop it first, close when it has ended.
-    search_.cancel();
+    bCancel_Click();
     jobs_.stop();
     closeAfterWork_ = true;
     return event->ignore();

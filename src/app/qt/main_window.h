@@ -2,6 +2,7 @@
 
 #include "app/block_commands.h"
 #include "app/block_editor.h"
+#include "app/dif_jobs.h"
 #include "app/list_jobs.h"
 #include "app/qt/job_runner.h"
 #include "app/qt/window_controls.h"
@@ -50,7 +51,7 @@ class MainWindow : public QMainWindow, private SessionObserver {
 
   // Handlers, named after the controls that start them.
   void bSer_Click();
-  void bCancel_Click() { search_.cancel(); }
+  void bCancel_Click();
   void bSplit_Click() { blockCommands_.mergeSelected(); }
   void bDel_Click() { blockCommands_.deleteSelected(); }
   void bAdd_Click() { blockCommands_.addBlock(); }
@@ -85,6 +86,7 @@ class MainWindow : public QMainWindow, private SessionObserver {
   // Last, so that it goes first: its work reads the session and reports to the commands.
   JobRunner jobs_;
   ListJobs listJobs_{session_, jobs_, services_.messenger};
+  DifJobs difJobs_{session_, jobs_, listJobs_, services_.messenger};
   SearchCommand search_{session_, jobs_, listJobs_, services_.messenger, services_.clock};
   BlockCommands blockCommands_{session_, listJobs_, services_.blockEditor, services_.messenger};
 };

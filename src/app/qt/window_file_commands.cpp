@@ -29,12 +29,13 @@ namespace hm {
 
 WindowFileCommands::WindowFileCommands(QWidget* window, const WindowServices& services,
                                        const WindowControls& ui, ListJobs& listJobs,
-                                       IdleAnimation& idle)
+                                       DifJobs& difJobs, IdleAnimation& idle)
     : QObject(window),
       services_(services),
       ui_(ui),
       session_(services.session),
       listJobs_(listJobs),
+      difJobs_(difJobs),
       idle_(idle),
       chooser_(services.dialogs, session_.fileSystem(), services.messenger, services.settings,
                kMaxDifSize) {
@@ -100,23 +101,25 @@ void WindowFileCommands::showPaths() {
 
 void WindowFileCommands::bdif_Click() {
   if (session_.busy()) return;
-  writeDifCommand(session_, services_.messenger, chooser_.AskSaveFile(FileKind::Dif),
-                  kFileLockWait);
+  std::optional<std::string> path =
+      difNameFor(session_.fileSystem(), services_.messenger, chooser_.AskSaveFile(FileKind::Dif));
+  if (path) difJobs_.write(*path, kFileLockWait);
 }
 
 void WindowFileCommands::saveBack_Click() {
-  saveEditedDifCommand(session_, services_.messenger, kFileLockWait);
+  if (maySaveBack(session_)) difJobs_.write(session_.editedDifPath(), kFileLockWait);
 }
 
 void WindowFileCommands::applyDif(std::optional<std::string> dif) {
   if (session_.busy()) return;
-  DialogApplyAnswers answers(session_, chooser_, services_.messenger, std::move(dif));
-  applyDifCommand(session_.fileSystem(), services_.messenger, answers, kFileLockWait);
+  difJobs_.apply(
+      std::make_shared<DialogApplyAnswers>(session_, chooser_, services_.messenger, std::move(dif)),
+      kFileLockWait);
 }
 
 void WindowFileCommands::redDIF_Click() {
   if (session_.busy() || !mayDiscardEdits(session_, services_.messenger)) return;
-  openDifCommand(session_, listJobs_, services_.messenger, chooser_.AskOpenFile(FileKind::Dif));
+  difJobs_.open(chooser_.AskOpenFile(FileKind::Dif));
 }
 
 // The carrying runs beside the event loop, under a progress box whose "Отмена" drops its result.

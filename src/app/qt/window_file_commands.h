@@ -9,6 +9,7 @@
 
 namespace hm {
 
+class DifJobs;
 class IdleAnimation;
 class ListJobs;
 class Session;
@@ -22,7 +23,7 @@ class WindowFileCommands : public QObject {
   Q_OBJECT
  public:
   WindowFileCommands(QWidget* window, const WindowServices& services, const WindowControls& ui,
-                     ListJobs& listJobs, IdleAnimation& idle);
+                     ListJobs& listJobs, DifJobs& difJobs, IdleAnimation& idle);
 
   void Command1_Click();
   void Command2_Click();
@@ -50,6 +51,7 @@ class WindowFileCommands : public QObject {
   const WindowControls& ui_;
   Session& session_;
   ListJobs& listJobs_;
+  DifJobs& difJobs_;
   IdleAnimation& idle_;
   FileChooser chooser_;
 };

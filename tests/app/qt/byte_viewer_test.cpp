@@ -106,6 +106,7 @@ class ByteViewerTest : public QObject {
     writeFile(f.file("p.dif"), DifBuilder(1).record(0x20, {7, 8}).bytes());
     f.dialogs.paths = {f.file("p.dif")};
     f.window->files().redDIF_Click();
+    waitIdle(f.session);
     QVERIFY(f.session.editingDif());
     listView(*f.window)->selectRows({0}, 0);
     ByteViewer* viewer = openViewer(*f.window);

@@ -146,6 +146,7 @@ class ControlStateTest : public QObject {
     test::writeFile(f.file("p.dif"), smallDif(0x10, 4));
     f.dialogs.paths = {f.file("p.dif")};
     w.files().redDIF_Click();
+    waitIdle(f.session);
     QVERIFY(f.session.editingDif());
     QCOMPARE(w.maximumSize(), designed);
   }

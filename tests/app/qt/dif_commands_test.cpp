@@ -44,12 +44,14 @@ class DifCommandsTest : public QObject {
     command.difPath = f.file("p.dif");
     f.dialogs.paths = {f.file("bin.bin"), f.file("out.bin")};
     QVERIFY(!runCommandLine(*f.window, command));
+    waitIdle(f.session);
     // Only the BIN and the output were asked for.
     QCOMPARE(f.dialogs.requests.size(), std::size_t(2));
     QCOMPARE(f.dialogs.requests[0].title, std::string("Выберите Исходный BIN Файл"));
     QCOMPARE(readFile(f.file("out.bin")), std::vector<std::uint8_t>(4, 0));
     // The line's DIF served that apply only: the next one asks for its DIF again.
     f.window->files().AppDif_Click();
+    waitIdle(f.session);
     QCOMPARE(f.dialogs.requests.size(), std::size_t(3));
     QVERIFY(f.dialogs.requests[2].title != f.dialogs.requests[0].title);
   }
@@ -71,6 +73,7 @@ class DifCommandsTest : public QObject {
     if (kind == 2) test::writeFile(f.file("p.dif"), DifBuilder(1).record(0x10, {1, 2}).bytes());
     f.dialogs.paths = {f.file("p.dif")};
     w.files().redDIF_Click();
+    waitIdle(f.session);
     QVERIFY(f.session.editingDif());
     QCOMPARE(header(w)->count(), 6);
     QCOMPARE(child<QPushButton>(w, "Command1")->text(), QString("Файл данных"));
@@ -104,6 +107,7 @@ class DifCommandsTest : public QObject {
                         std::string("SPFDSGHA <=HEXMARSHAL=> \0\0\0\0\0\0\0\0", 32));
         f.dialogs.paths = {f.file("p.dif")};
         w.files().redDIF_Click();
+        waitIdle(f.session);
         QVERIFY(f.session.editingDif());
       }
       header(w)->viewport()->repaint();
@@ -220,6 +224,7 @@ class DifCommandsTest : public QObject {
     test::writeFile(f.file("p.dif"), DifBuilder(0).bytes());
     f.dialogs.paths = {f.file("p.dif")};
     w.files().redDIF_Click();
+    waitIdle(f.session);
 
     f.dialogs.paths = {data};
     w.files().Command1_Click();

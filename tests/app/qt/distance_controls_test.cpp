@@ -141,6 +141,7 @@ class DistanceControlsTest : public QObject {
     writeFile(f.file("p.dif"), dif.bytes());
     f.dialogs.paths = {f.file("p.dif")};
     w.files().redDIF_Click();
+    waitIdle(f.session);
     QCOMPARE(f.session.blocks().count(), 2);
     QVERIFY(!presets(w)->isEnabled());
 

@@ -149,6 +149,7 @@ class EditHistoryWindowTest : public QObject {
     showActive(f);
     f.dialogs.paths = {dif};
     f.window->findChild<QAction*>("redDIF")->trigger();
+    waitIdle(f.session);
     QCOMPARE(f.session.blocks().count(), 2);
     QVERIFY(enabled(f, "saveBack"));
     f.session.blocks().setSelected(0, true);
@@ -157,6 +158,7 @@ class EditHistoryWindowTest : public QObject {
     QCOMPARE(f.session.blocks().count(), 1);
 
     QTest::keyClick(listView(*f.window), Qt::Key_S, Qt::ControlModifier);
+    waitIdle(f.session);
     QCOMPARE(test::readFile(dif), DifBuilder(1).record(0x20, {2}).bytes());
     QVERIFY(!f.session.history().edited());
 
@@ -167,11 +169,13 @@ class EditHistoryWindowTest : public QObject {
     f.messenger.shown.clear();
     f.messenger.answers = {MessageAnswer::No};
     QTest::keyClick(listView(*f.window), Qt::Key_S, Qt::ControlModifier);
+    waitIdle(f.session);
     QCOMPARE(f.messenger.lastText(),
              std::string("DIF файл изменён другой программой. Перезаписать?"));
     QCOMPARE(test::readFile(dif), theirs);
     f.messenger.answers = {MessageAnswer::Yes};
     QTest::keyClick(listView(*f.window), Qt::Key_S, Qt::ControlModifier);
+    waitIdle(f.session);
     QCOMPARE(test::readFile(dif), DifBuilder(2).record(0x10, {1}).record(0x20, {2}).bytes());
   }
 };

@@ -51,6 +51,7 @@ void prepare(WindowFixture& f, bool editing) {
   if (!editing) return;
   f.dialogs.paths = {f.file("p.dif")};
   f.window->files().redDIF_Click();
+  waitIdle(f.session);
   QVERIFY(f.session.editingDif());
   f.dialogs.requests.clear();
 }
@@ -106,6 +107,7 @@ class FileDropsTest : public QObject {
     QMimeData mime;
     mime.setUrls({urlOf(file, f.dir)});
     QVERIFY(dragAndDrop(dropTarget(w, target), mime));
+    waitIdle(f.session);
     QVERIFY(f.dialogs.requests.empty());
     QCOMPARE(child<QLineEdit>(w, "inFile")->text(), in);
     QCOMPARE(child<QLineEdit>(w, "outFile")->text(), out);

@@ -134,6 +134,7 @@ class MainWindowTest : public QObject {
     } else {
       emit listView(w)->doubleClicked(0);
     }
+    waitIdle(f.session);
     QStringList actual;
     for (const FileDialogRequest& request : f.dialogs.requests)
       actual << QString::fromStdString(request.title);

@@ -1,0 +1,50 @@
+#include "platform/watched_file_system.h"
+
+namespace hm {
+
+namespace {
+
+class WatchedOutput : public OutputFile {
+ public:
+  WatchedOutput(std::unique_ptr<OutputFile> inner, WatchedFileSystem& fs)
+      : inner_(std::move(inner)), fs_(fs) {}
+
+  bool write(const void* data, std::size_t size) override {
+    return fs_.mayWrite(size) && inner_->write(data, size);
+  }
+  bool writePieces(std::span<const std::span<const std::uint8_t>> pieces) override {
+    std::size_t size = 0;
+    for (const auto& piece : pieces) size += piece.size();
+    return fs_.mayWrite(size) && inner_->writePieces(pieces);
+  }
+  // Once everything is written the work is as good as done: the last steps are not stopped.
+  bool prepare() override { return !fs_.stopped() && inner_->prepare(); }
+  bool publish(bool keepPrevious) override { return inner_->publish(keepPrevious); }
+  bool withdraw() override { return inner_->withdraw(); }
+  void settle() override { inner_->settle(); }
+
+ private:
+  std::unique_ptr<OutputFile> inner_;
+  WatchedFileSystem& fs_;
+};
+
+}  // namespace
+
+bool WatchedFileSystem::mayWrite(std::size_t size) {
+  if (!stopped_ && keepGoing_ && !keepGoing_()) stopped_ = true;
+  if (stopped_) return false;
+  written_ += size;
+  if (written_ >= nextReport_) {
+    nextReport_ = written_ + kReportEvery;
+    if (progress_) progress_(written_);
+  }
+  return true;
+}
+
+std::unique_ptr<OutputFile> WatchedFileSystem::create(const std::string& path) {
+  std::unique_ptr<OutputFile> out = inner_.create(path);
+  if (!out) return out;
+  return std::make_unique<WatchedOutput>(std::move(out), *this);
+}
+
+}  // namespace hm
