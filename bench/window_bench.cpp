@@ -30,6 +30,7 @@
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -394,6 +395,59 @@ struct Bench {
                 peakKiB() / 1024);
   }
 
+  // Runs `command` until the status line says `text`; prints the time and the longest stall.
+  qint64 timeToStatus(const char* what, const std::function<void()>& command, const QString& text) {
+    const qint64 start = watch.now();
+    const qint64 done = watch.runUntil(command, [&] { return watch.status() == text; });
+    std::printf("%-28s %6lld ms, longest stall %4lld ms  [%s]\n", what,
+                static_cast<long long>(done - start),
+                static_cast<long long>(watch.longestStall(done)), qPrintable(watch.status()));
+    return done - start;
+  }
+
+  void startWrite(const std::string& path) {
+    window.findChild<QCheckBox*>("Check1")->setChecked(true);
+    dialogs.paths = {path};
+    button("bDIF")->click();
+  }
+
+  void startOpen(const std::string& path) {
+    dialogs.paths = {path};
+    action("redDIF")->trigger();
+  }
+
+  void writeDif(const std::string& path) {
+    search();
+    timeToStatus(
+        "create DIF with backup", [&] { startWrite(path); }, "DIF файл успешно создан!");
+    std::printf("%-28s peak memory %ld MiB\n", "written", peakKiB() / 1024);
+  }
+
+  void openDif(const std::string& path) {
+    timeToList("F4 open DIF", [&] { startOpen(path); });
+    std::printf("%-28s %6d lines, peak memory %ld MiB\n", "list shown", session.blocks().count(),
+                peakKiB() / 1024);
+  }
+
+  // "Отмена" `ms` after the work starts: how soon the work has ended, and the files it left.
+  void cancelDif(bool write, const std::string& path, int ms) {
+    if (write) search();
+    const qint64 start = watch.now();
+    qint64 pressedAt = -1;
+    QTimer::singleShot(ms, &watch, [&] {
+      pressedAt = watch.now();
+      button("bCancel")->click();
+    });
+    const qint64 ended = watch.runUntil([&] { write ? startWrite(path) : startOpen(path); },
+                                        [&] { return pressedAt >= 0 && !session.busy(); });
+    std::printf(
+        "cancel %s at %4d ms: pressed at %lld ms, the work ended %lld ms after; "
+        "longest stall %lld ms  [%s]\n",
+        write ? "write" : "open", ms, static_cast<long long>(pressedAt - start),
+        static_cast<long long>(ended - pressedAt),
+        static_cast<long long>(watch.longestStall(ended)), qPrintable(watch.status()));
+  }
+
   test::ScriptedMessenger messenger;
   test::ScriptedFileDialogs dialogs;
   BenchBlockDialogs blockDialogs;
@@ -406,7 +460,8 @@ struct Bench {
 int usage() {
   std::fputs(
       "usage: window_bench SOURCE TARGET "
-      "search|cancel:MS|edits|history|regroup-history|distance|viewer [DISTANCE]\n",
+      "search|cancel:MS|edits|history|regroup-history|distance|viewer|write-dif:PATH|"
+      "open-dif:PATH|cancel-write:PATH:MS|cancel-open:PATH:MS [DISTANCE]\n",
       stderr);
   return 2;
 }
@@ -435,6 +490,15 @@ int main(int argc, char** argv) {
     bench.distances();
   } else if (scenario == "viewer") {
     bench.viewer();
+  } else if (scenario.rfind("write-dif:", 0) == 0) {
+    bench.writeDif(scenario.substr(10));
+  } else if (scenario.rfind("open-dif:", 0) == 0) {
+    bench.openDif(scenario.substr(9));
+  } else if (scenario.rfind("cancel-write:", 0) == 0 || scenario.rfind("cancel-open:", 0) == 0) {
+    const bool write = scenario[7] == 'w';
+    const std::string rest = scenario.substr(write ? 13 : 12);
+    const std::size_t colon = rest.rfind(':');
+    bench.cancelDif(write, rest.substr(0, colon), std::atoi(rest.c_str() + colon + 1));
   } else {
     return hm::usage();
   }

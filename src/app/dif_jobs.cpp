@@ -84,8 +84,11 @@ bool DifJobs::open(const std::string& path, Ended ended) {
         const bool stopped = session_.cancelRequested() || jobEnd == JobEnd::Stopped;
         end();
         if (*outcome && !stopped && jobEnd == JobEnd::Done) {
+          const Totals totals = loaded->totals;
           session_.adoptDif(path, std::move(*loaded));
-          listJobs_.recalculate();
+          session_.say(totalsText(totals));
+          session_.listRecalculated();
+          session_.listChanged();
           listJobs_.afterJob();
           if (ended) ended(true);
           return;

@@ -184,9 +184,12 @@ Status Session::loadDif(const std::string& path, LoadedDif& into, const KeepGoin
   if (keepGoing && !keepGoing()) return Error{ErrorCode::Cancelled, ""};
   Result<std::vector<DifBlock>> blocks = readDifBlocks(into.image->bytes());
   if (!blocks) return blocks.error();
-  if (!listDifBlocks(std::move(*blocks), into.lines, keepGoing, progress)) {
-    return Error{ErrorCode::Cancelled, ""};
-  }
+  const Error cancelled{ErrorCode::Cancelled, ""};
+  BlockList listed;
+  if (!listDifBlocks(std::move(*blocks), listed, keepGoing, progress)) return cancelled;
+  std::optional<Totals> totals = hm::recalcInto(listed, into.lines, true, targetLength_, keepGoing);
+  if (!totals) return cancelled;
+  into.totals = *totals;
   return success();
 }
 

@@ -147,13 +147,15 @@ class Session {
   // empties the list, so no line stays behind whose bytes are nowhere.
   Status readDif(const std::string& path);
   Status listDif();
-  // The same two as work that changes nothing of the session, for the job runner: the DIF at
-  // `path` read and listed into `into`, with the records listed so far told to `progress`
-  // (Cancelled when `keepGoing` said stop). adoptDif() then puts it in place.
+  // The same two and the recalculation after them, as work that changes nothing of the session,
+  // for the job runner: the DIF at `path` read and listed into `into`, with the records listed
+  // so far told to `progress` (Cancelled when `keepGoing` said stop). adoptDif() then puts it in
+  // place.
   struct LoadedDif {
     std::shared_ptr<const ByteImage> image;
     std::optional<FileFingerprint> fingerprint;
     BlockList lines;
+    Totals totals;
   };
   Status loadDif(const std::string& path, LoadedDif& into, const KeepGoing& keepGoing,
                  const ListingProgress& progress = {}) const;
