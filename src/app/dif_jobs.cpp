@@ -74,8 +74,11 @@ bool DifJobs::open(const std::string& path, Ended ended) {
       [this, path, loaded, outcome](JobControl& control) {
         auto progress = [this, &control](std::size_t listed, std::size_t count) {
           control.post([this, listed, count] {
-            if (!session_.cancelRequested())
-              session_.say(countText(kReadingBlocksText, listed, count));
+            if (session_.cancelRequested()) return;
+            // Every record listed: the lines are completed next, which takes a while only for
+            // many.
+            if (listed < count) return session_.say(countText(kReadingBlocksText, listed, count));
+            if (count > kManyLines) session_.say(kRecalculatingText);
           });
         };
         *outcome = session_.loadDif(path, *loaded, control.keepGoing(), progress);

@@ -44,6 +44,7 @@ bool listDifBlocks(std::vector<DifBlock> blocks, BlockList& list,
     line.end = blocks[i].end;
     list.add({text, static_cast<std::size_t>(line.writeNumbers(text) - text)});
   }
+  if (progress) progress(blocks.size(), blocks.size());
   return true;
 }
 

@@ -21,7 +21,7 @@ struct DifBlock {
 // Error: InvalidDif "Неверный DIF файл!" for anything walkDif refuses.
 Result<std::vector<DifBlock>> readDifBlocks(std::span<const std::uint8_t> dif);
 
-// Told the lines listed so far and how many there are to list, now and then.
+// Told the lines listed so far and how many there are to list, now and then and at the end.
 using ListingProgress = std::function<void(std::size_t listed, std::size_t count)>;
 
 // Adds one two-field line (start and end) per block, taking the blocks. They are sorted before
