@@ -157,11 +157,6 @@ class LineApplyAnswers : public ApplyAnswers {
 
 }  // namespace
 
-int runComparison(const CommandLine& command, JobContext& context) {
-  Session session(context.fs);
-  return runComparison(command, context, session);
-}
-
 int runComparison(const CommandLine& command, JobContext& context, Session& session) {
   // A window shows the line's files and distance even when they turn out to be missing.
   session.setInFile(command.sourcePath);

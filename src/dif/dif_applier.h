@@ -23,7 +23,7 @@ Status writeBin(FileSystem& fs, const std::string& path, std::span<const std::ui
 // Errors carry the texts above (an unreadable DIF or BIN is OpenFailed "Ошибка записи BIN
 // файла!", and so is a BIN cut short while it is copied). The output is written whole or not
 // at all, so `outPath` may be `binPath`. A DIF whose records ascend without overlapping, as the
-// program writes them, is applied while the BIN is copied, from the BIN seen in place.
+// program writes them, is applied while the BIN is copied a buffer at a time (streamed_patch.h).
 Status applyDifFile(FileSystem& fs, const std::string& difPath, const std::string& binPath,
                     const std::string& outPath);
 

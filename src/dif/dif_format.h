@@ -30,6 +30,13 @@ inline constexpr std::int32_t kRecordLengthExtra = 4;
 inline constexpr std::uint64_t kMaxDifSize =
     kDifHeaderSize + (kRecordHeadSize + 1) * (std::uint64_t{kLastImageOffset} + 1);
 
+// The 32-byte header for `count` records, and the 16-byte head of a record of `length` data
+// bytes at `address`.
+void storeDifHeader(std::uint8_t* header, std::int32_t count);
+void storeRecordHead(std::uint8_t* head, std::int32_t address, std::int32_t length);
+// A 32-bit little-endian integer, as every integer of the format is stored.
+void storeInt32(std::uint8_t* p, std::int32_t value);
+
 // GetData: typed reads at a moving position. A read that would leave the image fails and
 // leaves the position where it was.
 class DifCursor {

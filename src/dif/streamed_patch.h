@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/file_stream.h"
+#include "platform/file_system.h"
+#include "platform/result.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace hm {
+
+// Writes the BIN patched by a checked DIF whose records ascend without overlapping, as the
+// program writes them, to `outPath`: the BIN is copied a buffer at a time and each record is put
+// over its bytes as they pass, with zeros where a block lies past the BIN's end. Only a buffer of
+// the BIN is held. Errors: OpenFailed "Ошибка записи BIN файла!" for a BIN whose read fails or
+// that ends before its length, WriteFailed with the same text for the output; the output is
+// committed only when all went well.
+Status writeStreamedPatch(FileSystem& fs, const std::string& outPath,
+                          std::span<const std::uint8_t> dif, FileStream& bin,
+                          std::size_t bufferBytes = 256 * 1024);
+
+}  // namespace hm
