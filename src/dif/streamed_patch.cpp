@@ -12,7 +12,8 @@ namespace hm {
 namespace {
 
 // The output one buffer at a time: the BIN's bytes (zeros past its end) read into the buffer,
-// the records' bytes copied over them, the buffer written.
+// the records' bytes copied over them, the buffer written. A record longer than the buffer goes
+// to the output straight from the DIF, and the BIN's bytes under it are passed over unread.
 class PatchedCopy {
  public:
   PatchedCopy(FileStream& bin, OutputFile& out, std::uint64_t outputLength, std::size_t bufferBytes)
@@ -25,20 +26,29 @@ class PatchedCopy {
 
   void patch(std::uint64_t address, std::span<const std::uint8_t> bytes) {
     while (!bytes.empty() && ok()) {
-      if (address >= chunkStart_ + chunkLength_) {
-        next();
+      if (address < end()) {
+        const auto at = static_cast<std::size_t>(address - start_);
+        const std::size_t n = std::min(bytes.size(), length_ - at);
+        std::memcpy(buffer_.get() + at, bytes.data(), n);
+        bytes = bytes.subspan(n);
+        address += n;
         continue;
       }
-      const auto at = static_cast<std::size_t>(address - chunkStart_);
-      const std::size_t n = std::min(bytes.size(), chunkLength_ - at);
-      std::memcpy(buffer_.get() + at, bytes.data(), n);
-      bytes = bytes.subspan(n);
-      address += n;
+      write();
+      if (address == start_ && bytes.size() >= capacity_) {
+        if (!out_.write(bytes.data(), bytes.size())) writeFailed_ = true;
+        start_ += bytes.size();
+        return;
+      }
+      load();
     }
   }
 
   void finish() {
-    while (ok() && chunkStart_ + chunkLength_ < outputLength_) next();
+    while (ok() && end() < outputLength_) {
+      write();
+      load();
+    }
     write();
   }
 
@@ -47,27 +57,30 @@ class PatchedCopy {
 
  private:
   bool ok() const { return !readFailed_ && !writeFailed_; }
+  std::uint64_t end() const { return start_ + length_; }
 
+  // Writes the buffer; what follows it in the output starts where it ended.
   void write() {
-    if (ok() && chunkLength_ > 0 && !out_.write(buffer_.get(), chunkLength_)) writeFailed_ = true;
+    if (ok() && length_ > 0 && !out_.write(buffer_.get(), length_)) writeFailed_ = true;
+    start_ += length_;
+    length_ = 0;
   }
 
-  // Writes the buffer and reads the next piece of the BIN into it.
-  void next() {
-    write();
-    chunkStart_ += chunkLength_;
-    chunkLength_ =
-        static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, outputLength_ - chunkStart_));
-    const auto fromBin = static_cast<std::size_t>(
-        chunkStart_ < binLength_ ? std::min<std::uint64_t>(chunkLength_, binLength_ - chunkStart_)
-                                 : 0);
+  // Reads the BIN's bytes from start_ on into the buffer, zeros past its end.
+  void load() {
+    length_ = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, outputLength_ - start_));
+    const std::uint64_t from = std::min(start_, binLength_);
+    const auto fromBin =
+        static_cast<std::size_t>(std::min<std::uint64_t>(length_, binLength_ - from));
     // Nothing left to read and a record still to place cannot happen for a checked DIF; it
     // stops rather than loops.
-    if (chunkLength_ == 0 || !readExactly(bin_, buffer_.get(), fromBin)) {
+    const bool passed = read_ >= from || bin_.skip(from - read_);
+    if (length_ == 0 || !passed || !readExactly(bin_, buffer_.get(), fromBin)) {
       readFailed_ = true;
       return;
     }
-    std::memset(buffer_.get() + fromBin, 0, chunkLength_ - fromBin);
+    read_ = from + fromBin;
+    std::memset(buffer_.get() + fromBin, 0, length_ - fromBin);
   }
 
   FileStream& bin_;
@@ -76,8 +89,9 @@ class PatchedCopy {
   const std::uint64_t outputLength_;
   const std::size_t capacity_;
   std::unique_ptr<std::uint8_t[]> buffer_;
-  std::uint64_t chunkStart_ = 0;
-  std::size_t chunkLength_ = 0;
+  std::uint64_t start_ = 0;  // where the buffer's bytes go in the output
+  std::size_t length_ = 0;
+  std::uint64_t read_ = 0;  // how far the BIN has been read or passed over
   bool readFailed_ = false;
   bool writeFailed_ = false;
 };

@@ -18,6 +18,23 @@ std::optional<std::size_t> ImageStream::read(std::uint8_t* into, std::size_t cou
   return n;
 }
 
+bool ImageStream::skip(std::uint64_t count) {
+  at_ += static_cast<std::size_t>(std::min<std::uint64_t>(count, image_.size() - at_));
+  return true;
+}
+
+bool FileStream::skip(std::uint64_t count) {
+  std::uint8_t scratch[4096];
+  while (count > 0) {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(count, sizeof scratch));
+    std::optional<std::size_t> got = read(scratch, n);
+    if (!got) return false;
+    if (*got < n) return true;
+    count -= n;
+  }
+  return true;
+}
+
 namespace {
 
 class DescriptorStream : public FileStream {
@@ -37,6 +54,10 @@ class DescriptorStream : public FileStream {
       got += static_cast<std::size_t>(n);
     }
     return got;
+  }
+
+  bool skip(std::uint64_t count) override {
+    return ::lseek(fd_, static_cast<off_t>(count), SEEK_CUR) >= 0;
   }
 
  private:

@@ -21,6 +21,9 @@ class FileStream {
   // The next `count` bytes into `into`, fewer only where the file ends; nothing when a read
   // fails. A file cut short since it was opened ends early: callers compare with size().
   virtual std::optional<std::size_t> read(std::uint8_t* into, std::size_t count) = 0;
+  // Passes over the next `count` bytes without reading them; false when that fails. A file that
+  // ends among them shows in the next read. The default reads them.
+  virtual bool skip(std::uint64_t count);
 };
 
 // Bytes already read whole, served in pieces.
@@ -29,6 +32,7 @@ class ImageStream : public FileStream {
   explicit ImageStream(ByteImage image) : image_(std::move(image)) {}
   std::uint64_t size() const override { return image_.size(); }
   std::optional<std::size_t> read(std::uint8_t* into, std::size_t count) override;
+  bool skip(std::uint64_t count) override;
 
  private:
   ByteImage image_;

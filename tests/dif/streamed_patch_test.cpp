@@ -105,7 +105,9 @@ TEST_P(StreamedPatchFaultTest, EndsWithTheWriteErrorAndKeepsTheOutput) {
   const auto before = memory.files;
   std::unique_ptr<FileStream> bin = fs.openStream("/in.bin");
   ASSERT_TRUE(bin);
-  const Bytes dif = DifBuilder(2).record(10, {1, 2}).record(90, {3}).bytes();
+  // A record longer than the buffer, whose BIN bytes are passed over unread.
+  const Bytes dif =
+      DifBuilder(3).record(10, {1, 2}).record(20, filled(40, 5)).record(90, {3}).bytes();
   Status status = writeStreamedPatch(fs, "/out.bin", dif, *bin, 16);
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.error().code, GetParam().code);
@@ -117,6 +119,9 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, StreamedPatchFaultTest,
     testing::Values(PatchFault{"CutBetweenTwoReads",
                                [](FaultFileSystem& fs) { fs.cutWhileRead["/in.bin"] = 40; },
+                               ErrorCode::OpenFailed},
+                    PatchFault{"CutUnderALongRecord",
+                               [](FaultFileSystem& fs) { fs.cutWhileRead["/in.bin"] = 50; },
                                ErrorCode::OpenFailed},
                     PatchFault{"CutBeforeTheLastByte",
                                [](FaultFileSystem& fs) { fs.cutWhileRead["/in.bin"] = 99; },

@@ -49,6 +49,11 @@ class CutStream : public FileStream {
     if (got) left_ -= *got;
     return got;
   }
+  bool skip(std::uint64_t count) override {
+    const std::uint64_t n = std::min(count, left_);
+    left_ -= n;
+    return inner_->skip(n);
+  }
 
  private:
   std::unique_ptr<FileStream> inner_;
