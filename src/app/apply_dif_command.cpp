@@ -1,10 +1,14 @@
 #include "app/apply_dif_command.h"
 
 #include "dif/dif_applier.h"
+#include "dif/streamed_patch.h"
 #include "platform/file_lock.h"
 #include "platform/file_reader.h"
+#include "platform/file_stream.h"
 #include "platform/user_texts.h"
 
+#include <chrono>
+#include <memory>
 #include <optional>
 
 namespace hm {
@@ -18,6 +22,18 @@ struct Verdict {
   bool unreadable = false;
 };
 
+Verdict verdictOf(const PatchCheck& check) {
+  switch (check.state) {
+    case PatchState::Source:
+      return {};
+    case PatchState::Applied:
+      return {ApplyDoubt{ApplyDoubt::Applied, check, {}}, {}, false};
+    case PatchState::Differs:
+      break;
+  }
+  return {ApplyDoubt{ApplyDoubt::Differs, check, {}}, {}, false};
+}
+
 Verdict verify(FileSystem& fs, const std::string& difPath, std::span<const std::uint8_t> dif,
                const std::string& binPath) {
   const std::string counterpart = counterpartPath(difPath);
@@ -29,15 +45,7 @@ Verdict verify(FileSystem& fs, const std::string& difPath, std::span<const std::
   std::optional<PatchCheck> check;
   if (bin) check = classifyBin(dif, before->bytes(), *bin);
   if (!check) return {std::nullopt, {}, true};
-  switch (check->state) {
-    case PatchState::Source:
-      return {};
-    case PatchState::Applied:
-      return {ApplyDoubt{ApplyDoubt::Applied, *check, {}}, {}, false};
-    case PatchState::Differs:
-      break;
-  }
-  return {ApplyDoubt{ApplyDoubt::Differs, *check, {}}, {}, false};
+  return verdictOf(*check);
 }
 
 // What the status line says was done, once the user agreed.
@@ -60,6 +68,43 @@ ApplyEnd fail(Messenger& messenger, const std::string& text) {
   return ApplyEnd::Failed;
 }
 
+// Verifying and applying in one pass over the BIN, for answers that name the output beforehand:
+// the patched BIN is written while its blocks are compared, and takes its name once the doubts
+// are answered, with the same questions and messages as the two passes. Nothing when the DIF
+// has no usable counterpart (nothing of the BIN is read to verify it then), its records do not
+// ascend, or another run holds the output: the two passes take it from there.
+std::optional<ApplyEnd> applyInOnePass(FileSystem& fs, Messenger& messenger, ApplyAnswers& answers,
+                                       const std::string& difPath,
+                                       std::span<const std::uint8_t> dif,
+                                       const std::string& binPath) {
+  if (!recordsAscend(dif) || !fs.stat(counterpartPath(difPath))) return std::nullopt;
+  Result<ByteImage> before = readCounterpart(fs, difPath, dif);
+  if (!before) return std::nullopt;
+  const std::string outPath = answers.outputPath();
+  if (outPath.empty()) return std::nullopt;
+  // Held from before the BIN is read; the two passes wait for a busy output and say so.
+  std::unique_ptr<FileLock> held;
+  if (std::optional<FileInfo> out = fs.stat(outPath); out && out->regular) {
+    Result<std::unique_ptr<FileLock>> lock =
+        fs.lock(outPath, std::chrono::milliseconds(0), MissingFile::Fails);
+    if (!lock) return std::nullopt;
+    held = std::move(lock.value());
+  }
+  std::unique_ptr<FileStream> bin = fs.openStream(binPath);
+  if (!bin) return fail(messenger, kBinWriteErrorText);
+  Result<CheckedPatch> patched = writeCheckedPatch(fs, outPath, dif, before->bytes(), *bin);
+  if (!patched) return fail(messenger, patched.error().message);
+  const Verdict verdict = verdictOf(patched->check);
+  if (verdict.doubt && !answers.applyAnyway(*verdict.doubt)) {
+    answers.refused(*verdict.doubt);
+    return ApplyEnd::Refused;
+  }
+  if (!patched->written || !patched->out->commit()) return fail(messenger, kBinWriteErrorText);
+  answers.applied(doneText(verdict), {});
+  messenger.notice(kDifAppliedText);
+  return ApplyEnd::Applied;
+}
+
 }  // namespace
 
 ApplyEnd applyDifCommand(FileSystem& fs, Messenger& messenger, ApplyAnswers& answers,
@@ -74,6 +119,12 @@ ApplyEnd applyDifCommand(FileSystem& fs, Messenger& messenger, ApplyAnswers& ans
 
   const std::string binPath = answers.binToPatch();
   if (binPath.empty()) return ApplyEnd::Cancelled;
+  if (answers.outputKnownBeforehand()) {
+    if (std::optional<ApplyEnd> end =
+            applyInOnePass(fs, messenger, answers, difPath, dif->bytes(), binPath)) {
+      return *end;
+    }
+  }
   const Verdict verdict = verify(fs, difPath, dif->bytes(), binPath);
   if (verdict.unreadable) return fail(messenger, kBinWriteErrorText);
   std::string unverified = verdict.unverified;

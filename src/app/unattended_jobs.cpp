@@ -145,6 +145,8 @@ class LineApplyAnswers : public ApplyAnswers {
     status_ = doubt.kind == ApplyDoubt::Applied ? kExitDone : kExitDiffers;
   }
 
+  bool outputKnownBeforehand() const override { return true; }
+
   // The exit status of a refused apply: nothing to do for a patched BIN, 4 for the rest.
   int refusedStatus() const { return status_; }
 

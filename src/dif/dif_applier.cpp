@@ -4,6 +4,7 @@
 #include "dif/streamed_patch.h"
 #include "platform/file_stream.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -23,6 +24,17 @@ void applyDif(std::span<const std::uint8_t> dif, ByteImage& bin) {
   });
 }
 
+bool recordsAscend(std::span<const std::uint8_t> dif) {
+  bool ascending = true;
+  std::size_t end = 0;
+  walkDif(dif, [&](const DifRecord& record) {
+    auto start = static_cast<std::size_t>(record.address);
+    ascending = ascending && start >= end;
+    end = std::max(end, start + static_cast<std::size_t>(record.length));
+  });
+  return ascending;
+}
+
 Status writeBin(FileSystem& fs, const std::string& path, std::span<const std::uint8_t> image) {
   std::unique_ptr<OutputFile> out = fs.create(path);
   if (!out) return Error{ErrorCode::WriteFailed, kBinWriteErrorText};
@@ -36,16 +48,8 @@ Status applyDifFile(FileSystem& fs, const std::string& difPath, const std::strin
                     const std::string& outPath) {
   std::optional<ByteImage> dif = fs.read(difPath);
   if (!dif) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
-  bool ascending = true;
-  std::size_t end = 0;
-  DifWalk walk = walkDif(dif->bytes(), [&](const DifRecord& record) {
-    auto start = static_cast<std::size_t>(record.address);
-    ascending = ascending && start >= end;
-    end = std::max(end, start + static_cast<std::size_t>(record.length));
-  });
-  if (!walk.ok()) return Error{ErrorCode::InvalidDif, kInvalidDifApplyText};
-
-  if (ascending) {
+  if (!walkDif(dif->bytes()).ok()) return Error{ErrorCode::InvalidDif, kInvalidDifApplyText};
+  if (recordsAscend(dif->bytes())) {
     std::unique_ptr<FileStream> bin = fs.openStream(binPath);
     if (!bin) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
     return writeStreamedPatch(fs, outPath, dif->bytes(), *bin);

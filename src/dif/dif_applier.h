@@ -16,6 +16,10 @@ Status checkDif(std::span<const std::uint8_t> dif);
 // growing it with zero bytes where a block reaches past its end.
 void applyDif(std::span<const std::uint8_t> dif, ByteImage& bin);
 
+// Whether the records of a checked DIF ascend without overlapping, as the program writes them:
+// the patched BIN can then be written front to back.
+bool recordsAscend(std::span<const std::uint8_t> dif);
+
 // Writes the whole image atomically. Error: WriteFailed "Ошибка записи BIN файла!".
 Status writeBin(FileSystem& fs, const std::string& path, std::span<const std::uint8_t> image);
 

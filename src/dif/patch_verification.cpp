@@ -86,35 +86,81 @@ bool sameBlocks(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b
   return true;
 }
 
-std::optional<PatchCheck> classifyBin(std::span<const std::uint8_t> dif,
-                                      std::span<const std::uint8_t> before, FileReader& bin) {
-  PatchCheck check;
-  bool allApplied = true;
-  RecordSteps patched(dif);
-  RecordSteps source(before);
-  check.blocks = patched.count();
-  DifRecord record{}, original{};
-  while (patched.next(record) && source.next(original)) {
-    const auto start = static_cast<std::size_t>(record.address);
-    const auto length = static_cast<std::size_t>(record.length);
-    const std::optional<std::span<const std::uint8_t>> piece = bin.readAt(start, length);
-    if (!piece) return std::nullopt;
-    const bool beginsInside = start <= bin.size();
-    allApplied =
-        allApplied && !firstMismatch(*piece, beginsInside, dif.subspan(record.dataOffset, length));
-    const std::optional<std::size_t> mismatch =
-        firstMismatch(*piece, beginsInside, before.subspan(original.dataOffset, length));
-    if (!mismatch) continue;
-    const auto at = static_cast<std::int32_t>(start + *mismatch);
-    check.firstDifference = check.differing == 0 ? at : std::min(check.firstDifference, at);
-    ++check.differing;
-  }
+namespace {
+
+// The record at `at` of a DIF walkDif accepted; `at` moves on to the next.
+DifRecord recordAt(std::span<const std::uint8_t> dif, std::size_t& at) {
+  DifCursor cursor(dif, at + kRecordMarker.size());
+  std::int32_t length = 0;
+  DifRecord record{};
+  cursor.readInt32(length);
+  cursor.readInt32(record.address);
+  record.length = length - kRecordLengthExtra;
+  record.dataOffset = cursor.position();
+  at = record.dataOffset + static_cast<std::size_t>(record.length);
+  return record;
+}
+
+}  // namespace
+
+BinClassifier::BinClassifier(std::span<const std::uint8_t> dif,
+                             std::span<const std::uint8_t> before, std::uint64_t binSize)
+    : dif_(dif),
+      before_(before),
+      binSize_(binSize),
+      difAt_(kDifHeaderSize),
+      beforeAt_(kDifHeaderSize),
+      left_(RecordSteps(dif).count()) {
+  check_.blocks = left_;
+}
+
+bool BinClassifier::nextRecord(std::uint64_t& address, std::size_t& length) const {
+  if (left_ <= 0) return false;
+  std::size_t at = difAt_;
+  const DifRecord record = recordAt(dif_, at);
+  address = static_cast<std::uint64_t>(record.address);
+  length = static_cast<std::size_t>(record.length);
+  return true;
+}
+
+void BinClassifier::record(std::span<const std::uint8_t> piece) {
+  const DifRecord record = recordAt(dif_, difAt_);
+  const DifRecord original = recordAt(before_, beforeAt_);
+  --left_;
+  const auto start = static_cast<std::size_t>(record.address);
+  const auto length = static_cast<std::size_t>(record.length);
+  const bool beginsInside = start <= binSize_;
+  allApplied_ =
+      allApplied_ && !firstMismatch(piece, beginsInside, dif_.subspan(record.dataOffset, length));
+  const std::optional<std::size_t> mismatch =
+      firstMismatch(piece, beginsInside, before_.subspan(original.dataOffset, length));
+  if (!mismatch) return;
+  const auto at = static_cast<std::int32_t>(start + *mismatch);
+  check_.firstDifference = check_.differing == 0 ? at : std::min(check_.firstDifference, at);
+  ++check_.differing;
+}
+
+PatchCheck BinClassifier::result() const {
+  PatchCheck check = check_;
   if (check.differing == 0) {
     check.state = PatchState::Source;
   } else {
-    check.state = allApplied ? PatchState::Applied : PatchState::Differs;
+    check.state = allApplied_ ? PatchState::Applied : PatchState::Differs;
   }
   return check;
+}
+
+std::optional<PatchCheck> classifyBin(std::span<const std::uint8_t> dif,
+                                      std::span<const std::uint8_t> before, FileReader& bin) {
+  BinClassifier classifier(dif, before, bin.size());
+  std::uint64_t address = 0;
+  std::size_t length = 0;
+  while (classifier.nextRecord(address, length)) {
+    const std::optional<std::span<const std::uint8_t>> piece = bin.readAt(address, length);
+    if (!piece) return std::nullopt;
+    classifier.record(*piece);
+  }
+  return classifier.result();
 }
 
 PatchCheck classifyBin(std::span<const std::uint8_t> dif, std::span<const std::uint8_t> before,

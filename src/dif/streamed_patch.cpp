@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace hm {
 
@@ -13,18 +14,23 @@ namespace {
 
 // The output one buffer at a time: the BIN's bytes (zeros past its end) read into the buffer,
 // the records' bytes copied over them, the buffer written. A record longer than the buffer goes
-// to the output straight from the DIF, and the BIN's bytes under it are passed over unread.
+// to the output straight from the DIF, and the BIN's bytes under it are passed over unread,
+// unless a classifier is to see them first: it is given each record's bytes as the BIN held them,
+// before the record is put over them.
 class PatchedCopy {
  public:
-  PatchedCopy(FileStream& bin, OutputFile& out, std::uint64_t outputLength, std::size_t bufferBytes)
+  PatchedCopy(FileStream& bin, OutputFile& out, std::uint64_t outputLength, std::size_t bufferBytes,
+              BinClassifier* classifier)
       : bin_(bin),
         out_(out),
         binLength_(bin.size()),
         outputLength_(outputLength),
         capacity_(std::max<std::size_t>(bufferBytes, 1)),
-        buffer_(new std::uint8_t[capacity_]) {}
+        buffer_(new std::uint8_t[capacity_]),
+        classifier_(classifier) {}
 
   void patch(std::uint64_t address, std::span<const std::uint8_t> bytes) {
+    if (classifier_) classify(address, bytes.size());
     while (!bytes.empty() && ok()) {
       if (address < end()) {
         const auto at = static_cast<std::size_t>(address - start_);
@@ -59,6 +65,31 @@ class PatchedCopy {
   bool ok() const { return !readFailed_ && !writeFailed_; }
   std::uint64_t end() const { return start_ + length_; }
 
+  // Hands the classifier what the BIN holds under the record about to be put at `address`: from
+  // the buffer, or, where the record reaches past it, read on from the BIN beside it.
+  void classify(std::uint64_t address, std::size_t length) {
+    while (ok() && address >= end() && address < binLength_) {
+      write();
+      load();
+    }
+    if (!ok()) return;
+    const auto present = static_cast<std::size_t>(
+        address < binLength_ ? std::min<std::uint64_t>(length, binLength_ - address) : 0);
+    if (present == 0) return classifier_->record({});
+    const auto inBuffer = static_cast<std::size_t>(
+        address < end() ? std::min<std::uint64_t>(present, end() - address) : 0);
+    const std::uint8_t* here = buffer_.get() + (address - start_);
+    if (inBuffer == present) return classifier_->record({here, present});
+    beyond_.resize(present);
+    if (inBuffer > 0) std::memcpy(beyond_.data(), here, inBuffer);
+    if (!readExactly(bin_, beyond_.data() + inBuffer, present - inBuffer)) {
+      readFailed_ = true;
+      return;
+    }
+    read_ = address + present;
+    classifier_->record(beyond_);
+  }
+
   // Writes the buffer; what follows it in the output starts where it ended.
   void write() {
     if (ok() && length_ > 0 && !out_.write(buffer_.get(), length_)) writeFailed_ = true;
@@ -66,21 +97,31 @@ class PatchedCopy {
     length_ = 0;
   }
 
-  // Reads the BIN's bytes from start_ on into the buffer, zeros past its end.
+  // Fills the buffer from start_ on: the BIN's bytes, zeros past its end. Bytes read already
+  // lie under the record being put, which covers them.
   void load() {
     length_ = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, outputLength_ - start_));
+    const std::uint64_t binEnd = std::min(end(), binLength_);
     const std::uint64_t from = std::min(start_, binLength_);
-    const auto fromBin =
-        static_cast<std::size_t>(std::min<std::uint64_t>(length_, binLength_ - from));
     // Nothing left to read and a record still to place cannot happen for a checked DIF; it
     // stops rather than loops.
-    const bool passed = read_ >= from || bin_.skip(from - read_);
-    if (length_ == 0 || !passed || !readExactly(bin_, buffer_.get(), fromBin)) {
+    if (length_ == 0 || (read_ < from && !bin_.skip(from - read_))) {
       readFailed_ = true;
       return;
     }
-    read_ = from + fromBin;
-    std::memset(buffer_.get() + fromBin, 0, length_ - fromBin);
+    read_ = std::max(read_, from);
+    if (read_ < binEnd) {
+      const auto count = static_cast<std::size_t>(binEnd - read_);
+      if (!readExactly(bin_, buffer_.get() + (read_ - start_), count)) {
+        readFailed_ = true;
+        return;
+      }
+      read_ = binEnd;
+    }
+    if (binEnd < end()) {
+      const auto zerosFrom = static_cast<std::size_t>(std::max(binEnd, start_) - start_);
+      std::memset(buffer_.get() + zerosFrom, 0, length_ - zerosFrom);
+    }
   }
 
   FileStream& bin_;
@@ -89,37 +130,72 @@ class PatchedCopy {
   const std::uint64_t outputLength_;
   const std::size_t capacity_;
   std::unique_ptr<std::uint8_t[]> buffer_;
-  std::uint64_t start_ = 0;  // where the buffer's bytes go in the output
+  BinClassifier* classifier_;
+  std::vector<std::uint8_t> beyond_;  // a record's BIN bytes where they reach past the buffer
+  std::uint64_t start_ = 0;           // where the buffer's bytes go in the output
   std::size_t length_ = 0;
   std::uint64_t read_ = 0;  // how far the BIN has been read or passed over
   bool readFailed_ = false;
   bool writeFailed_ = false;
 };
 
-}  // namespace
+// Takes the bytes of an output that could not be created, so the BIN is still classified.
+class NoOutput : public OutputFile {
+ public:
+  bool write(const void*, std::size_t) override { return true; }
+  bool publish(bool) override { return false; }
+};
 
-Status writeStreamedPatch(FileSystem& fs, const std::string& outPath,
-                          std::span<const std::uint8_t> dif, FileStream& bin,
-                          std::size_t bufferBytes) {
-  std::uint64_t outputLength = bin.size();
+std::uint64_t outputLengthOf(std::span<const std::uint8_t> dif, std::uint64_t binLength) {
+  std::uint64_t length = binLength;
   walkDif(dif, [&](const DifRecord& record) {
-    outputLength = std::max<std::uint64_t>(
-        outputLength, std::uint64_t(record.address) + std::uint64_t(record.length));
+    length = std::max<std::uint64_t>(length,
+                                     std::uint64_t(record.address) + std::uint64_t(record.length));
   });
-  std::unique_ptr<OutputFile> out = fs.create(outPath);
-  if (!out) return Error{ErrorCode::WriteFailed, kBinWriteErrorText};
-  PatchedCopy copy(bin, *out, outputLength, bufferBytes);
+  return length;
+}
+
+// Passes the BIN to `out` with every record of `dif` put over it; false when the BIN could not
+// be read to its end.
+bool copyPatched(PatchedCopy& copy, std::span<const std::uint8_t> dif) {
   walkDif(dif, [&](const DifRecord& record) {
     copy.patch(static_cast<std::uint64_t>(record.address),
                dif.subspan(record.dataOffset, static_cast<std::size_t>(record.length)));
   });
   copy.finish();
+  return !copy.readFailed();
+}
+
+}  // namespace
+
+Status writeStreamedPatch(FileSystem& fs, const std::string& outPath,
+                          std::span<const std::uint8_t> dif, FileStream& bin,
+                          std::size_t bufferBytes) {
+  std::unique_ptr<OutputFile> out = fs.create(outPath);
+  if (!out) return Error{ErrorCode::WriteFailed, kBinWriteErrorText};
+  PatchedCopy copy(bin, *out, outputLengthOf(dif, bin.size()), bufferBytes, nullptr);
   // Zeros the BIN never held must not reach the output.
-  if (copy.readFailed()) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
+  if (!copyPatched(copy, dif)) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
   if (copy.writeFailed() || !out->commit()) {
     return Error{ErrorCode::WriteFailed, kBinWriteErrorText};
   }
   return success();
+}
+
+Result<CheckedPatch> writeCheckedPatch(FileSystem& fs, const std::string& outPath,
+                                       std::span<const std::uint8_t> dif,
+                                       std::span<const std::uint8_t> before, FileStream& bin,
+                                       std::size_t bufferBytes) {
+  CheckedPatch patched;
+  patched.out = fs.create(outPath);
+  NoOutput nowhere;
+  BinClassifier classifier(dif, before, bin.size());
+  PatchedCopy copy(bin, patched.out ? *patched.out : nowhere, outputLengthOf(dif, bin.size()),
+                   bufferBytes, &classifier);
+  if (!copyPatched(copy, dif)) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
+  patched.written = patched.out && !copy.writeFailed();
+  patched.check = classifier.result();
+  return patched;
 }
 
 }  // namespace hm

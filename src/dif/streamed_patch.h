@@ -1,11 +1,13 @@
 #pragma once
 
+#include "dif/patch_verification.h"
 #include "platform/file_stream.h"
 #include "platform/file_system.h"
 #include "platform/result.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -20,5 +22,22 @@ namespace hm {
 Status writeStreamedPatch(FileSystem& fs, const std::string& outPath,
                           std::span<const std::uint8_t> dif, FileStream& bin,
                           std::size_t bufferBytes = 256 * 1024);
+
+// The patched BIN written but not committed, and how the BIN stood against the DIF.
+struct CheckedPatch {
+  std::unique_ptr<OutputFile> out;  // nothing when it could not be created
+  bool written = false;             // the output was created and every write went through
+  PatchCheck check;
+};
+
+// The same pass, classifying the BIN against `before` (the DIF's counterpart with the same
+// blocks) as classifyBin does, from the bytes it copies: verifying and applying read the BIN
+// once. Nothing is committed, so the caller can ask about the BIN first; a write that failed is
+// told in `written` for the same reason. Error: OpenFailed "Ошибка записи BIN файла!" for a BIN
+// whose read fails or that ends before its length.
+Result<CheckedPatch> writeCheckedPatch(FileSystem& fs, const std::string& outPath,
+                                       std::span<const std::uint8_t> dif,
+                                       std::span<const std::uint8_t> before, FileStream& bin,
+                                       std::size_t bufferBytes = 256 * 1024);
 
 }  // namespace hm

@@ -1,6 +1,7 @@
 #include "dif/streamed_patch.h"
 
 #include "dif/dif_applier.h"
+#include "dif/patch_verification.h"
 #include "support/byte_images.h"
 #include "support/dif_builder.h"
 #include "support/fault_file_system.h"
@@ -81,6 +82,47 @@ INSTANTIATE_TEST_SUITE_P(
         PatchCase{"RecordsOnAnEmptyBin", 16, 0, {{3, 2}, {40, 5}}},
         PatchCase{"EveryOtherByte", 16, 64, {{1, 1}, {3, 1}, {5, 1}, {15, 1}, {17, 1}, {63, 1}}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Verifying on the way: the BIN as the DIF's source, already patched, and differing in one
+// block, each classified as classifyBin does from the whole image, and patched all the same.
+TEST_P(StreamedPatchTest, ClassifiesAsTheWholeImageCheckDoes) {
+  const PatchCase& c = GetParam();
+  DifBuilder dif(static_cast<std::int32_t>(c.records.size()));
+  DifBuilder backup(static_cast<std::int32_t>(c.records.size()));
+  const Bytes base = numbered(c.binLength);
+  Bytes source = base;  // what the DIF was made from: the backup's bytes in its blocks
+  std::uint8_t value = 0x80;
+  for (auto [address, length] : c.records) {
+    dif.record(address, filled(length, value++));
+    Bytes original(length, 0);
+    for (std::size_t i = 0; i < length; ++i) {
+      const std::size_t at = static_cast<std::size_t>(address) + i;
+      original[i] = at < base.size() ? base[at] : 0;
+    }
+    backup.record(address, original);
+  }
+  ByteImage patchedImage = imageOf(source);
+  applyDif(dif.bytes(), patchedImage);
+  Bytes differing = source;
+  if (!differing.empty()) differing[differing.size() / 2] ^= 0xFF;
+  for (const Bytes& bin : {source, bytesOf(patchedImage), differing}) {
+    const PatchCheck expected = classifyBin(dif.bytes(), backup.bytes(), bin);
+    ByteImage applied = imageOf(bin);
+    applyDif(dif.bytes(), applied);
+
+    MemoryFileSystem fs;
+    ImageStream stream(imageOf(bin));
+    Result<CheckedPatch> got =
+        writeCheckedPatch(fs, "/out.bin", dif.bytes(), backup.bytes(), stream, c.buffer);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->check.state, expected.state);
+    EXPECT_EQ(got->check.blocks, expected.blocks);
+    EXPECT_EQ(got->check.differing, expected.differing);
+    EXPECT_EQ(got->check.firstDifference, expected.firstDifference);
+    ASSERT_TRUE(got->written && got->out->commit());
+    EXPECT_EQ(fs.files["/out.bin"], bytesOf(applied));
+  }
+}
 
 // ---- Faults: the output is not written ----
 
