@@ -22,8 +22,10 @@ struct ComparedFiles {
 struct StreamedComparisonOptions {
   int minDistance = 8;
   bool backup = false;  // the backup beside the DIF (backupDifName), with the source's bytes
-  // How many bytes of each file are read at a time.
-  std::size_t bufferBytes = 256 * 1024;
+  // How many bytes of each file are read at a time, and collected for each output before it is
+  // written: small enough that what was read is still in the processor's cache when it is
+  // compared and written, which measured faster here than larger buffers.
+  std::size_t bufferBytes = 64 * 1024;
   // Told the running count of differing bytes after each buffer; may be empty.
   std::function<void(std::uint64_t differences)> progress = {};
 };

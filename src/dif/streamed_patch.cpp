@@ -19,17 +19,17 @@ namespace {
 // before the record is put over them.
 class PatchedCopy {
  public:
-  PatchedCopy(FileStream& bin, OutputFile& out, std::uint64_t outputLength, std::size_t bufferBytes,
-              BinClassifier* classifier)
+  PatchedCopy(FileStream& bin, OutputFile& out, std::size_t bufferBytes, BinClassifier* classifier)
       : bin_(bin),
         out_(out),
         binLength_(bin.size()),
-        outputLength_(outputLength),
+        reach_(binLength_),
         capacity_(std::max<std::size_t>(bufferBytes, 1)),
         buffer_(new std::uint8_t[capacity_]),
         classifier_(classifier) {}
 
   void patch(std::uint64_t address, std::span<const std::uint8_t> bytes) {
+    reach_ = std::max<std::uint64_t>(reach_, address + bytes.size());
     if (classifier_) classify(address, bytes.size());
     while (!bytes.empty() && ok()) {
       if (address < end()) {
@@ -51,7 +51,7 @@ class PatchedCopy {
   }
 
   void finish() {
-    while (ok() && end() < outputLength_) {
+    while (ok() && end() < reach_) {
       write();
       load();
     }
@@ -97,10 +97,10 @@ class PatchedCopy {
     length_ = 0;
   }
 
-  // Fills the buffer from start_ on: the BIN's bytes, zeros past its end. Bytes read already
-  // lie under the record being put, which covers them.
+  // Fills the buffer from start_ on: the BIN's bytes, zeros past its end up to where the records
+  // seen so far reach. Bytes read already lie under the record being put, which covers them.
   void load() {
-    length_ = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, outputLength_ - start_));
+    length_ = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, reach_ - start_));
     const std::uint64_t binEnd = std::min(end(), binLength_);
     const std::uint64_t from = std::min(start_, binLength_);
     // Nothing left to read and a record still to place cannot happen for a checked DIF; it
@@ -127,7 +127,7 @@ class PatchedCopy {
   FileStream& bin_;
   OutputFile& out_;
   const std::uint64_t binLength_;
-  const std::uint64_t outputLength_;
+  std::uint64_t reach_;  // the output's length as far as the records seen so far tell
   const std::size_t capacity_;
   std::unique_ptr<std::uint8_t[]> buffer_;
   BinClassifier* classifier_;
@@ -145,15 +145,6 @@ class NoOutput : public OutputFile {
   bool write(const void*, std::size_t) override { return true; }
   bool publish(bool) override { return false; }
 };
-
-std::uint64_t outputLengthOf(std::span<const std::uint8_t> dif, std::uint64_t binLength) {
-  std::uint64_t length = binLength;
-  walkDif(dif, [&](const DifRecord& record) {
-    length = std::max<std::uint64_t>(length,
-                                     std::uint64_t(record.address) + std::uint64_t(record.length));
-  });
-  return length;
-}
 
 // Passes the BIN to `out` with every record of `dif` put over it; false when the BIN could not
 // be read to its end.
@@ -173,7 +164,7 @@ Status writeStreamedPatch(FileSystem& fs, const std::string& outPath,
                           std::size_t bufferBytes) {
   std::unique_ptr<OutputFile> out = fs.create(outPath);
   if (!out) return Error{ErrorCode::WriteFailed, kBinWriteErrorText};
-  PatchedCopy copy(bin, *out, outputLengthOf(dif, bin.size()), bufferBytes, nullptr);
+  PatchedCopy copy(bin, *out, bufferBytes, nullptr);
   // Zeros the BIN never held must not reach the output.
   if (!copyPatched(copy, dif)) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
   if (copy.writeFailed() || !out->commit()) {
@@ -190,8 +181,7 @@ Result<CheckedPatch> writeCheckedPatch(FileSystem& fs, const std::string& outPat
   patched.out = fs.create(outPath);
   NoOutput nowhere;
   BinClassifier classifier(dif, before, bin.size());
-  PatchedCopy copy(bin, patched.out ? *patched.out : nowhere, outputLengthOf(dif, bin.size()),
-                   bufferBytes, &classifier);
+  PatchedCopy copy(bin, patched.out ? *patched.out : nowhere, bufferBytes, &classifier);
   if (!copyPatched(copy, dif)) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
   patched.written = patched.out && !copy.writeFailed();
   patched.check = classifier.result();

@@ -16,12 +16,13 @@ namespace hm {
 // Writes the BIN patched by a checked DIF whose records ascend without overlapping, as the
 // program writes them, to `outPath`: the BIN is copied a buffer at a time and each record is put
 // over its bytes as they pass, with zeros where a block lies past the BIN's end. Only a buffer of
-// the BIN is held. Errors: OpenFailed "Ошибка записи BIN файла!" for a BIN whose read fails or
-// that ends before its length, WriteFailed with the same text for the output; the output is
-// committed only when all went well.
+// the BIN is held, small enough to stay in the processor's cache between the read and the write.
+// Errors: OpenFailed "Ошибка записи BIN файла!" for a BIN whose read fails or that ends before its
+// length, WriteFailed with the same text for the output; the output is committed only when all went
+// well.
 Status writeStreamedPatch(FileSystem& fs, const std::string& outPath,
                           std::span<const std::uint8_t> dif, FileStream& bin,
-                          std::size_t bufferBytes = 256 * 1024);
+                          std::size_t bufferBytes = 64 * 1024);
 
 // The patched BIN written but not committed, and how the BIN stood against the DIF.
 struct CheckedPatch {
@@ -38,6 +39,6 @@ struct CheckedPatch {
 Result<CheckedPatch> writeCheckedPatch(FileSystem& fs, const std::string& outPath,
                                        std::span<const std::uint8_t> dif,
                                        std::span<const std::uint8_t> before, FileStream& bin,
-                                       std::size_t bufferBytes = 256 * 1024);
+                                       std::size_t bufferBytes = 64 * 1024);
 
 }  // namespace hm
