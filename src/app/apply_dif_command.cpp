@@ -68,16 +68,46 @@ ApplyEnd fail(Messenger& messenger, const std::string& text) {
   return ApplyEnd::Failed;
 }
 
+// Applying without a counterpart to verify against, from the DIF already read: nothing is asked,
+// so only the output's lock is waited for before the BIN is copied.
+ApplyEnd applyUnverified(FileSystem& fs, Messenger& messenger, ApplyAnswers& answers,
+                         std::span<const std::uint8_t> dif, const std::string& binPath,
+                         const std::string& unverified, std::chrono::milliseconds lockWait) {
+  const std::string outPath = answers.outputPath();
+  if (outPath.empty()) return ApplyEnd::Cancelled;
+  std::unique_ptr<FileLock> held;
+  if (std::optional<FileInfo> out = fs.stat(outPath); out && out->regular) {
+    Result<std::unique_ptr<FileLock>> lock = fs.lock(outPath, lockWait, MissingFile::Fails);
+    if (!lock) return fail(messenger, lock.error().message);
+    held = std::move(lock.value());
+  }
+  std::unique_ptr<FileStream> bin = fs.openStream(binPath);
+  if (!bin) return fail(messenger, kBinWriteErrorText);
+  if (Status written = writeStreamedPatch(fs, outPath, dif, *bin); !written) {
+    return fail(messenger, written.error().message);
+  }
+  answers.applied(kAppliedUnverifiedText, unverified);
+  messenger.notice(kDifAppliedText);
+  return ApplyEnd::Applied;
+}
+
 // Verifying and applying in one pass over the BIN, for answers that name the output beforehand:
 // the patched BIN is written while its blocks are compared, and takes its name once the doubts
-// are answered, with the same questions and messages as the two passes. Nothing when the DIF
-// has no usable counterpart (nothing of the BIN is read to verify it then), its records do not
-// ascend, or another run holds the output: the two passes take it from there.
+// are answered, with the same questions and messages as the two passes. Nothing when the DIF's
+// counterpart is unusable (nothing of the BIN is read to verify it then), its records do not
+// ascend, or another run holds the output: the two passes take it from there. Without any
+// counterpart the BIN is applied unverified straight from the DIF already read.
 std::optional<ApplyEnd> applyInOnePass(FileSystem& fs, Messenger& messenger, ApplyAnswers& answers,
                                        const std::string& difPath,
                                        std::span<const std::uint8_t> dif,
-                                       const std::string& binPath) {
-  if (!recordsAscend(dif) || !fs.stat(counterpartPath(difPath))) return std::nullopt;
+                                       const std::string& binPath,
+                                       std::chrono::milliseconds lockWait) {
+  if (!recordsAscend(dif)) return std::nullopt;
+  const std::string counterpart = counterpartPath(difPath);
+  if (!fs.stat(counterpart)) {
+    return applyUnverified(fs, messenger, answers, dif, binPath, kNoCounterpartText + counterpart,
+                           lockWait);
+  }
   Result<ByteImage> before = readCounterpart(fs, difPath, dif);
   if (!before) return std::nullopt;
   const std::string outPath = answers.outputPath();
@@ -121,7 +151,7 @@ ApplyEnd applyDifCommand(FileSystem& fs, Messenger& messenger, ApplyAnswers& ans
   if (binPath.empty()) return ApplyEnd::Cancelled;
   if (answers.outputKnownBeforehand()) {
     if (std::optional<ApplyEnd> end =
-            applyInOnePass(fs, messenger, answers, difPath, dif->bytes(), binPath)) {
+            applyInOnePass(fs, messenger, answers, difPath, dif->bytes(), binPath, lockWait)) {
       return *end;
     }
   }

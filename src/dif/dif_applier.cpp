@@ -25,14 +25,15 @@ void applyDif(std::span<const std::uint8_t> dif, ByteImage& bin) {
 }
 
 bool recordsAscend(std::span<const std::uint8_t> dif) {
-  bool ascending = true;
+  RecordSteps records(dif);
+  DifRecord record{};
   std::size_t end = 0;
-  walkDif(dif, [&](const DifRecord& record) {
+  while (records.next(record)) {
     auto start = static_cast<std::size_t>(record.address);
-    ascending = ascending && start >= end;
-    end = std::max(end, start + static_cast<std::size_t>(record.length));
-  });
-  return ascending;
+    if (start < end) return false;
+    end = start + static_cast<std::size_t>(record.length);
+  }
+  return true;
 }
 
 Status writeBin(FileSystem& fs, const std::string& path, std::span<const std::uint8_t> image) {

@@ -82,6 +82,23 @@ DifFault checkRecord(DifCursor& cursor, DifRecord& record) {
 
 }  // namespace
 
+RecordSteps::RecordSteps(std::span<const std::uint8_t> dif) : cursor_(dif, kBlockCountOffset) {
+  cursor_.readInt32(left_);
+}
+
+bool RecordSteps::next(DifRecord& record) {
+  if (left_ <= 0) return false;
+  std::int32_t length = 0;
+  cursor_.skip(kRecordMarker.size());
+  cursor_.readInt32(length);
+  cursor_.readInt32(record.address);
+  record.length = length - kRecordLengthExtra;
+  record.dataOffset = cursor_.position();
+  cursor_.skip(static_cast<std::size_t>(record.length));
+  --left_;
+  return true;
+}
+
 DifWalk walkDif(std::span<const std::uint8_t> dif,
                 const std::function<void(const DifRecord&)>& visit) {
   DifWalk walk;

@@ -80,6 +80,19 @@ struct DifWalk {
   bool ok() const { return fault == DifFault::None; }
 };
 
+// Steps through the records of a DIF walkDif accepted, without checking them again and without
+// holding a table of them: the largest DIF has sixteen million.
+class RecordSteps {
+ public:
+  explicit RecordSteps(std::span<const std::uint8_t> dif);
+  std::int32_t count() const { return left_; }
+  bool next(DifRecord& record);
+
+ private:
+  DifCursor cursor_;
+  std::int32_t left_ = 0;
+};
+
 // Walks the header and `count` records, never reading outside the image. `visit` sees each
 // accepted record in file order, before the next one is checked.
 DifWalk walkDif(std::span<const std::uint8_t> dif,

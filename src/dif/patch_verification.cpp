@@ -18,34 +18,6 @@ namespace {
 
 constexpr std::string_view kBackupSuffix = "_bak.dif";
 
-// Steps through the records of a DIF walkDif accepted, two files side by side, without holding
-// a table of them: the largest DIF has sixteen million.
-class RecordSteps {
- public:
-  explicit RecordSteps(std::span<const std::uint8_t> dif) : cursor_(dif, kBlockCountOffset) {
-    cursor_.readInt32(left_);
-  }
-
-  std::int32_t count() const { return left_; }
-
-  bool next(DifRecord& record) {
-    if (left_ <= 0) return false;
-    std::int32_t length = 0;
-    cursor_.skip(kRecordMarker.size());
-    cursor_.readInt32(length);
-    cursor_.readInt32(record.address);
-    record.length = length - kRecordLengthExtra;
-    record.dataOffset = cursor_.position();
-    cursor_.skip(static_cast<std::size_t>(record.length));
-    --left_;
-    return true;
-  }
-
- private:
-  DifCursor cursor_;
-  std::int32_t left_ = 0;
-};
-
 // Where in one block the BIN first differs from `expected`, or nothing when it holds it.
 // `piece` is what the BIN holds at the block's start, shorter where the BIN ends.
 std::optional<std::size_t> firstMismatch(std::span<const std::uint8_t> piece, bool beginsInside,
@@ -86,47 +58,24 @@ bool sameBlocks(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b
   return true;
 }
 
-namespace {
-
-// The record at `at` of a DIF walkDif accepted; `at` moves on to the next.
-DifRecord recordAt(std::span<const std::uint8_t> dif, std::size_t& at) {
-  DifCursor cursor(dif, at + kRecordMarker.size());
-  std::int32_t length = 0;
-  DifRecord record{};
-  cursor.readInt32(length);
-  cursor.readInt32(record.address);
-  record.length = length - kRecordLengthExtra;
-  record.dataOffset = cursor.position();
-  at = record.dataOffset + static_cast<std::size_t>(record.length);
-  return record;
-}
-
-}  // namespace
-
 BinClassifier::BinClassifier(std::span<const std::uint8_t> dif,
                              std::span<const std::uint8_t> before, std::uint64_t binSize)
-    : dif_(dif),
-      before_(before),
-      binSize_(binSize),
-      difAt_(kDifHeaderSize),
-      beforeAt_(kDifHeaderSize),
-      left_(RecordSteps(dif).count()) {
-  check_.blocks = left_;
+    : dif_(dif), before_(before), binSize_(binSize), patched_(dif), source_(before) {
+  check_.blocks = patched_.count();
+  more_ = patched_.next(record_) && source_.next(original_);
 }
 
 bool BinClassifier::nextRecord(std::uint64_t& address, std::size_t& length) const {
-  if (left_ <= 0) return false;
-  std::size_t at = difAt_;
-  const DifRecord record = recordAt(dif_, at);
-  address = static_cast<std::uint64_t>(record.address);
-  length = static_cast<std::size_t>(record.length);
+  if (!more_) return false;
+  address = static_cast<std::uint64_t>(record_.address);
+  length = static_cast<std::size_t>(record_.length);
   return true;
 }
 
 void BinClassifier::record(std::span<const std::uint8_t> piece) {
-  const DifRecord record = recordAt(dif_, difAt_);
-  const DifRecord original = recordAt(before_, beforeAt_);
-  --left_;
+  const DifRecord record = record_;
+  const DifRecord original = original_;
+  more_ = patched_.next(record_) && source_.next(original_);
   const auto start = static_cast<std::size_t>(record.address);
   const auto length = static_cast<std::size_t>(record.length);
   const bool beginsInside = start <= binSize_;

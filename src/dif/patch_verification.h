@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dif/dif_format.h"
 #include "platform/file_reader.h"
 #include "platform/file_system.h"
 #include "platform/result.h"
@@ -59,8 +60,9 @@ class BinClassifier {
  private:
   std::span<const std::uint8_t> dif_, before_;
   std::uint64_t binSize_;
-  std::size_t difAt_, beforeAt_;
-  std::int32_t left_;
+  RecordSteps patched_, source_;
+  DifRecord record_{}, original_{};  // the next record's, in the DIF and in `before`
+  bool more_ = false;
   PatchCheck check_;
   bool allApplied_ = true;
 };

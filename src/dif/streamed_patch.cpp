@@ -149,10 +149,12 @@ class NoOutput : public OutputFile {
 // Passes the BIN to `out` with every record of `dif` put over it; false when the BIN could not
 // be read to its end.
 bool copyPatched(PatchedCopy& copy, std::span<const std::uint8_t> dif) {
-  walkDif(dif, [&](const DifRecord& record) {
+  RecordSteps records(dif);
+  DifRecord record{};
+  while (records.next(record)) {
     copy.patch(static_cast<std::uint64_t>(record.address),
                dif.subspan(record.dataOffset, static_cast<std::size_t>(record.length)));
-  });
+  }
   copy.finish();
   return !copy.readFailed();
 }
