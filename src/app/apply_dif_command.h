@@ -40,6 +40,10 @@ class ApplyAnswers {
   virtual void applied(const char* done, const std::string& unverified) = 0;
   // A doubt was answered No.
   virtual void refused(const ApplyDoubt& doubt) = 0;
+  // Whether outputPath() may be asked before the doubts, as where nobody is asked: the BIN is
+  // then verified and applied in one pass over it, and the output committed once the doubts are
+  // answered.
+  virtual bool outputKnownBeforehand() const { return false; }
 };
 
 // Cancelled: a question went unanswered; Stopped: "Отмена" during the work.

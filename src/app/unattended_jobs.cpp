@@ -145,6 +145,8 @@ class LineApplyAnswers : public ApplyAnswers {
     status_ = doubt.kind == ApplyDoubt::Applied ? kExitDone : kExitDiffers;
   }
 
+  bool outputKnownBeforehand() const override { return true; }
+
   // The exit status of a refused apply: nothing to do for a patched BIN, 4 for the rest.
   int refusedStatus() const { return status_; }
 
@@ -156,11 +158,6 @@ class LineApplyAnswers : public ApplyAnswers {
 };
 
 }  // namespace
-
-int runComparison(const CommandLine& command, JobContext& context) {
-  Session session(context.fs);
-  return runComparison(command, context, session);
-}
 
 int runComparison(const CommandLine& command, JobContext& context, Session& session) {
   // A window shows the line's files and distance even when they turn out to be missing.

@@ -54,8 +54,9 @@ std::optional<std::string> insertionLine(const CommandLine& command, std::uint64
 // its inputs until the new file is renamed into place, so runs on one file take turns; a job
 // that waited in vain ends with "Файл занят другой программой!" and status 1, changing nothing.
 
-// The comparison form without a window: search, regroup with the line's minimum distance (8 when
-// absent), write the DIF to its path, and with " /b" its backup beside it.
+// The comparison form without a window: the DIF that searching and regrouping with the line's
+// minimum distance (8 when absent) would give, written to its path in one pass over both files,
+// and with " /b" its backup beside it (app/comparison_form.cpp).
 int runComparison(const CommandLine& command, JobContext& context);
 // The same over a session someone shows: the window that runs the form with its files in view.
 int runComparison(const CommandLine& command, JobContext& context, Session& session);

@@ -1,5 +1,7 @@
 #include "dif/dif_format.h"
 
+#include <cstring>
+
 namespace hm {
 
 namespace {
@@ -11,6 +13,26 @@ std::int32_t int32At(const std::uint8_t* p) {
 }
 
 }  // namespace
+
+void storeInt32(std::uint8_t* p, std::int32_t value) {
+  auto v = static_cast<std::uint32_t>(value);
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+  p[2] = static_cast<std::uint8_t>(v >> 16);
+  p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+void storeDifHeader(std::uint8_t* header, std::int32_t count) {
+  std::memset(header, 0, kDifHeaderSize);
+  std::memcpy(header, kDifMagic.data(), kDifMagic.size());
+  storeInt32(header + kBlockCountOffset, count);
+}
+
+void storeRecordHead(std::uint8_t* head, std::int32_t address, std::int32_t length) {
+  std::memcpy(head, kRecordMarker.data(), kRecordMarker.size());
+  storeInt32(head + kRecordLengthOffset, length + kRecordLengthExtra);
+  storeInt32(head + kRecordAddressOffset, address);
+}
 
 bool DifCursor::skip(std::size_t count) {
   if (position_ > image_.size() || image_.size() - position_ < count) return false;
@@ -59,6 +81,23 @@ DifFault checkRecord(DifCursor& cursor, DifRecord& record) {
 }
 
 }  // namespace
+
+RecordSteps::RecordSteps(std::span<const std::uint8_t> dif) : cursor_(dif, kBlockCountOffset) {
+  cursor_.readInt32(left_);
+}
+
+bool RecordSteps::next(DifRecord& record) {
+  if (left_ <= 0) return false;
+  std::int32_t length = 0;
+  cursor_.skip(kRecordMarker.size());
+  cursor_.readInt32(length);
+  cursor_.readInt32(record.address);
+  record.length = length - kRecordLengthExtra;
+  record.dataOffset = cursor_.position();
+  cursor_.skip(static_cast<std::size_t>(record.length));
+  --left_;
+  return true;
+}
 
 DifWalk walkDif(std::span<const std::uint8_t> dif,
                 const std::function<void(const DifRecord&)>& visit) {

@@ -30,6 +30,13 @@ inline constexpr std::int32_t kRecordLengthExtra = 4;
 inline constexpr std::uint64_t kMaxDifSize =
     kDifHeaderSize + (kRecordHeadSize + 1) * (std::uint64_t{kLastImageOffset} + 1);
 
+// The 32-byte header for `count` records, and the 16-byte head of a record of `length` data
+// bytes at `address`.
+void storeDifHeader(std::uint8_t* header, std::int32_t count);
+void storeRecordHead(std::uint8_t* head, std::int32_t address, std::int32_t length);
+// A 32-bit little-endian integer, as every integer of the format is stored.
+void storeInt32(std::uint8_t* p, std::int32_t value);
+
 // GetData: typed reads at a moving position. A read that would leave the image fails and
 // leaves the position where it was.
 class DifCursor {
@@ -71,6 +78,19 @@ struct DifWalk {
   std::int32_t count = 0;        // the header's block count
   std::int32_t recordsRead = 0;  // records accepted before a fault (all of them without one)
   bool ok() const { return fault == DifFault::None; }
+};
+
+// Steps through the records of a DIF walkDif accepted, without checking them again and without
+// holding a table of them: the largest DIF has sixteen million.
+class RecordSteps {
+ public:
+  explicit RecordSteps(std::span<const std::uint8_t> dif);
+  std::int32_t count() const { return left_; }
+  bool next(DifRecord& record);
+
+ private:
+  DifCursor cursor_;
+  std::int32_t left_ = 0;
 };
 
 // Walks the header and `count` records, never reading outside the image. `visit` sees each

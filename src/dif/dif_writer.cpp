@@ -62,18 +62,9 @@ bool fitsIn(std::int64_t offset, std::int32_t length, std::uint64_t size) {
          static_cast<std::uint64_t>(offset) + static_cast<std::uint64_t>(length) <= size;
 }
 
-void putInt32(std::uint8_t* p, std::int32_t value) {
-  auto v = static_cast<std::uint32_t>(value);
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-  p[2] = static_cast<std::uint8_t>(v >> 16);
-  p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
 void writeHeader(BufferedWriter& writer, int count) {
-  std::uint8_t header[kDifHeaderSize] = {};
-  std::memcpy(header, kDifMagic.data(), kDifMagic.size());
-  putInt32(header + kBlockCountOffset, count);
+  std::uint8_t header[kDifHeaderSize];
+  storeDifHeader(header, count);
   writer.write(header, sizeof header);
 }
 
@@ -98,9 +89,7 @@ constexpr std::size_t kJoinedRecordLimit = 48;
 void writeRecord(BufferedWriter& writer, const BlockSpan& range, const std::uint8_t* data) {
   std::uint8_t record[kRecordHeadSize + kJoinedRecordLimit];
   auto length = static_cast<std::size_t>(lengthOf(range));
-  std::memcpy(record, kRecordMarker.data(), kRecordMarker.size());
-  putInt32(record + kRecordLengthOffset, lengthOf(range) + kRecordLengthExtra);
-  putInt32(record + kRecordAddressOffset, range.start);
+  storeRecordHead(record, range.start, lengthOf(range));
   if (length <= kJoinedRecordLimit) {
     std::memcpy(record + kRecordHeadSize, data, length);
     writer.write(record, kRecordHeadSize + length);
@@ -264,10 +253,11 @@ Result<std::unique_ptr<OutputFile>> writtenPieces(FileSystem& fs, const std::str
   return out;
 }
 
-// The files written in full take their names together, the DIF last.
-Status commitPair(FileSystem& fs, const std::string& difPath,
-                  std::vector<std::unique_ptr<OutputFile>>& outputs,
-                  const std::function<bool()>& inputsIntact) {
+}  // namespace
+
+Status commitDifOutputs(FileSystem& fs, const std::string& difPath,
+                        std::vector<std::unique_ptr<OutputFile>>& outputs,
+                        const std::function<bool()>& inputsIntact) {
   if (inputsIntact && !inputsIntact()) return Error{ErrorCode::OpenFailed, kOpenErrorText};
   // Two runs writing the same new names take turns here, so the pair left is one run's.
   Result<std::unique_ptr<FileLock>> folder = fs.lockFolder(folderOf(difPath), kFileLockWait);
@@ -277,8 +267,6 @@ Status commitPair(FileSystem& fs, const std::string& difPath,
   if (!commitTogether(pair)) return writeFailed();
   return success();
 }
-
-}  // namespace
 
 Status writeDifWithBackup(FileSystem& fs, const std::string& difPath, const BlockList& list,
                           std::span<const std::uint8_t> target,
@@ -296,7 +284,7 @@ Status writeDifWithBackup(FileSystem& fs, const std::string& difPath, const Bloc
     outputs.push_back(std::move(backup.value()));
   }
   outputs.push_back(std::move(dif.value()));
-  return commitPair(fs, difPath, outputs, inputsIntact);
+  return commitDifOutputs(fs, difPath, outputs, inputsIntact);
 }
 
 Status writeDifPieces(FileSystem& fs, const std::string& difPath, std::span<const DifPiece> pieces,
@@ -308,7 +296,7 @@ Status writeDifPieces(FileSystem& fs, const std::string& difPath, std::span<cons
   std::vector<std::unique_ptr<OutputFile>> outputs;
   outputs.push_back(std::move(undo.value()));
   outputs.push_back(std::move(dif.value()));
-  return commitPair(fs, difPath, outputs, inputsIntact);
+  return commitDifOutputs(fs, difPath, outputs, inputsIntact);
 }
 
 bool namesDeviceOrPipe(FileSystem& fs, const std::string& name) {

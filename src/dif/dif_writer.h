@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace hm {
 
@@ -61,6 +62,13 @@ struct DifPiece {
 Status writeDifPieces(FileSystem& fs, const std::string& difPath, std::span<const DifPiece> pieces,
                       std::span<const DifPiece> backup,
                       const std::function<bool()>& inputsIntact = {});
+
+// Gives the outputs written in full their names together, in order (the DIF last): first
+// `inputsIntact` is asked (OpenFailed "Ошибка открытия файла!" when not), then the folder is held
+// so that two runs writing the same new names take turns. Write failures are WriteFailed.
+Status commitDifOutputs(FileSystem& fs, const std::string& difPath,
+                        std::vector<std::unique_ptr<OutputFile>>& outputs,
+                        const std::function<bool()>& inputsIntact = {});
 
 // Whether a name given for a DIF names a device, a FIFO or a socket: the DIF would be written
 // beside it under the name with ".dif" added.

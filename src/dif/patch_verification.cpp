@@ -18,34 +18,6 @@ namespace {
 
 constexpr std::string_view kBackupSuffix = "_bak.dif";
 
-// Steps through the records of a DIF walkDif accepted, two files side by side, without holding
-// a table of them: the largest DIF has sixteen million.
-class RecordSteps {
- public:
-  explicit RecordSteps(std::span<const std::uint8_t> dif) : cursor_(dif, kBlockCountOffset) {
-    cursor_.readInt32(left_);
-  }
-
-  std::int32_t count() const { return left_; }
-
-  bool next(DifRecord& record) {
-    if (left_ <= 0) return false;
-    std::int32_t length = 0;
-    cursor_.skip(kRecordMarker.size());
-    cursor_.readInt32(length);
-    cursor_.readInt32(record.address);
-    record.length = length - kRecordLengthExtra;
-    record.dataOffset = cursor_.position();
-    cursor_.skip(static_cast<std::size_t>(record.length));
-    --left_;
-    return true;
-  }
-
- private:
-  DifCursor cursor_;
-  std::int32_t left_ = 0;
-};
-
 // Where in one block the BIN first differs from `expected`, or nothing when it holds it.
 // `piece` is what the BIN holds at the block's start, shorter where the BIN ends.
 std::optional<std::size_t> firstMismatch(std::span<const std::uint8_t> piece, bool beginsInside,
@@ -86,35 +58,58 @@ bool sameBlocks(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b
   return true;
 }
 
-std::optional<PatchCheck> classifyBin(std::span<const std::uint8_t> dif,
-                                      std::span<const std::uint8_t> before, FileReader& bin) {
-  PatchCheck check;
-  bool allApplied = true;
-  RecordSteps patched(dif);
-  RecordSteps source(before);
-  check.blocks = patched.count();
-  DifRecord record{}, original{};
-  while (patched.next(record) && source.next(original)) {
-    const auto start = static_cast<std::size_t>(record.address);
-    const auto length = static_cast<std::size_t>(record.length);
-    const std::optional<std::span<const std::uint8_t>> piece = bin.readAt(start, length);
-    if (!piece) return std::nullopt;
-    const bool beginsInside = start <= bin.size();
-    allApplied =
-        allApplied && !firstMismatch(*piece, beginsInside, dif.subspan(record.dataOffset, length));
-    const std::optional<std::size_t> mismatch =
-        firstMismatch(*piece, beginsInside, before.subspan(original.dataOffset, length));
-    if (!mismatch) continue;
-    const auto at = static_cast<std::int32_t>(start + *mismatch);
-    check.firstDifference = check.differing == 0 ? at : std::min(check.firstDifference, at);
-    ++check.differing;
-  }
+BinClassifier::BinClassifier(std::span<const std::uint8_t> dif,
+                             std::span<const std::uint8_t> before, std::uint64_t binSize)
+    : dif_(dif), before_(before), binSize_(binSize), patched_(dif), source_(before) {
+  check_.blocks = patched_.count();
+  more_ = patched_.next(record_) && source_.next(original_);
+}
+
+bool BinClassifier::nextRecord(std::uint64_t& address, std::size_t& length) const {
+  if (!more_) return false;
+  address = static_cast<std::uint64_t>(record_.address);
+  length = static_cast<std::size_t>(record_.length);
+  return true;
+}
+
+void BinClassifier::record(std::span<const std::uint8_t> piece) {
+  const DifRecord record = record_;
+  const DifRecord original = original_;
+  more_ = patched_.next(record_) && source_.next(original_);
+  const auto start = static_cast<std::size_t>(record.address);
+  const auto length = static_cast<std::size_t>(record.length);
+  const bool beginsInside = start <= binSize_;
+  allApplied_ =
+      allApplied_ && !firstMismatch(piece, beginsInside, dif_.subspan(record.dataOffset, length));
+  const std::optional<std::size_t> mismatch =
+      firstMismatch(piece, beginsInside, before_.subspan(original.dataOffset, length));
+  if (!mismatch) return;
+  const auto at = static_cast<std::int32_t>(start + *mismatch);
+  check_.firstDifference = check_.differing == 0 ? at : std::min(check_.firstDifference, at);
+  ++check_.differing;
+}
+
+PatchCheck BinClassifier::result() const {
+  PatchCheck check = check_;
   if (check.differing == 0) {
     check.state = PatchState::Source;
   } else {
-    check.state = allApplied ? PatchState::Applied : PatchState::Differs;
+    check.state = allApplied_ ? PatchState::Applied : PatchState::Differs;
   }
   return check;
+}
+
+std::optional<PatchCheck> classifyBin(std::span<const std::uint8_t> dif,
+                                      std::span<const std::uint8_t> before, FileReader& bin) {
+  BinClassifier classifier(dif, before, bin.size());
+  std::uint64_t address = 0;
+  std::size_t length = 0;
+  while (classifier.nextRecord(address, length)) {
+    const std::optional<std::span<const std::uint8_t>> piece = bin.readAt(address, length);
+    if (!piece) return std::nullopt;
+    classifier.record(*piece);
+  }
+  return classifier.result();
 }
 
 PatchCheck classifyBin(std::span<const std::uint8_t> dif, std::span<const std::uint8_t> before,

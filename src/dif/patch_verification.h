@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dif/dif_format.h"
 #include "platform/file_reader.h"
 #include "platform/file_system.h"
 #include "platform/result.h"
@@ -45,6 +46,27 @@ bool sameBlocks(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b
 // BIN or right at its end: those are the zeros applying grows the BIN with, and the zeros a
 // comparison with a longer target writes into the backup for bytes its source never had.
 // Nothing when a read of the BIN fails.
+// classifyBin a record at a time, for a pass that meets the BIN's blocks as it goes: each record
+// of `dif`, in order, with what the BIN holds at its start (shorter where the BIN ends).
+class BinClassifier {
+ public:
+  BinClassifier(std::span<const std::uint8_t> dif, std::span<const std::uint8_t> before,
+                std::uint64_t binSize);
+  // The address and length of the record whose bytes come next; false after the last.
+  bool nextRecord(std::uint64_t& address, std::size_t& length) const;
+  void record(std::span<const std::uint8_t> piece);
+  PatchCheck result() const;
+
+ private:
+  std::span<const std::uint8_t> dif_, before_;
+  std::uint64_t binSize_;
+  RecordSteps patched_, source_;
+  DifRecord record_{}, original_{};  // the next record's, in the DIF and in `before`
+  bool more_ = false;
+  PatchCheck check_;
+  bool allApplied_ = true;
+};
+
 std::optional<PatchCheck> classifyBin(std::span<const std::uint8_t> dif,
                                       std::span<const std::uint8_t> before, FileReader& bin);
 PatchCheck classifyBin(std::span<const std::uint8_t> dif, std::span<const std::uint8_t> before,

@@ -68,6 +68,19 @@ bool writeAll(int fd, const void* data, std::size_t size) {
   return true;
 }
 
+bool writeAllAt(int fd, std::uint64_t offset, const void* data, std::size_t size) {
+  auto* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::pwrite(fd, p, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    offset += static_cast<std::uint64_t>(n);
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 // Writing through a link must replace the file it points to, not the link itself.
 std::string resolveTarget(const std::string& path) {
   struct stat st;
@@ -145,6 +158,12 @@ class AtomicOutputFile : public OutputFile {
   bool writePieces(std::span<const std::span<const std::uint8_t>> pieces) override {
     if (fd_ < 0 || failed_) return false;
     if (!writeGathered(fd_, pieces)) failed_ = true;
+    return !failed_;
+  }
+
+  bool writeAt(std::uint64_t offset, const void* data, std::size_t size) override {
+    if (fd_ < 0 || failed_) return false;
+    if (!writeAllAt(fd_, offset, data, size)) failed_ = true;
     return !failed_;
   }
 

@@ -21,59 +21,95 @@ std::optional<std::span<const std::uint8_t>> ImageReader::readAt(std::uint64_t o
 
 namespace {
 
-// One read call per piece, where the file cannot be mapped.
-class ReadingFileReader : public FileReader {
+// Pieces served from a window of the file read ahead of them. A check asks for the blocks of a
+// DIF in ascending order, mostly close together: one read call then brings many pieces, and
+// copying the file's pages costs less here than mapping them, and keeps the memory at the
+// window's size rather than the file's. A piece far from the last window brings only a little
+// more than itself, so a few scattered blocks read little of the file. Only pieces of a megabyte
+// and more are copied from a mapping of the file, which measured faster for them than one long
+// read. Another program may cut the file short meanwhile: a piece that reaches past the file's
+// new end fails.
+class WindowedFileReader : public FileReader {
  public:
-  ReadingFileReader(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
-  ~ReadingFileReader() override { ::close(fd_); }
+  WindowedFileReader(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+  ~WindowedFileReader() override { ::close(fd_); }
 
   std::uint64_t size() const override { return size_; }
 
   std::optional<std::span<const std::uint8_t>> readAt(std::uint64_t offset,
                                                       std::size_t count) override {
-    if (buffer_.size() < count) buffer_.resize(count);
-    std::size_t got = 0;
-    while (got < count) {
-      ssize_t n = ::pread(fd_, buffer_.data() + got, count - got, static_cast<off_t>(offset + got));
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return std::nullopt;
-      if (n == 0) break;
-      got += static_cast<std::size_t>(n);
+    if (offset >= size_) return std::span<const std::uint8_t>();
+    count = static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset));
+    if (count >= kMappedPiece && mapped()) return copyMapped(offset, count);
+    if (offset < start_ || offset + count > start_ + length_) {
+      const bool near = offset >= start_ && offset < start_ + length_ + kAheadBytes;
+      if (!fill(offset, std::max(count, near ? kAheadBytes : kNearBytes))) return std::nullopt;
+      // The file ended before the piece: it was cut short since it was opened.
+      if (count > length_) return std::nullopt;
     }
-    return std::span<const std::uint8_t>(buffer_.data(), got);
+    return std::span<const std::uint8_t>(window_.get() + (offset - start_), count);
   }
 
  private:
+  static constexpr std::size_t kAheadBytes = 256 * 1024;
+  static constexpr std::size_t kNearBytes = 16 * 1024;
+  static constexpr std::size_t kMappedPiece = 1024 * 1024;
+
+  // Maps the file once, on the first long piece; false when it cannot be mapped.
+  bool mapped() {
+    if (!mapping_ && !mappingFailed_) {
+      const int fd = ::dup(fd_);
+      if (fd >= 0) mapping_ = MappedFile::map(fd, size_, MappedFile::Loading::OnTouch);
+      if (!mapping_) {
+        if (fd >= 0) ::close(fd);
+        mappingFailed_ = true;
+      }
+    }
+    return mapping_ != nullptr;
+  }
+
+  std::optional<std::span<const std::uint8_t>> copyMapped(std::uint64_t offset, std::size_t count) {
+    reserve(count);
+    const auto at = static_cast<std::size_t>(offset);
+    std::memcpy(window_.get(), mapping_->data() + at, count);
+    // The window no longer holds what it read.
+    start_ = 0;
+    length_ = 0;
+    if (!mapping_->intactTo(at + count)) return std::nullopt;
+    return std::span<const std::uint8_t>(window_.get(), count);
+  }
+
+  // Not cleared first: what is used is always filled, and clearing 16 MiB costs as much again.
+  void reserve(std::size_t count) {
+    if (capacity_ >= count) return;
+    window_.reset(new std::uint8_t[count]);
+    capacity_ = count;
+  }
+
+  bool fill(std::uint64_t offset, std::size_t count) {
+    count = static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset));
+    reserve(count);
+    start_ = offset;
+    length_ = 0;
+    while (length_ < count) {
+      ssize_t n = ::pread(fd_, window_.get() + length_, count - length_,
+                          static_cast<off_t>(offset + length_));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return false;
+      if (n == 0) break;
+      length_ += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+
   int fd_;
   std::uint64_t size_;
-  std::vector<std::uint8_t> buffer_;
-};
-
-// The file mapped once: a piece costs a copy of its bytes and no system call, where a read call
-// per piece cost more than the rest of a check together. Pages are read as the pieces touch
-// them. Another program may cut the file short meanwhile: the mapping then reads zeros where the
-// file's bytes were, and a piece that reached past the file's new end fails.
-class MappedFileReader : public FileReader {
- public:
-  explicit MappedFileReader(std::unique_ptr<MappedFile> mapping) : mapping_(std::move(mapping)) {}
-
-  std::uint64_t size() const override { return mapping_->length(); }
-
-  std::optional<std::span<const std::uint8_t>> readAt(std::uint64_t offset,
-                                                      std::size_t count) override {
-    const std::size_t size = mapping_->length();
-    if (offset >= size) return std::span<const std::uint8_t>();
-    const auto at = static_cast<std::size_t>(offset);
-    count = std::min(count, size - at);
-    if (buffer_.size() < count) buffer_.resize(count);
-    std::memcpy(buffer_.data(), mapping_->data() + at, count);
-    if (!mapping_->intactTo(at + count)) return std::nullopt;
-    return std::span<const std::uint8_t>(buffer_.data(), count);
-  }
-
- private:
+  std::unique_ptr<std::uint8_t[]> window_;
+  std::size_t capacity_ = 0;
   std::unique_ptr<MappedFile> mapping_;
-  std::vector<std::uint8_t> buffer_;
+  bool mappingFailed_ = false;
+  std::uint64_t start_ = 0;
+  std::size_t length_ = 0;
 };
 
 // Serves the pieces of a file read whole, for file systems that only read whole files.
@@ -101,13 +137,7 @@ std::unique_ptr<FileReader> openRealFileReader(const std::string& path) {
     ::close(fd);
     return nullptr;
   }
-  const auto size = static_cast<std::size_t>(st.st_size);
-  if (size > 0) {
-    if (auto mapping = MappedFile::map(fd, size, MappedFile::Loading::OnTouch)) {
-      return std::make_unique<MappedFileReader>(std::move(mapping));
-    }
-  }
-  return std::make_unique<ReadingFileReader>(fd, static_cast<std::uint64_t>(st.st_size));
+  return std::make_unique<WindowedFileReader>(fd, static_cast<std::uint64_t>(st.st_size));
 }
 
 std::unique_ptr<FileReader> FileSystem::openReader(const std::string& path) {

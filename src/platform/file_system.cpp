@@ -2,6 +2,7 @@
 
 #include "platform/atomic_output_file.h"
 #include "platform/file_reader.h"
+#include "platform/file_stream.h"
 #include "platform/mapped_file.h"
 
 #include <cerrno>
@@ -82,6 +83,10 @@ class RealFileSystem : public FileSystem {
 
   std::unique_ptr<FileReader> openReader(const std::string& path) override {
     return openRealFileReader(path);
+  }
+
+  std::unique_ptr<FileStream> openStream(const std::string& path) override {
+    return openRealFileStream(path);
   }
 
   bool remove(const std::string& path) override {

@@ -17,6 +17,7 @@
 namespace hm {
 
 class FileReader;
+class FileStream;
 
 // The largest BIN or data file the program takes: every address fits six hex digits. A DIF has
 // its own, larger limit, set by its layout.
@@ -44,6 +45,9 @@ class FileSystem {
   // A regular file opened for reading pieces of it (FileReader); nothing on failure. The
   // default reads the whole file at once.
   virtual std::unique_ptr<FileReader> openReader(const std::string& path);
+  // A regular file opened to be read once, front to back (FileStream); nothing on failure. The
+  // default reads the whole file at once.
+  virtual std::unique_ptr<FileStream> openStream(const std::string& path);
   // Nothing when the temporary cannot be created.
   virtual std::unique_ptr<OutputFile> create(const std::string& path) = 0;
   // Creates the folder and its missing parents; true when it exists afterwards.

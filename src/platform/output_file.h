@@ -16,6 +16,12 @@ class OutputFile {
   virtual bool write(const void* data, std::size_t size) = 0;
   // Writes the pieces one after another, in as few calls to the system as it can.
   virtual bool writePieces(std::span<const std::span<const std::uint8_t>> pieces);
+  // Overwrites bytes already written, at `offset` from the file's start, for a header that is
+  // known only once the rest is out. Outputs that cannot go back refuse.
+  virtual bool writeAt(std::uint64_t offset, const void* data, std::size_t size) {
+    (void)offset, (void)data, (void)size;
+    return false;
+  }
   // Everything that can fail before the file takes its name: reaching the disk, the owner and
   // the mode of the file it replaces.
   virtual bool prepare() { return true; }

@@ -17,6 +17,9 @@ class WatchedOutput : public OutputFile {
     for (const auto& piece : pieces) size += piece.size();
     return fs_.mayWrite(size) && inner_->writePieces(pieces);
   }
+  bool writeAt(std::uint64_t offset, const void* data, std::size_t size) override {
+    return !fs_.stopped() && inner_->writeAt(offset, data, size);
+  }
   // Once everything is written the work is as good as done: the last steps are not stopped.
   bool prepare() override { return !fs_.stopped() && inner_->prepare(); }
   bool publish(bool keepPrevious) override { return inner_->publish(keepPrevious); }

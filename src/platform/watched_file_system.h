@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/file_reader.h"
+#include "platform/file_stream.h"
 #include "platform/file_system.h"
 
 #include <cstdint>
@@ -38,6 +39,9 @@ class WatchedFileSystem : public FileSystem {
   }
   std::unique_ptr<FileReader> openReader(const std::string& path) override {
     return inner_.openReader(path);
+  }
+  std::unique_ptr<FileStream> openStream(const std::string& path) override {
+    return inner_.openStream(path);
   }
   std::unique_ptr<OutputFile> create(const std::string& path) override;
   bool makeFolders(const std::string& path) override { return inner_.makeFolders(path); }

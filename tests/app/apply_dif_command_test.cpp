@@ -1,11 +1,17 @@
 #include "app/apply_dif_command.h"
 
+#include "dif/patch_verification.h"
 #include "support/command_fixture.h"
 #include "support/dif_builder.h"
+#include "support/memory_file_system.h"
+#include "support/scripted.h"
 
+#include <chrono>
+#include <map>
 #include <ostream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -153,6 +159,119 @@ INSTANTIATE_TEST_SUITE_P(Bins, VerifiedApplying, testing::ValuesIn(kVerifyCases)
                          [](const testing::TestParamInfo<VerifyCase>& info) {
                            return std::string(info.param.name);
                          });
+
+}  // namespace
+}  // namespace hm::test
+
+namespace hm::test {
+namespace {
+
+// Answers from a script, and a record of what was asked and told: the same script with the
+// output named beforehand (one pass over the BIN) and without (verify, then apply).
+class RecordingAnswers : public ApplyAnswers {
+ public:
+  RecordingAnswers(bool beforehand, bool yes) : beforehand_(beforehand), yes_(yes) {}
+  std::string difToApply() override { return "/p.dif"; }
+  std::string binToPatch() override { return "/in.bin"; }
+  std::string outputPath() override { return "/out.bin"; }
+  bool applyAnyway(const ApplyDoubt& doubt) override {
+    told.push_back("doubt " + std::to_string(doubt.kind) + " " + differsText(doubt.check) + " " +
+                   doubt.why);
+    return yes_;
+  }
+  void applied(const char* done, const std::string& unverified) override {
+    told.push_back(std::string("applied ") + done + " " + unverified);
+  }
+  void refused(const ApplyDoubt& doubt) override {
+    told.push_back("refused " + std::to_string(doubt.kind));
+  }
+  bool outputKnownBeforehand() const override { return beforehand_; }
+
+  std::vector<std::string> told;
+
+ private:
+  bool beforehand_, yes_;
+};
+
+struct OnePassOutcome {
+  ApplyEnd end;
+  std::vector<std::string> told, shown;
+  std::map<std::string, Bytes> files;
+};
+
+OnePassOutcome applyWith(const std::map<std::string, Bytes>& files, bool beforehand, bool yes) {
+  MemoryFileSystem fs;
+  fs.files = files;
+  ScriptedMessenger messenger;
+  RecordingAnswers answers(beforehand, yes);
+  OnePassOutcome outcome{applyDifCommand(fs, messenger, answers, std::chrono::milliseconds(0)),
+                         answers.told,
+                         {},
+                         fs.files};
+  for (const auto& shown : messenger.shown) outcome.shown.push_back(shown.text);
+  return outcome;
+}
+
+// Whatever the BIN and the counterpart, verifying while applying asks, tells and writes what
+// verifying first and applying after does.
+TEST(ApplyInOnePassTest, AsksTellsAndWritesWhatTwoPassesDo) {
+  std::mt19937 random(9);
+  Bytes source(3000);
+  for (std::uint8_t& b : source) b = static_cast<std::uint8_t>(random());
+  const std::vector<std::pair<std::int32_t, std::size_t>> blocks = {
+      {5, 3}, {700, 400}, {1500, 1}, {2990, 30}};  // the last reaches past the BIN's end
+  DifBuilder dif(4), backup(4), descending(2);
+  Bytes patched = source;
+  for (auto [address, length] : blocks) {
+    Bytes now(length), was(length, 0);
+    for (std::size_t i = 0; i < length; ++i) {
+      const auto at = static_cast<std::size_t>(address) + i;
+      now[i] = static_cast<std::uint8_t>(random());
+      if (at < source.size()) was[i] = source[at];
+      if (at >= patched.size()) patched.resize(at + 1, 0);
+      patched[at] = now[i];
+    }
+    dif.record(address, now);
+    backup.record(address, was);
+  }
+  descending.record(100, {1, 2}).record(10, {3});
+  Bytes differing = source;
+  differing[800] ^= 1;
+  Bytes shorter(source.begin(), source.begin() + 1000);
+
+  const std::vector<std::pair<const char*, std::map<std::string, Bytes>>> cases = {
+      {"source",
+       {{"/p.dif", dif.bytes()}, {"/p.dif_bak.dif", backup.bytes()}, {"/in.bin", source}}},
+      {"patched",
+       {{"/p.dif", dif.bytes()}, {"/p.dif_bak.dif", backup.bytes()}, {"/in.bin", patched}}},
+      {"differing",
+       {{"/p.dif", dif.bytes()}, {"/p.dif_bak.dif", backup.bytes()}, {"/in.bin", differing}}},
+      {"shorter",
+       {{"/p.dif", dif.bytes()}, {"/p.dif_bak.dif", backup.bytes()}, {"/in.bin", shorter}}},
+      {"output_there",
+       {{"/p.dif", dif.bytes()},
+        {"/p.dif_bak.dif", backup.bytes()},
+        {"/in.bin", differing},
+        {"/out.bin", {7}}}},
+      {"no_backup", {{"/p.dif", dif.bytes()}, {"/in.bin", source}}},
+      {"damaged_backup",
+       {{"/p.dif", dif.bytes()}, {"/p.dif_bak.dif", {1, 2}}, {"/in.bin", source}}},
+      {"descending",
+       {{"/p.dif", descending.bytes()},
+        {"/p.dif_bak.dif", DifBuilder(2).record(100, {0, 0}).record(10, {0}).bytes()},
+        {"/in.bin", source}}},
+  };
+  for (const auto& [name, files] : cases) {
+    for (bool yes : {false, true}) {
+      const OnePassOutcome two = applyWith(files, false, yes);
+      const OnePassOutcome one = applyWith(files, true, yes);
+      EXPECT_EQ(one.end, two.end) << name << " " << yes;
+      EXPECT_EQ(one.told, two.told) << name << " " << yes;
+      EXPECT_EQ(one.shown, two.shown) << name << " " << yes;
+      EXPECT_EQ(one.files, two.files) << name << " " << yes;
+    }
+  }
+}
 
 }  // namespace
 }  // namespace hm::test

@@ -1,5 +1,6 @@
 #include "app/unattended_jobs.h"
 
+#include "platform/file_stream.h"
 #include "support/dif_builder.h"
 #include "support/fault_file_system.h"
 #include "support/memory_file_system.h"
@@ -336,6 +337,16 @@ class ChangingFileSystem : public FileSystem {
     std::optional<FileView> view = realFileSystem().view(path, maxBytes);
     if (cutWhenSeen.count(path)) cut(path, std::filesystem::file_size(path) / 2);
     return view;
+  }
+  // Streams as it sees files in place: the real one for the files another program cuts, read
+  // whole through read() for the rest.
+  std::unique_ptr<FileStream> openStream(const std::string& path) override {
+    if (!cutWhenSeen.count(path) && !cutWhenWriting.count(path)) {
+      return FileSystem::openStream(path);
+    }
+    std::unique_ptr<FileStream> stream = realFileSystem().openStream(path);
+    if (cutWhenSeen.count(path)) cut(path, std::filesystem::file_size(path) / 2);
+    return stream;
   }
   // Once, when the first output is created.
   std::unique_ptr<OutputFile> create(const std::string& path) override {

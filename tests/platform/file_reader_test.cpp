@@ -73,6 +73,38 @@ INSTANTIATE_TEST_SUITE_P(
                                }}),
     [](const testing::TestParamInfo<ReaderCase>& info) { return info.param.name; });
 
+// The real reader serves pieces from a window read ahead of them, and copies long ones from a
+// mapping: whatever the order and length of the pieces, each is what the file holds there.
+TEST(FileReaderTest, PiecesInAnyOrderAndOfAnyLengthAreTheFilesBytes) {
+  test::TempDir dir;
+  constexpr std::size_t kSize = 3 * 1024 * 1024 + 77;
+  const Bytes bytes = pattern(kSize);
+  test::writeFile(dir.file("f.bin"), bytes);
+  std::unique_ptr<FileReader> reader = realFileSystem().openReader(dir.file("f.bin"));
+  ASSERT_TRUE(reader);
+  const std::pair<std::uint64_t, std::size_t> pieces[] = {
+      {0, 1},
+      {2, 10},
+      {300000, 5},
+      {262140, 8},  // behind and beyond a window
+      {2000000, 3},
+      {100, 1 << 20},
+      {150, 4},
+      {kSize - 1, 1},  // long, then short again
+      {kSize - 5, 2 << 20},
+      {7, 2 << 20},
+      {8, 2},
+      {1 << 20, 300000}};
+  for (auto [offset, count] : pieces) {
+    std::optional<std::span<const std::uint8_t>> piece = reader->readAt(offset, count);
+    ASSERT_TRUE(piece);
+    const std::size_t to = std::min<std::size_t>(offset + count, kSize);
+    ASSERT_EQ(Bytes(piece->begin(), piece->end()),
+              Bytes(bytes.begin() + offset, bytes.begin() + to))
+        << offset << "+" << count;
+  }
+}
+
 TEST(FileReaderTest, NoReaderForWhatIsNoReadableFile) {
   test::TempDir dir;
   EXPECT_FALSE(realFileSystem().openReader(dir.file("missing.bin")));
@@ -93,6 +125,18 @@ TEST(FileReaderTest, FileCutShortUnderTheReaderFailsThePieceNotTheProcess) {
   ASSERT_TRUE(kept);
   const Bytes head = pattern(14);
   EXPECT_EQ(Bytes(kept->begin(), kept->end()), Bytes(head.begin() + 10, head.end()));
+}
+
+// The same for a piece long enough to be copied from a mapping of the file.
+TEST(FileReaderTest, FileCutShortUnderALongPieceFailsIt) {
+  test::TempDir dir;
+  const std::string path = dir.file("f.bin");
+  test::writeFile(path, pattern(2 << 20));
+  std::unique_ptr<FileReader> reader = realFileSystem().openReader(path);
+  ASSERT_TRUE(reader);
+  ASSERT_EQ(::truncate(path.c_str(), 100), 0);
+  EXPECT_FALSE(reader->readAt(0, 2 << 20));
+  EXPECT_TRUE(reader->readAt(10, 4));
 }
 
 // A reader and a mapped view both meet files cut under them, in either order: one guard serves

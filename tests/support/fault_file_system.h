@@ -28,6 +28,10 @@ class FaultFileSystem : public FileSystem {
   std::set<std::string> readOnlyFolders;
   std::optional<std::size_t> writeLimit;  // a write that would pass this many bytes fails
   bool failCommit = false;                // commit() fails after every write went through
+  // Streams of these paths end after so many bytes though their size says more, as a file cut
+  // short by another program while it is read.
+  std::map<std::string, std::uint64_t> cutWhileRead;
+  bool failWriteAt = false;  // going back to fill in bytes already written fails
   // Asked with the count of names taken so far before each output takes its name; true fails
   // that step (the rename), after everything else went through.
   std::function<bool(int published)> failPublish;
@@ -41,6 +45,8 @@ class FaultFileSystem : public FileSystem {
 
   std::optional<FileInfo> stat(const std::string& path) override;
   std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes = SIZE_MAX) override;
+  // Counted as a read, and refused for the unreadable paths.
+  std::unique_ptr<FileStream> openStream(const std::string& path) override;
   std::unique_ptr<OutputFile> create(const std::string& path) override;
   bool makeFolders(const std::string& path) override;
   bool remove(const std::string& path) override { return inner_.remove(path); }

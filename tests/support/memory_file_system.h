@@ -94,6 +94,12 @@ class MemoryFileSystem : public FileSystem {
       bytes_.insert(bytes_.end(), p, p + size);
       return true;
     }
+    bool writeAt(std::uint64_t offset, const void* data, std::size_t size) override {
+      if (offset > bytes_.size() || bytes_.size() - offset < size) return false;
+      auto* p = static_cast<const std::uint8_t*>(data);
+      std::copy(p, p + size, bytes_.begin() + static_cast<std::ptrdiff_t>(offset));
+      return true;
+    }
     bool prepare() override {
       prepared_ = true;
       return true;
