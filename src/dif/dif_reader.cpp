@@ -23,14 +23,13 @@ void listDifBlocks(std::vector<DifBlock> blocks, BlockList& list) {
     return a.start != b.start ? a.start < b.start : a.end < b.end;
   });
   BlockList::Batch batch(list);
-  list.reserve(blocks.size(), 24);
+  list.reserve(blocks.size());
   BlockLine line;
   line.form = LineForm::Addresses;
-  char text[BlockLine::kNumbersMax];
   for (const DifBlock& b : blocks) {
     line.start = b.start;
     line.end = b.end;
-    list.add({text, static_cast<std::size_t>(line.writeNumbers(text) - text)});
+    list.add(line);
   }
 }
 
