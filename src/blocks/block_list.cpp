@@ -68,17 +68,24 @@ std::optional<std::string_view> BlockList::keptText(const BlockLine& parsed,
   return text;
 }
 
+BlockList::Aside& BlockList::aside() {
+  if (!aside_) aside_ = std::make_unique<Aside>();
+  return *aside_;
+}
+
 std::uint32_t BlockList::internPath(std::string_view path) {
   if (path.empty()) return 0;
-  if (lastPath_ != 0 && paths_[lastPath_] == path) return lastPath_;
-  if (paths_.empty()) paths_.emplace_back();
-  auto found = pathIds_.find(path);
-  if (found == pathIds_.end()) {
-    paths_.emplace_back(path);
-    found = pathIds_.emplace(paths_.back(), static_cast<std::uint32_t>(paths_.size() - 1)).first;
+  Aside& a = aside();
+  if (a.lastPath != 0 && *a.paths[a.lastPath] == path) return a.lastPath;
+  if (a.paths.empty()) a.paths.push_back(std::make_unique<const std::string>());
+  auto found = a.pathIds.find(path);
+  if (found == a.pathIds.end()) {
+    a.paths.push_back(std::make_unique<const std::string>(path));
+    found =
+        a.pathIds.emplace(*a.paths.back(), static_cast<std::uint32_t>(a.paths.size() - 1)).first;
   }
-  lastPath_ = found->second;
-  return lastPath_;
+  a.lastPath = found->second;
+  return a.lastPath;
 }
 
 BlockList::Entry BlockList::store(const Incoming& in, std::int32_t itemData) {
@@ -100,20 +107,23 @@ BlockList::Entry BlockList::store(const Incoming& in, std::int32_t itemData) {
       return e;
     }
     e.kind = kData;
-    e.value = static_cast<std::int32_t>(dataParts_.size());
-    makeRoom(dataParts_, 1);
-    dataParts_.push_back({l.distance, l.dataOffset, internPath(l.dataPath)});
+    const std::uint32_t path = internPath(l.dataPath);
+    std::vector<DataPart>& parts = aside().dataParts;
+    e.value = static_cast<std::int32_t>(parts.size());
+    makeRoom(parts, 1);
+    parts.push_back({l.distance, l.dataOffset, path});
     return e;
   }
   Extra x{l.start, l.end, l.length, l.distance, l.dataOffset, itemData, internPath(l.dataPath), 0};
+  Aside& a = aside();
   if (in.text) {
-    verbatim_.emplace_back(*in.text);
-    x.verbatim = static_cast<std::uint32_t>(verbatim_.size());
+    a.verbatim.emplace_back(*in.text);
+    x.verbatim = static_cast<std::uint32_t>(a.verbatim.size());
   }
   e.kind = kFull;
-  e.value = static_cast<std::int32_t>(extras_.size());
-  makeRoom(extras_, 1);
-  extras_.push_back(x);
+  e.value = static_cast<std::int32_t>(a.extras.size());
+  makeRoom(a.extras, 1);
+  a.extras.push_back(x);
   return e;
 }
 
@@ -124,20 +134,22 @@ BlockList::Entry BlockList::copyOf(const BlockList& from, int index) {
   if (e.kind == kData) {
     DataPart part = from.dataOf(e);
     part.path = internPath(from.pathOf(part.path));
-    e.value = static_cast<std::int32_t>(dataParts_.size());
-    makeRoom(dataParts_, 1);
-    dataParts_.push_back(part);
+    std::vector<DataPart>& parts = aside().dataParts;
+    e.value = static_cast<std::int32_t>(parts.size());
+    makeRoom(parts, 1);
+    parts.push_back(part);
     return e;
   }
   Extra x = from.extraOf(e);
   x.path = internPath(from.pathOf(x.path));
+  Aside& a = aside();
   if (x.verbatim) {
-    verbatim_.push_back(from.verbatim_[x.verbatim - 1]);
-    x.verbatim = static_cast<std::uint32_t>(verbatim_.size());
+    a.verbatim.push_back(from.aside_->verbatim[x.verbatim - 1]);
+    x.verbatim = static_cast<std::uint32_t>(a.verbatim.size());
   }
-  e.value = static_cast<std::int32_t>(extras_.size());
-  makeRoom(extras_, 1);
-  extras_.push_back(x);
+  e.value = static_cast<std::int32_t>(a.extras.size());
+  makeRoom(a.extras, 1);
+  a.extras.push_back(x);
   return e;
 }
 
@@ -171,7 +183,7 @@ BlockSpan BlockList::spanOf(const Entry& e) const {
 const std::string* BlockList::verbatimOf(const Entry& e) const {
   if (e.kind != kFull) return nullptr;
   const Extra& x = extraOf(e);
-  return x.verbatim ? &verbatim_[x.verbatim - 1] : nullptr;
+  return x.verbatim ? &aside_->verbatim[x.verbatim - 1] : nullptr;
 }
 
 std::string BlockList::text(int index) const {
@@ -319,6 +331,27 @@ int BlockList::insert(int index, const BlockLine& line, std::int32_t itemData) {
   return insertIncoming(index, {line, std::nullopt}, itemData);
 }
 
+// Rebuilding a list appends its lines one by one, nobody watching: a plain line then goes
+// straight to the end.
+int BlockList::append(const BlockLine& line) {
+  const bool plain = line.form == LineForm::Normal && line.start >= 0 &&
+                     line.start <= kLastImageOffset && line.end >= 0 &&
+                     line.end <= kLastImageOffset &&
+                     line.length == impliedLength(line.form, line.start, line.end) &&
+                     line.dataOffset == 0 && line.dataPath.empty();
+  if (!plain || journal_ || notifying() || settled_) return insert(count(), line);
+  ++version_;
+  Entry e{};
+  e.start = static_cast<std::uint32_t>(line.start);
+  e.end = static_cast<std::uint32_t>(line.end);
+  e.form = static_cast<std::uint32_t>(LineForm::Normal);
+  e.kind = kPlain;
+  e.value = line.distance;
+  makeRoom(entries_, 1);
+  entries_.push_back(e);
+  return count() - 1;
+}
+
 int BlockList::insertIncoming(int index, const Incoming& in, std::int32_t itemData) {
   index = std::clamp(index, 0, count());
   if (journal_) {
@@ -427,17 +460,17 @@ void BlockList::clear(bool keepCapacity) {
   if (notifying()) observer_->aboutToReset();
   if (journal_) journal_->replacingAll(*this);
   entries_.clear();
-  dataParts_.clear();
-  extras_.clear();
-  verbatim_.clear();
-  paths_.clear();
-  pathIds_.clear();
-  lastPath_ = 0;
   if (!keepCapacity) {
     entries_.shrink_to_fit();
-    dataParts_.shrink_to_fit();
-    extras_.shrink_to_fit();
-    verbatim_.shrink_to_fit();
+    aside_.reset();
+  } else if (aside_) {
+    Aside& a = *aside_;
+    a.dataParts.clear();
+    a.extras.clear();
+    a.verbatim.clear();
+    a.paths.clear();
+    a.pathIds.clear();
+    a.lastPath = 0;
   }
   garbage_ = 0;
   caret_ = -1;
@@ -534,12 +567,7 @@ void BlockList::assign(BlockList&& other) {
   if (notifying()) observer_->aboutToReset();
   if (journal_) journal_->replacingAll(*this);
   entries_ = std::move(other.entries_);
-  dataParts_ = std::move(other.dataParts_);
-  extras_ = std::move(other.extras_);
-  verbatim_ = std::move(other.verbatim_);
-  paths_ = std::move(other.paths_);
-  pathIds_ = std::move(other.pathIds_);
-  lastPath_ = other.lastPath_;
+  aside_ = std::move(other.aside_);
   garbage_ = other.garbage_;
   caret_ = other.caret_;
   selected_ = other.selected_;
@@ -557,12 +585,7 @@ void BlockList::swapLines(BlockList& other) {
   ++version_;
   ++other.version_;
   std::swap(entries_, other.entries_);
-  std::swap(dataParts_, other.dataParts_);
-  std::swap(extras_, other.extras_);
-  std::swap(verbatim_, other.verbatim_);
-  std::swap(paths_, other.paths_);
-  std::swap(pathIds_, other.pathIds_);
-  std::swap(lastPath_, other.lastPath_);
+  std::swap(aside_, other.aside_);
   std::swap(garbage_, other.garbage_);
   std::swap(caret_, other.caret_);
   std::swap(selected_, other.selected_);
@@ -642,12 +665,14 @@ void BlockList::appendCopy(const BlockList& from, int first, int count) {
 }
 
 std::size_t BlockList::memoryBytes() const {
-  std::size_t bytes = sizeof(*this) + entries_.capacity() * sizeof(Entry) +
-                      dataParts_.capacity() * sizeof(DataPart) +
-                      extras_.capacity() * sizeof(Extra) +
-                      verbatim_.capacity() * sizeof(std::string);
-  for (const std::string& kept : verbatim_) bytes += kept.capacity();
-  for (const std::string& path : paths_) bytes += sizeof(path) + 2 * path.capacity();
+  std::size_t bytes =
+      sizeof(*this) + entries_.capacity() * sizeof(Entry) + (aside_ ? sizeof(Aside) : 0);
+  if (!aside_) return bytes;
+  bytes += aside_->dataParts.capacity() * sizeof(DataPart) +
+           aside_->extras.capacity() * sizeof(Extra) +
+           aside_->verbatim.capacity() * sizeof(std::string);
+  for (const std::string& kept : aside_->verbatim) bytes += kept.capacity();
+  for (const auto& path : aside_->paths) bytes += sizeof(std::string) + 2 * path->capacity();
   return bytes;
 }
 
@@ -715,7 +740,7 @@ void BlockList::clearSelection() {
 
 void BlockList::reserve(std::size_t lines, bool withData) {
   entries_.reserve(lines + std::min(lines / 64, kSpareLines));
-  if (withData) dataParts_.reserve(lines + std::min(lines / 64, kSpareLines));
+  if (withData) aside().dataParts.reserve(lines + std::min(lines / 64, kSpareLines));
 }
 
 bool BlockList::changedSinceSettled(int index) const {
@@ -746,13 +771,15 @@ void BlockList::markUnsettled() {
 
 // What removed or rewritten lines kept aside is dropped once it is half of what is kept.
 void BlockList::compactIfWasteful() {
-  if (garbage_ < kSpareExtras || garbage_ * 2 < dataParts_.size() + extras_.size()) return;
+  if (garbage_ < kSpareExtras) return;
+  Aside& a = aside();
+  if (garbage_ * 2 < a.dataParts.size() + a.extras.size()) return;
   std::size_t data = 0;
   for (const Entry& e : entries_) data += e.kind == kData;
   std::vector<DataPart> parts;
   parts.reserve(data + (data > 0 ? kSpareExtras : 0));
   std::vector<Extra> packed;
-  packed.reserve(dataParts_.size() + extras_.size() - garbage_ - data);
+  packed.reserve(a.dataParts.size() + a.extras.size() - garbage_ - data);
   std::vector<std::string> kept;
   for (Entry& e : entries_) {
     if (e.kind == kData) {
@@ -761,16 +788,16 @@ void BlockList::compactIfWasteful() {
     } else if (e.kind == kFull) {
       Extra x = extraOf(e);
       if (x.verbatim) {
-        kept.push_back(std::move(verbatim_[x.verbatim - 1]));
+        kept.push_back(std::move(a.verbatim[x.verbatim - 1]));
         x.verbatim = static_cast<std::uint32_t>(kept.size());
       }
       packed.push_back(x);
       e.value = static_cast<std::int32_t>(packed.size() - 1);
     }
   }
-  dataParts_ = std::move(parts);
-  extras_ = std::move(packed);
-  verbatim_ = std::move(kept);
+  a.dataParts = std::move(parts);
+  a.extras = std::move(packed);
+  a.verbatim = std::move(kept);
   garbage_ = 0;
 }
 

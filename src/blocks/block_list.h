@@ -4,7 +4,7 @@
 #include "blocks/line_order.h"
 
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +58,8 @@ class BlockList {
   // ListInsert: at `index` (clamped to the end), no sorting.
   int insert(int index, std::string_view line, std::int32_t itemData = 0);
   int insert(int index, const BlockLine& line, std::int32_t itemData = 0);
+  // insert() at the end, for the passes that rebuild a list of millions of lines.
+  int append(const BlockLine& line);
   // ListDelete; an index outside the list is ignored.
   void remove(int index);
   // Removes every selected line, as a downward walk deleting each would.
@@ -196,6 +198,18 @@ class BlockList {
     std::uint32_t verbatim;  // 1 + the index in verbatim_ of a line kept as text; 0 otherwise
   };
 
+  // What lines keep beside their entries. Kept apart so that an empty or small list, of which
+  // the edit history keeps two per edited line, stays small.
+  struct Aside {
+    std::vector<DataPart> dataParts;
+    std::vector<Extra> extras;
+    std::vector<std::string> verbatim;
+    // Stable addresses: a line's path is handed out as a view. paths[0] stands for no path.
+    std::vector<std::unique_ptr<const std::string>> paths;
+    std::unordered_map<std::string_view, std::uint32_t> pathIds;
+    std::uint32_t lastPath = 0;
+  };
+
   // A line on its way in: its fields, and its text when the fields would not write it.
   struct Incoming {
     const BlockLine& line;
@@ -224,14 +238,18 @@ class BlockList {
   int insertIncoming(int index, const Incoming& in, std::int32_t itemData);
   void replaceCaretIncoming(const Incoming& in);
   int compareIncoming(int index, const Incoming& in) const;
-  const Extra& extraOf(const Entry& e) const { return extras_[static_cast<std::size_t>(e.value)]; }
-  const DataPart& dataOf(const Entry& e) const {
-    return dataParts_[static_cast<std::size_t>(e.value)];
+  // Only for a line that keeps something aside: the list then has aside_.
+  const Extra& extraOf(const Entry& e) const {
+    return aside_->extras[static_cast<std::size_t>(e.value)];
   }
+  const DataPart& dataOf(const Entry& e) const {
+    return aside_->dataParts[static_cast<std::size_t>(e.value)];
+  }
+  Aside& aside();
   LineFields fieldsOf(const Entry& e) const;
   BlockSpan spanOf(const Entry& e) const;
   std::string_view pathOf(std::uint32_t path) const {
-    return path ? std::string_view(paths_[path]) : std::string_view();
+    return path ? std::string_view(*aside_->paths[path]) : std::string_view();
   }
   const std::string* verbatimOf(const Entry& e) const;
   const Entry& entry(int index) const { return entries_[static_cast<std::size_t>(index)]; }
@@ -243,14 +261,8 @@ class BlockList {
   void notifyReset();
 
   std::vector<Entry> entries_;
-  std::vector<DataPart> dataParts_;
-  std::vector<Extra> extras_;
-  std::vector<std::string> verbatim_;
-  std::size_t garbage_ = 0;  // data parts and extras no line refers to
-  // Stable addresses: a line's path is handed out as a view.
-  std::deque<std::string> paths_;
-  std::unordered_map<std::string_view, std::uint32_t> pathIds_;
-  std::uint32_t lastPath_ = 0;
+  std::unique_ptr<Aside> aside_;  // made for the first line that needs it
+  std::size_t garbage_ = 0;       // data parts and extras no line refers to
   int caret_ = -1;
   int selected_ = 0;
   Span selectedSpan_;  // holds every selected line

@@ -144,7 +144,7 @@ int SortedAdder::add(const BlockLine& line) {
   const std::int64_t prefix = sixDigitPrefix(line.start);
   if (prefix > lastPrefix_) {
     lastPrefix_ = prefix;
-    return list_.insert(list_.count(), line);
+    return list_.append(line);
   }
   const int index = list_.add(line);
   if (index == list_.count() - 1) {

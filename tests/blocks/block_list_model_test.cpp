@@ -171,7 +171,10 @@ void edit(std::mt19937& random, BlockList& list, TextList& model) {
     }
     case 2: {
       const auto item = static_cast<std::int32_t>(random() % 3);
-      if (random() % 2) {
+      if (random() % 4 == 0) {
+        const BlockLine line = someLine(random);
+        ASSERT_EQ(list.append(line), model.insert(n, line.text(), 0));
+      } else if (random() % 2) {
         const std::string text = someText(random);
         list.insert(at, text, item);
         model.insert(at, text, item);
