@@ -31,12 +31,12 @@ struct Workload {
       source[i] = static_cast<std::uint8_t>(i * 7);
       target[i] = static_cast<std::uint8_t>(i % 2 == 0 ? source[i] + 1 : source[i]);
     }
-    list.reserve(kImageSize / 2 + 1, 20);
+    list.reserve(kImageSize / 2 + 1);
     BlockList::Batch batch(list);
     BlockLine line{LineForm::Normal, 0, 0, 1, 1, 0, ""};
     for (std::size_t a = 0; a < kImageSize; a += 2) {
       line.start = line.end = static_cast<std::int32_t>(a);
-      list.insert(list.count(), line.text());
+      list.insert(list.count(), line);
     }
     std::string pattern =
         (std::filesystem::temp_directory_path() / "hexmarshal-bench-XXXXXX").string();
@@ -189,13 +189,13 @@ void BM_WriteEditedDif(benchmark::State& state) {
   Workload& w = workload();
   const ByteImage& dif = w.difBytes();
   BlockList list;
-  list.reserve(static_cast<std::size_t>(w.list.count()), 24);
+  list.reserve(static_cast<std::size_t>(w.list.count()), true);
   {
     BlockList::Batch batch(list);
     for (int i = 0; i < w.list.count(); ++i) {
-      BlockLine line = BlockLine::parse(w.list.text(i));
+      BlockLine line = w.list.line(i);
       line.form = LineForm::DifEditing;
-      list.insert(i, line.text());
+      list.insert(i, line);
     }
   }
   std::string path = w.folder + "/edited.dif";

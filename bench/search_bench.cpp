@@ -135,7 +135,7 @@ void BM_DenseScan(benchmark::State& state) {
   for (auto _ : state) {
     RawBlocks raw;
     scan(p, raw);
-    benchmark::DoNotOptimize(raw.data());
+    benchmark::DoNotOptimize(raw.size());
   }
 }
 BENCHMARK(BM_DenseScan)->Unit(benchmark::kMillisecond);

@@ -255,7 +255,7 @@ struct Bench {
         static_cast<long long>(stall));
   }
 
-  BlockLine line(int row) { return BlockLine::parse(session.blocks().text(row)); }
+  BlockLine line(int row) { return session.blocks().line(row); }
 
   void select(std::vector<int> rows, int caret) { listView()->selectRows(rows, caret); }
 

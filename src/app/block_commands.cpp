@@ -57,7 +57,7 @@ void BlockCommands::deleteSelected() {
 
 void BlockCommands::addBlock() {
   if (session_.busy()) return;
-  std::string line;
+  BlockLine line;
   if (session_.editingDif()) {
     std::optional<std::int32_t> length = dataFileLength();
     if (!length) return;
@@ -86,13 +86,13 @@ void BlockCommands::editCaretLine() {
   const int i = list.caret();
   if (i < 0) return;
   std::int32_t length = 0;
-  if (editing && BlockLine::parse(list.text(i)).takesDataFile()) {
+  if (editing && !list.dataSource(i).path.empty()) {
     std::optional<std::int32_t> known = dataFileLength();
     if (!known) return;
     length = *known;
   }
   LineEditPlan plan = planLineEdit(list, i, editing, session_.targetLength(), length);
-  std::optional<std::string> line;
+  std::optional<BlockLine> line;
   if (plan.dataBlock) {
     DataBlockExchange exchange = plan.data;
     editor_.editDataBlock(exchange, kEditDataBlockTitle);

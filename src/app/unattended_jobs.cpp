@@ -56,7 +56,7 @@ Result<std::unique_ptr<FileLock>> lockExisting(JobContext& context, const std::s
 
 }  // namespace
 
-std::optional<std::string> insertionLine(const CommandLine& command, std::uint64_t dataFileSize) {
+std::optional<BlockLine> insertionLine(const CommandLine& command, std::uint64_t dataFileSize) {
   // A whole data file longer than any block is held at one byte more than a block can have, so
   // it is refused below rather than cut.
   constexpr std::uint64_t kLongerThanAnyBlock = std::uint64_t{kLastImageOffset} + 2;
@@ -75,7 +75,7 @@ std::optional<std::string> insertionLine(const CommandLine& command, std::uint64
   line.end = static_cast<std::int32_t>(end);
   line.dataOffset = command.offset;
   line.dataPath = command.dataPath;
-  return line.text();
+  return line;
 }
 
 namespace {
@@ -219,7 +219,7 @@ int runBlockInsertion(const CommandLine& command, JobContext& context, Session& 
   }
   std::optional<FileInfo> data = context.fs.stat(command.dataPath);
   if (!data) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
-  std::optional<std::string> added = insertionLine(command, data->size);
+  std::optional<BlockLine> added = insertionLine(command, data->size);
   if (!added) {
     context.messenger.notice(badParametersMessage(command.line));
     return kExitBadParameters;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/command_line.h"
+#include "blocks/block_line.h"
 #include "platform/clock.h"
 #include "platform/file_lock.h"
 #include "platform/file_system.h"
@@ -48,7 +49,7 @@ int runUnattended(const CommandLine& command, JobContext& context);
 
 // The six-field line the block-insertion form adds for the data file, or nothing when the
 // numbers cannot make a block inside the largest image.
-std::optional<std::string> insertionLine(const CommandLine& command, std::uint64_t dataFileSize);
+std::optional<BlockLine> insertionLine(const CommandLine& command, std::uint64_t dataFileSize);
 
 // Every job that replaces an existing file holds its lock (FileSystem::lock) from before it reads
 // its inputs until the new file is renamed into place, so runs on one file take turns; a job

@@ -8,10 +8,10 @@ namespace hm {
 
 namespace {
 
-// Lines a rebuilt list can take, and bytes its lines can grow by, before its storage is copied
-// to a larger block: a list of millions of lines is then copied only after many edits.
+// Lines a rebuilt list can take before its storage is copied to a larger block: a list of
+// millions of lines is then copied only after many edits.
 constexpr std::size_t kSpareLines = 1 << 16;
-constexpr std::size_t kSpareBytes = 1 << 20;
+constexpr std::size_t kSpareExtras = 1 << 16;
 
 // Grows by an eighth rather than by doubling: for a list of millions of lines a doubled copy
 // would briefly hold three times the list.
@@ -52,44 +52,316 @@ void BlockList::Span::removed(int index) {
   }
 }
 
-std::uint32_t BlockList::store(std::string_view line) {
-  makeRoom(arena_, line.size());
-  const std::size_t offset = arena_.size();
-  arena_.resize(offset + line.size());
-  std::copy(line.begin(), line.end(), arena_.begin() + static_cast<std::ptrdiff_t>(offset));
-  return static_cast<std::uint32_t>(offset);
+namespace {
+
+std::int32_t impliedLength(LineForm form, std::int32_t start, std::int32_t end) {
+  if (form == LineForm::Addresses) return 0;
+  return static_cast<std::int32_t>(std::int64_t{end} - start + 1);
 }
 
-std::string_view BlockList::text(int index) const {
-  if (index < 0 || index >= count()) return {};
-  const Entry& e = entries_[static_cast<std::size_t>(index)];
-  return {arena_.data() + e.offset, e.length};
+}  // namespace
+
+// `parsed` is what `text` reads as.
+std::optional<std::string_view> BlockList::keptText(const BlockLine& parsed,
+                                                    std::string_view text) {
+  if (parsed.text() == text) return std::nullopt;
+  return text;
+}
+
+BlockList::Aside& BlockList::aside() {
+  if (!aside_) aside_ = std::make_unique<Aside>();
+  return *aside_;
+}
+
+std::uint32_t BlockList::internPath(std::string_view path) {
+  if (path.empty()) return 0;
+  Aside& a = aside();
+  if (a.lastPath != 0 && *a.paths[a.lastPath] == path) return a.lastPath;
+  if (a.paths.empty()) a.paths.push_back(std::make_unique<const std::string>());
+  auto found = a.pathIds.find(path);
+  if (found == a.pathIds.end()) {
+    a.paths.push_back(std::make_unique<const std::string>(path));
+    found =
+        a.pathIds.emplace(*a.paths.back(), static_cast<std::uint32_t>(a.paths.size() - 1)).first;
+  }
+  a.lastPath = found->second;
+  return a.lastPath;
+}
+
+BlockList::Entry BlockList::store(const Incoming& in, std::int32_t itemData) {
+  // Twelve bytes a line is what keeps millions of lines beside the search's own tables.
+  static_assert(sizeof(Entry) == 12);
+  const BlockLine& l = in.line;
+  Entry e{};
+  e.form = static_cast<std::uint32_t>(l.form);
+  e.changed = settled_;
+  const bool own = !in.text && itemData == 0 && l.start >= 0 && l.start <= kLastImageOffset &&
+                   l.end >= 0 && l.end <= kLastImageOffset &&
+                   l.length == impliedLength(l.form, l.start, l.end);
+  if (own) {
+    e.start = static_cast<std::uint32_t>(l.start);
+    e.end = static_cast<std::uint32_t>(l.end);
+    if (l.form != LineForm::DifEditing) {
+      e.kind = kPlain;
+      e.value = l.distance;
+      return e;
+    }
+    e.kind = kData;
+    const std::uint32_t path = internPath(l.dataPath);
+    std::vector<DataPart>& parts = aside().dataParts;
+    e.value = static_cast<std::int32_t>(parts.size());
+    makeRoom(parts, 1);
+    parts.push_back({l.distance, l.dataOffset, path});
+    return e;
+  }
+  Extra x{l.start, l.end, l.length, l.distance, l.dataOffset, itemData, internPath(l.dataPath), 0};
+  Aside& a = aside();
+  if (in.text) {
+    a.verbatim.emplace_back(*in.text);
+    x.verbatim = static_cast<std::uint32_t>(a.verbatim.size());
+  }
+  e.kind = kFull;
+  e.value = static_cast<std::int32_t>(a.extras.size());
+  makeRoom(a.extras, 1);
+  a.extras.push_back(x);
+  return e;
+}
+
+BlockList::Entry BlockList::copyOf(const BlockList& from, int index) {
+  Entry e = from.entry(index);
+  e.changed = 0;
+  if (e.kind == kPlain) return e;
+  if (e.kind == kData) {
+    DataPart part = from.dataOf(e);
+    part.path = internPath(from.pathOf(part.path));
+    std::vector<DataPart>& parts = aside().dataParts;
+    e.value = static_cast<std::int32_t>(parts.size());
+    makeRoom(parts, 1);
+    parts.push_back(part);
+    return e;
+  }
+  Extra x = from.extraOf(e);
+  x.path = internPath(from.pathOf(x.path));
+  Aside& a = aside();
+  if (x.verbatim) {
+    a.verbatim.push_back(from.aside_->verbatim[x.verbatim - 1]);
+    x.verbatim = static_cast<std::uint32_t>(a.verbatim.size());
+  }
+  e.value = static_cast<std::int32_t>(a.extras.size());
+  makeRoom(a.extras, 1);
+  a.extras.push_back(x);
+  return e;
+}
+
+// What the line kept aside stays in place until the next compaction.
+void BlockList::release(const Entry& e) {
+  if (e.kind != kPlain) ++garbage_;
+}
+
+LineFields BlockList::fieldsOf(const Entry& e) const {
+  const auto form = static_cast<LineForm>(e.form);
+  if (e.kind != kFull) {
+    const auto start = static_cast<std::int32_t>(e.start);
+    const auto end = static_cast<std::int32_t>(e.end);
+    const std::int32_t length = impliedLength(form, start, end);
+    if (e.kind == kPlain) return {form, start, end, length, e.value, 0, {}};
+    const DataPart& part = dataOf(e);
+    return {form, start, end, length, part.distance, part.dataOffset, pathOf(part.path)};
+  }
+  const Extra& x = extraOf(e);
+  return {form, x.start, x.end, x.length, x.distance, x.dataOffset, pathOf(x.path)};
+}
+
+BlockSpan BlockList::spanOf(const Entry& e) const {
+  if (e.kind != kFull) {
+    return {static_cast<std::int32_t>(e.start), static_cast<std::int32_t>(e.end)};
+  }
+  const Extra& x = extraOf(e);
+  return {x.start, x.end};
+}
+
+const std::string* BlockList::verbatimOf(const Entry& e) const {
+  if (e.kind != kFull) return nullptr;
+  const Extra& x = extraOf(e);
+  return x.verbatim ? &aside_->verbatim[x.verbatim - 1] : nullptr;
+}
+
+std::string BlockList::text(int index) const {
+  std::string out;
+  appendText(index, out);
+  return out;
+}
+
+void BlockList::appendText(int index, std::string& out) const {
+  if (index < 0 || index >= count()) return;
+  const Entry& e = entry(index);
+  if (const std::string* kept = verbatimOf(e)) {
+    out += *kept;
+    return;
+  }
+  const LineFields f = fieldsOf(e);
+  BlockLine line;
+  line.form = f.form;
+  line.start = f.start;
+  line.end = f.end;
+  line.length = f.length;
+  line.distance = f.distance;
+  line.dataOffset = f.dataOffset;
+  char numbers[BlockLine::kNumbersMax];
+  out.append(numbers, line.writeNumbers(numbers));
+  if (f.form == LineForm::DifEditing) out += f.dataPath;
+}
+
+BlockLine BlockList::line(int index) const {
+  const LineFields f = fields(index);
+  BlockLine line;
+  line.form = f.form;
+  line.start = f.start;
+  line.end = f.end;
+  line.length = f.length;
+  line.distance = f.distance;
+  line.dataOffset = f.dataOffset;
+  line.dataPath = f.dataPath;
+  return line;
+}
+
+LineFields BlockList::fields(int index) const {
+  return fieldsOf(entry(index));
+}
+
+BlockSpan BlockList::span(int index) const {
+  return spanOf(entry(index));
+}
+
+std::int32_t BlockList::distance(int index) const {
+  const Entry& e = entry(index);
+  switch (e.kind) {
+    case kPlain:
+      return e.value;
+    case kData:
+      return dataOf(e).distance;
+    default:
+      return extraOf(e).distance;
+  }
+}
+
+DataSource BlockList::dataSource(int index) const {
+  const Entry& e = entry(index);
+  switch (e.kind) {
+    case kPlain:
+      return {0, {}};
+    case kData:
+      return {dataOf(e).dataOffset, pathOf(dataOf(e).path)};
+    default:
+      return {extraOf(e).dataOffset, pathOf(extraOf(e).path)};
+  }
+}
+
+bool BlockList::holds(int index, const BlockLine& line) const {
+  const Entry& e = entry(index);
+  if (verbatimOf(e)) return false;
+  const LineFields f = fieldsOf(e);
+  return f.form == line.form && f.start == line.start && f.end == line.end &&
+         f.length == line.length && f.distance == line.distance &&
+         f.dataOffset == line.dataOffset && f.dataPath == line.dataPath;
+}
+
+int BlockList::compareIncoming(int index, const Incoming& in) const {
+  const Entry& e = entry(index);
+  const std::string* kept = verbatimOf(e);
+  if (!kept && !in.text) return compareAsText(fieldsOf(e), hm::fieldsOf(in.line));
+  const std::string mine = kept ? *kept : text(index);
+  const int c = std::string_view(mine).compare(in.text ? *in.text : in.line.text());
+  return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+int BlockList::compareText(int index, const BlockLine& line) const {
+  if (keepsItsText(hm::fieldsOf(line))) return compareIncoming(index, {line, std::nullopt});
+  const std::string text = line.text();
+  const BlockLine parsed = BlockLine::parse(text);
+  return compareIncoming(index, {parsed, keptText(parsed, text)});
+}
+
+int BlockList::compareText(int index, const BlockList& other, int otherIndex) const {
+  const Entry& e = entry(index);
+  const Entry& o = other.entry(otherIndex);
+  if (!verbatimOf(e) && !other.verbatimOf(o)) {
+    return compareAsText(fieldsOf(e), other.fieldsOf(o));
+  }
+  const int c = text(index).compare(other.text(otherIndex));
+  return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
 std::int32_t BlockList::itemData(int index) const {
   if (index < 0 || index >= count()) return -1;
-  return entries_[static_cast<std::size_t>(index)].itemData;
+  const Entry& e = entry(index);
+  return e.kind == kFull ? extraOf(e).itemData : 0;
 }
 
 int BlockList::add(std::string_view line) {
+  const BlockLine parsed = BlockLine::parse(line);
+  return addIncoming({parsed, keptText(parsed, line)});
+}
+
+int BlockList::add(const BlockLine& line) {
+  if (!keepsItsText(hm::fieldsOf(line))) return add(line.text());
+  return addIncoming({line, std::nullopt});
+}
+
+int BlockList::addIncoming(const Incoming& in) {
   int index = count();
   // Lines mostly arrive in ascending order: check the end before searching.
-  if (index > 0 && line < text(index - 1)) {
-    auto it = std::upper_bound(entries_.begin(), entries_.end(), line,
-                               [this](std::string_view l, const Entry& e) {
-                                 return l < std::string_view(arena_.data() + e.offset, e.length);
-                               });
+  if (index > 0 && compareIncoming(index - 1, in) > 0) {
+    auto it = std::upper_bound(
+        entries_.begin(), entries_.end(), in, [this](const Incoming& l, const Entry& e) {
+          return compareIncoming(static_cast<int>(&e - entries_.data()), l) > 0;
+        });
     index = static_cast<int>(it - entries_.begin());
   }
-  return insert(index, line, 0);
+  return insertIncoming(index, in, 0);
 }
 
 int BlockList::insert(int index, std::string_view line, std::int32_t itemData) {
+  const BlockLine parsed = BlockLine::parse(line);
+  return insertIncoming(index, {parsed, keptText(parsed, line)}, itemData);
+}
+
+int BlockList::insert(int index, const BlockLine& line, std::int32_t itemData) {
+  if (!keepsItsText(hm::fieldsOf(line))) return insert(index, line.text(), itemData);
+  return insertIncoming(index, {line, std::nullopt}, itemData);
+}
+
+// Rebuilding a list appends its lines one by one, nobody watching: a plain line then goes
+// straight to the end.
+int BlockList::append(const BlockLine& line) {
+  const bool plain = line.form == LineForm::Normal && line.start >= 0 &&
+                     line.start <= kLastImageOffset && line.end >= 0 &&
+                     line.end <= kLastImageOffset &&
+                     line.length == impliedLength(line.form, line.start, line.end) &&
+                     line.dataOffset == 0 && line.dataPath.empty();
+  if (!plain || journal_ || notifying() || settled_) return insert(count(), line);
+  ++version_;
+  Entry e{};
+  e.start = static_cast<std::uint32_t>(line.start);
+  e.end = static_cast<std::uint32_t>(line.end);
+  e.form = static_cast<std::uint32_t>(LineForm::Normal);
+  e.kind = kPlain;
+  e.value = line.distance;
+  makeRoom(entries_, 1);
+  entries_.push_back(e);
+  return count() - 1;
+}
+
+int BlockList::insertIncoming(int index, const Incoming& in, std::int32_t itemData) {
   index = std::clamp(index, 0, count());
-  if (journal_) journal_->inserting(index, line, itemData);
+  if (journal_) {
+    BlockList one;
+    one.insertIncoming(0, in, itemData);
+    journal_->inserting(index, one);
+  }
   ++version_;
   if (notifying()) observer_->aboutToInsert(index, index);
-  Entry e{store(line), static_cast<std::uint32_t>(line.size()), 0, settled_, itemData};
+  const Entry e = store(in, itemData);
   makeRoom(entries_, 1);
   if (index == count()) {
     entries_.push_back(e);
@@ -109,7 +381,7 @@ int BlockList::insert(int index, std::string_view line, std::int32_t itemData) {
 // A line that was settled leaves the settled weight when it is rewritten or removed.
 void BlockList::forgetChange(Entry& e) {
   if (!settled_ || e.changed) return;
-  unchangedWeight_ -= weigh_({arena_.data() + e.offset, e.length});
+  unchangedWeight_ -= weigh_(spanOf(e));
   e.changed = 1;
 }
 
@@ -127,7 +399,7 @@ void BlockList::remove(int index) {
   if (notifying()) observer_->aboutToRemove(index, index);
   Entry& e = entries_[static_cast<std::size_t>(index)];
   forgetChange(e);
-  garbage_ += e.length;
+  release(e);
   if (e.selected) --selected_;
   entries_.erase(entries_.begin() + index);
   if (caret_ > index || caret_ >= count()) --caret_;
@@ -154,7 +426,7 @@ void BlockList::removeSelected() {
     Entry& e = entries_[static_cast<std::size_t>(i)];
     if (e.selected) {
       forgetChange(e);
-      garbage_ += e.length;
+      release(e);
       if (i < caret_) --newCaret;
       if (!removing && to > 0) after.include(to - 1);
       removing = true;
@@ -188,10 +460,17 @@ void BlockList::clear(bool keepCapacity) {
   if (notifying()) observer_->aboutToReset();
   if (journal_) journal_->replacingAll(*this);
   entries_.clear();
-  arena_.clear();
   if (!keepCapacity) {
     entries_.shrink_to_fit();
-    arena_.shrink_to_fit();
+    aside_.reset();
+  } else if (aside_) {
+    Aside& a = *aside_;
+    a.dataParts.clear();
+    a.extras.clear();
+    a.verbatim.clear();
+    a.paths.clear();
+    a.pathIds.clear();
+    a.lastPath = 0;
   }
   garbage_ = 0;
   caret_ = -1;
@@ -203,14 +482,32 @@ void BlockList::clear(bool keepCapacity) {
 }
 
 void BlockList::replaceCaret(std::string_view line) {
+  const BlockLine parsed = BlockLine::parse(line);
+  replaceCaretIncoming({parsed, keptText(parsed, line)});
+}
+
+void BlockList::replaceCaret(const BlockLine& line) {
+  if (!keepsItsText(hm::fieldsOf(line))) return replaceCaret(line.text());
+  replaceCaretIncoming({line, std::nullopt});
+}
+
+void BlockList::replaceCaretIncoming(const Incoming& in) {
   if (caret_ < 0 || caret_ >= count()) return;
-  if (journal_) journal_->rewritingCaret(*this, line);
+  if (journal_) {
+    BlockList one;
+    one.insertIncoming(0, in, itemData(caret_));
+    journal_->rewritingCaret(*this, one);
+  }
   ++version_;
   Entry& e = entries_[static_cast<std::size_t>(caret_)];
   forgetChange(e);
-  garbage_ += e.length;
-  e.offset = store(line);
-  e.length = static_cast<std::uint32_t>(line.size());
+  release(e);
+  const std::int32_t item = itemData(caret_);
+  const std::uint32_t selected = e.selected;
+  const std::uint32_t changed = e.changed;
+  e = store(in, item);
+  e.selected = selected;
+  e.changed = changed;
   if (settled_) changed_.include(caret_);
   if (notifying()) observer_->changed(caret_);
   compactIfWasteful();
@@ -227,13 +524,10 @@ void BlockList::replace(int first, int count, const BlockList& lines) {
   const int delta = added - count;
   std::vector<Entry> fresh;
   fresh.reserve(static_cast<std::size_t>(added));
-  for (int k = 0; k < added; ++k) {
-    const Entry& from = lines.entries_[static_cast<std::size_t>(k)];
-    fresh.push_back({store(lines.text(k)), from.length, from.selected, 0, from.itemData});
-  }
+  for (int k = 0; k < added; ++k) fresh.push_back(copyOf(lines, k));
   const auto at = entries_.begin() + first;
   for (auto it = at; it != at + count; ++it) {
-    garbage_ += it->length;
+    release(*it);
     selected_ -= it->selected;
   }
   selected_ += lines.selected_;
@@ -272,8 +566,8 @@ void BlockList::assign(BlockList&& other) {
   ++version_;
   if (notifying()) observer_->aboutToReset();
   if (journal_) journal_->replacingAll(*this);
-  arena_ = std::move(other.arena_);
   entries_ = std::move(other.entries_);
+  aside_ = std::move(other.aside_);
   garbage_ = other.garbage_;
   caret_ = other.caret_;
   selected_ = other.selected_;
@@ -290,8 +584,8 @@ void BlockList::assign(BlockList&& other) {
 void BlockList::swapLines(BlockList& other) {
   ++version_;
   ++other.version_;
-  std::swap(arena_, other.arena_);
   std::swap(entries_, other.entries_);
+  std::swap(aside_, other.aside_);
   std::swap(garbage_, other.garbage_);
   std::swap(caret_, other.caret_);
   std::swap(selected_, other.selected_);
@@ -315,7 +609,7 @@ void BlockList::removeRows(const std::vector<int>& rows) {
     Entry& e = entries_[static_cast<std::size_t>(i)];
     if (next < rows.size() && rows[next] == i) {
       ++next;
-      garbage_ += e.length;
+      release(e);
       selected_ -= e.selected;
       if (i < caret_) --newCaret;
       if (i == caret_) newCaret = -1;
@@ -344,9 +638,8 @@ void BlockList::insertRows(const std::vector<int>& rows, const BlockList& lines)
   int newCaret = caret_ < rows.front() ? caret_ : -1;
   for (int to = count() - 1, k = added - 1; k >= 0; --to) {
     if (to == rows[static_cast<std::size_t>(k)]) {
-      const Entry& e = lines.entries_[static_cast<std::size_t>(k)];
-      entries_[static_cast<std::size_t>(to)] = {store(lines.text(k)), e.length, e.selected, 0,
-                                                e.itemData};
+      const Entry e = copyOf(lines, k);
+      entries_[static_cast<std::size_t>(to)] = e;
       selected_ += e.selected;
       if (k == lines.caret_) newCaret = to;
       --k;
@@ -362,14 +655,25 @@ void BlockList::insertRows(const std::vector<int>& rows, const BlockList& lines)
 
 void BlockList::appendCopy(const BlockList& from, int first, int count) {
   for (int i = first; i < first + count; ++i) {
-    const int at = insert(this->count(), from.text(i), from.itemData(i));
+    const BlockLine line = from.line(i);
+    Incoming in{line, std::nullopt};
+    if (const std::string* kept = from.verbatimOf(from.entry(i))) in.text = *kept;
+    const int at = insertIncoming(this->count(), in, from.itemData(i));
     if (from.isSelected(i)) setSelected(at, true);
     if (i == from.caret()) setCaret(at);
   }
 }
 
 std::size_t BlockList::memoryBytes() const {
-  return sizeof(*this) + arena_.capacity() + entries_.capacity() * sizeof(Entry);
+  std::size_t bytes =
+      sizeof(*this) + entries_.capacity() * sizeof(Entry) + (aside_ ? sizeof(Aside) : 0);
+  if (!aside_) return bytes;
+  bytes += aside_->dataParts.capacity() * sizeof(DataPart) +
+           aside_->extras.capacity() * sizeof(Extra) +
+           aside_->verbatim.capacity() * sizeof(std::string);
+  for (const std::string& kept : aside_->verbatim) bytes += kept.capacity();
+  for (const auto& path : aside_->paths) bytes += sizeof(std::string) + 2 * path->capacity();
+  return bytes;
 }
 
 BlockList::Settlement BlockList::settlement() const {
@@ -434,9 +738,9 @@ void BlockList::clearSelection() {
   selectedSpan_.clear();
 }
 
-void BlockList::reserve(std::size_t lines, std::size_t bytesPerLine) {
+void BlockList::reserve(std::size_t lines, bool withData) {
   entries_.reserve(lines + std::min(lines / 64, kSpareLines));
-  arena_.reserve(lines * bytesPerLine + std::min(lines * bytesPerLine / 64, kSpareBytes));
+  if (withData) aside().dataParts.reserve(lines + std::min(lines / 64, kSpareLines));
 }
 
 bool BlockList::changedSinceSettled(int index) const {
@@ -465,16 +769,35 @@ void BlockList::markUnsettled() {
   changed_.clear();
 }
 
+// What removed or rewritten lines kept aside is dropped once it is half of what is kept.
 void BlockList::compactIfWasteful() {
-  if (garbage_ < (1u << 20) || garbage_ * 2 < arena_.size()) return;
-  std::vector<char> packed;
-  packed.reserve(arena_.size() - garbage_ + kSpareBytes);
+  if (garbage_ < kSpareExtras) return;
+  Aside& a = aside();
+  if (garbage_ * 2 < a.dataParts.size() + a.extras.size()) return;
+  std::size_t data = 0;
+  for (const Entry& e : entries_) data += e.kind == kData;
+  std::vector<DataPart> parts;
+  parts.reserve(data + (data > 0 ? kSpareExtras : 0));
+  std::vector<Extra> packed;
+  packed.reserve(a.dataParts.size() + a.extras.size() - garbage_ - data);
+  std::vector<std::string> kept;
   for (Entry& e : entries_) {
-    auto offset = static_cast<std::uint32_t>(packed.size());
-    packed.insert(packed.end(), arena_.begin() + e.offset, arena_.begin() + e.offset + e.length);
-    e.offset = offset;
+    if (e.kind == kData) {
+      parts.push_back(dataOf(e));
+      e.value = static_cast<std::int32_t>(parts.size() - 1);
+    } else if (e.kind == kFull) {
+      Extra x = extraOf(e);
+      if (x.verbatim) {
+        kept.push_back(std::move(a.verbatim[x.verbatim - 1]));
+        x.verbatim = static_cast<std::uint32_t>(kept.size());
+      }
+      packed.push_back(x);
+      e.value = static_cast<std::int32_t>(packed.size() - 1);
+    }
   }
-  arena_ = std::move(packed);
+  a.dataParts = std::move(parts);
+  a.extras = std::move(packed);
+  a.verbatim = std::move(kept);
   garbage_ = 0;
 }
 

@@ -1,8 +1,14 @@
 #pragma once
 
+#include "blocks/block_line.h"
+#include "blocks/line_order.h"
+
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace hm {
@@ -22,8 +28,11 @@ class BlockListObserver {
   virtual void reset() = 0;
 };
 
-// The block list: the only store of blocks, one text line each, kept sorted by text when lines
-// are added with add(). Lines live in one character arena so millions of them stay cheap.
+// The block list: the only store of blocks, one line each, kept sorted by text when lines are
+// added with add(). A line is kept as its fields (BlockLine), twelve bytes for the usual line
+// whose length follows from its addresses, and its text is written only when it is asked for;
+// the few lines whose text would not read back as the same fields are kept as that text. Data
+// files' paths are kept once per list.
 //
 // A list can be marked settled: from then on it keeps track of where lines were added, removed
 // or rewritten, and of the total weight of the lines left as they were, so that work which
@@ -42,10 +51,15 @@ class BlockList {
   // the number knows whether the lines are still the ones it saw.
   std::uint64_t version() const { return version_; }
 
-  // ListAdd: into its sorted place (after equal lines); returns the index.
+  // ListAdd: into its sorted place (after equal lines); returns the index. A line given as text
+  // keeps that text exactly, whatever it holds.
   int add(std::string_view line);
+  int add(const BlockLine& line);
   // ListInsert: at `index` (clamped to the end), no sorting.
   int insert(int index, std::string_view line, std::int32_t itemData = 0);
+  int insert(int index, const BlockLine& line, std::int32_t itemData = 0);
+  // insert() at the end, for the passes that rebuild a list of millions of lines.
+  int append(const BlockLine& line);
   // ListDelete; an index outside the list is ignored.
   void remove(int index);
   // Removes every selected line, as a downward walk deleting each would.
@@ -54,6 +68,7 @@ class BlockList {
   void clear(bool keepCapacity = false);
   // ListReplaceCaret: the caret line gets the new text in place and keeps its item value.
   void replaceCaret(std::string_view line);
+  void replaceCaret(const BlockLine& line);
   // Puts the lines of `lines`, with their selection and item values, in place of the `count`
   // lines from `first`. A caret among the replaced lines moves to the caret of `lines` (none
   // when it has none); the list is no longer settled.
@@ -76,7 +91,19 @@ class BlockList {
   std::size_t memoryBytes() const;
 
   int count() const { return static_cast<int>(entries_.size()); }
-  std::string_view text(int index) const;  // empty outside the list
+  // The line as it is shown and compared; empty outside the list.
+  std::string text(int index) const;
+  void appendText(int index, std::string& out) const;
+  // The line's fields, as BlockLine::parse reads its text. Inside the list only.
+  BlockLine line(int index) const;
+  LineFields fields(int index) const;  // the path lives as long as the list
+  BlockSpan span(int index) const;
+  std::int32_t distance(int index) const;
+  DataSource dataSource(int index) const;
+  // Whether the line reads exactly as `line` writes, and how its text sorts against it.
+  bool holds(int index, const BlockLine& line) const;
+  int compareText(int index, const BlockLine& line) const;
+  int compareText(int index, const BlockList& other, int otherIndex) const;
   std::int32_t itemData(int index) const;  // -1 outside the list, as a list box answers
 
   int caret() const { return caret_; }  // -1 when there is none
@@ -105,12 +132,12 @@ class BlockList {
     BlockList& list_;
   };
 
-  // Room for `lines` lines of about `bytesPerLine` characters, for bulk rebuilding, with a
-  // little to spare so that the first edits of a rebuilt list do not copy it whole.
-  void reserve(std::size_t lines, std::size_t bytesPerLine);
+  // Room for `lines` lines, for bulk rebuilding, with a little to spare so that the first edits
+  // of a rebuilt list do not copy it whole; `withData`: lines that carry a data offset and path.
+  void reserve(std::size_t lines, bool withData = false);
 
   // What a line weighs in the settled total (the recalculation: its block's length).
-  using Weigh = std::int64_t (*)(std::string_view line);
+  using Weigh = std::int64_t (*)(BlockSpan span);
   // Every line is as settled work left it under the conditions `key` stands for, and their
   // weights add up to `weight`.
   void markSettled(std::int64_t weight, Weigh weigh, std::uint64_t key);
@@ -140,13 +167,55 @@ class BlockList {
   void restoreSettlement(const Settlement& settlement);
 
  private:
+  // A line whose length follows from its addresses (none in the address-only form) and that has
+  // no item value holds all it has here, but for a DIF-editing line's data offset and path
+  // (Kind::Data, in dataParts_). Any other line keeps all its fields in extras_.
+  enum Kind : std::uint32_t { kPlain, kData, kFull };
   struct Entry {
-    std::uint32_t offset;
-    std::uint32_t length : 30;
+    std::uint32_t start : 24;
+    std::uint32_t form : 2;
     std::uint32_t selected : 1;
     std::uint32_t changed : 1;  // only while settled
-    std::int32_t itemData;
+    std::uint32_t kind : 2;
+    std::uint32_t end : 24;
+    std::int32_t value;  // kPlain: the distance; otherwise the index in dataParts_ or extras_
   };
+
+  struct DataPart {
+    std::int32_t distance;
+    std::int32_t dataOffset;
+    std::uint32_t path;  // in paths_
+  };
+
+  struct Extra {
+    std::int32_t start;
+    std::int32_t end;
+    std::int32_t length;
+    std::int32_t distance;
+    std::int32_t dataOffset;
+    std::int32_t itemData;
+    std::uint32_t path;      // in paths_; 0 is no path
+    std::uint32_t verbatim;  // 1 + the index in verbatim_ of a line kept as text; 0 otherwise
+  };
+
+  // What lines keep beside their entries. Kept apart so that an empty or small list, of which
+  // the edit history keeps two per edited line, stays small.
+  struct Aside {
+    std::vector<DataPart> dataParts;
+    std::vector<Extra> extras;
+    std::vector<std::string> verbatim;
+    // Stable addresses: a line's path is handed out as a view. paths[0] stands for no path.
+    std::vector<std::unique_ptr<const std::string>> paths;
+    std::unordered_map<std::string_view, std::uint32_t> pathIds;
+    std::uint32_t lastPath = 0;
+  };
+
+  // A line on its way in: its fields, and its text when the fields would not write it.
+  struct Incoming {
+    const BlockLine& line;
+    std::optional<std::string_view> text;
+  };
+  static std::optional<std::string_view> keptText(const BlockLine& parsed, std::string_view text);
 
   // An index range that only grows; empty when first > last.
   struct Span {
@@ -161,7 +230,29 @@ class BlockList {
     void removed(int index);
   };
 
-  std::uint32_t store(std::string_view line);
+  Entry store(const Incoming& in, std::int32_t itemData);
+  Entry copyOf(const BlockList& from, int index);
+  void release(const Entry& e);
+  std::uint32_t internPath(std::string_view path);
+  int addIncoming(const Incoming& in);
+  int insertIncoming(int index, const Incoming& in, std::int32_t itemData);
+  void replaceCaretIncoming(const Incoming& in);
+  int compareIncoming(int index, const Incoming& in) const;
+  // Only for a line that keeps something aside: the list then has aside_.
+  const Extra& extraOf(const Entry& e) const {
+    return aside_->extras[static_cast<std::size_t>(e.value)];
+  }
+  const DataPart& dataOf(const Entry& e) const {
+    return aside_->dataParts[static_cast<std::size_t>(e.value)];
+  }
+  Aside& aside();
+  LineFields fieldsOf(const Entry& e) const;
+  BlockSpan spanOf(const Entry& e) const;
+  std::string_view pathOf(std::uint32_t path) const {
+    return path ? std::string_view(*aside_->paths[path]) : std::string_view();
+  }
+  const std::string* verbatimOf(const Entry& e) const;
+  const Entry& entry(int index) const { return entries_[static_cast<std::size_t>(index)]; }
   void compactIfWasteful();
   bool notifying() const { return observer_ && batchDepth_ == 0; }
   void forgetChange(Entry& e);
@@ -169,9 +260,9 @@ class BlockList {
   void clearChangedMarks();
   void notifyReset();
 
-  std::vector<char> arena_;
   std::vector<Entry> entries_;
-  std::size_t garbage_ = 0;
+  std::unique_ptr<Aside> aside_;  // made for the first line that needs it
+  std::size_t garbage_ = 0;       // data parts and extras no line refers to
   int caret_ = -1;
   int selected_ = 0;
   Span selectedSpan_;  // holds every selected line

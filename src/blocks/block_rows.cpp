@@ -30,8 +30,7 @@ bool joins(BlockSpan& group, const BlockSpan& line) {
   return true;
 }
 
-std::int64_t blockBytes(std::string_view line) {
-  const BlockSpan span = readBlockSpan(line);
+std::int64_t blockBytes(BlockSpan span) {
   return wrap32(std::int64_t{span.end} - span.start + 1);
 }
 
@@ -48,15 +47,20 @@ void Rows::reserve(std::size_t n, bool difEdit) {
 void Rows::read(const BlockList& list, int first, int last, bool difEdit) {
   const int caret = list.caret();
   for (int i = first; i < last; ++i) {
-    std::string_view line = list.text(i);
-    spans.push_back(readBlockSpan(line));
+    spans.push_back(list.span(i));
     marks.push_back(static_cast<std::uint8_t>((list.isSelected(i) ? kRowSelected : 0) |
                                               (i == caret ? kRowCaret : 0)));
     if (!difEdit) continue;
-    DataSource source = readDataSource(line);
-    dif.push_back({source.offset, static_cast<std::uint32_t>(paths.size()),
-                   static_cast<std::uint32_t>(source.path.size())});
-    paths.append(source.path);
+    const DataSource source = list.dataSource(i);
+    // Lines of one data file mostly follow each other: their path is kept once.
+    if (dif.empty() || std::string_view(paths).substr(dif.back().pathOffset,
+                                                      dif.back().pathLength) != source.path) {
+      dif.push_back({source.offset, static_cast<std::uint32_t>(paths.size()),
+                     static_cast<std::uint32_t>(source.path.size())});
+      paths.append(source.path);
+    } else {
+      dif.push_back({source.offset, dif.back().pathOffset, dif.back().pathLength});
+    }
   }
 }
 
@@ -112,7 +116,7 @@ RowWriter::RowWriter(const Rows& rows, bool difEdit, std::int32_t targetLength, 
   line_.form = difEdit ? LineForm::DifEditing : LineForm::Normal;
 }
 
-std::string_view RowWriter::line(std::size_t k) {
+const BlockLine& RowWriter::line(std::size_t k) {
   const std::size_t m = rows_.size();
   auto [start, end] = rows_.spans[k];
   const bool last = k + 1 == m;
@@ -129,22 +133,18 @@ std::string_view RowWriter::line(std::size_t k) {
   line_.start = start;
   line_.end = end;
   line_.length = wrap32(std::int64_t{end} - start + 1);
-  if (!difEdit_) {
-    return {numbers_, static_cast<std::size_t>(line_.writeNumbers(numbers_) - numbers_)};
-  }
+  if (!difEdit_) return line_;
   const Rows::DifPart& part = rows_.dif[k];
   line_.dataOffset = part.dataOffset;
   line_.dataPath.assign(rows_.paths, part.pathOffset, part.pathLength);
-  text_.clear();
-  line_.appendTo(text_);
-  return text_;
+  return line_;
 }
 
-int SortedAdder::add(std::string_view line, std::int32_t start) {
-  const std::int64_t prefix = sixDigitPrefix(start);
+int SortedAdder::add(const BlockLine& line) {
+  const std::int64_t prefix = sixDigitPrefix(line.start);
   if (prefix > lastPrefix_) {
     lastPrefix_ = prefix;
-    return list_.insert(list_.count(), line);
+    return list_.append(line);
   }
   const int index = list_.add(line);
   if (index == list_.count() - 1) {

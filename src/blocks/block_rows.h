@@ -23,7 +23,7 @@ inline std::int64_t sixDigitPrefix(std::int32_t start) {
 }
 
 // A line's share of the byte total: its block's length.
-std::int64_t blockBytes(std::string_view line);
+std::int64_t blockBytes(BlockSpan span);
 
 // What a settled list was settled for: the mode and the target it was recalculated against.
 inline std::uint64_t settledKey(bool difEdit, std::int32_t targetLength) {
@@ -41,7 +41,7 @@ enum RowMark : std::uint8_t { kRowSelected = 1, kRowCaret = 2 };
 // when any of them was, and holds the caret when one of them did.
 struct Rows {
   // What DIF-editing mode keeps of a line besides its addresses; the path text lives in one
-  // shared pool because the list's own storage is overwritten while the lines are rewritten.
+  // shared pool because the list's own paths go when the lines are rewritten in place.
   struct DifPart {
     std::int32_t dataOffset;
     std::uint32_t pathOffset;
@@ -73,7 +73,7 @@ struct Rows {
 
 bool byAddress(const BlockSpan& a, const BlockSpan& b);
 
-// The text every row is rewritten to.
+// The line every row is rewritten to.
 class RowWriter {
  public:
   // `endsList`: the rows run to the end of the list, so the last one is clamped to the target;
@@ -81,9 +81,8 @@ class RowWriter {
   RowWriter(const Rows& rows, bool difEdit, std::int32_t targetLength, bool endsList = true,
             std::int32_t nextStart = 0);
 
-  // Valid until the next call; length() is then that line's length field.
-  std::string_view line(std::size_t k);
-  std::int32_t length() const { return line_.length; }
+  // Valid until the next call.
+  const BlockLine& line(std::size_t k);
 
  private:
   const Rows& rows_;
@@ -92,19 +91,17 @@ class RowWriter {
   bool endsList_;
   std::int32_t nextStart_;
   BlockLine line_;
-  char numbers_[BlockLine::kNumbersMax];
-  std::string text_;
 };
 
-// Adds lines to a list that starts empty, each where BlockList::add would put it. Every line
-// starts with its start address in six digits, so a start above the last line's sorts after it
-// without comparing the texts.
+// Adds lines to a list that starts empty, each where BlockList::add would put it. Every line's
+// text starts with its start address in six digits, so a start above the last line's sorts after
+// it without comparing anything else.
 class SortedAdder {
  public:
   explicit SortedAdder(BlockList& list) : list_(list) {}
 
   // Returns where the line went.
-  int add(std::string_view line, std::int32_t start);
+  int add(const BlockLine& line);
   // Whether every line went to the end, so the list's order is the order they came in.
   bool allAppended() const { return allAppended_; }
 

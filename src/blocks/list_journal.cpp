@@ -23,12 +23,9 @@ void ListJournal::add(Change change) {
   changes_.push_back(std::move(change));
 }
 
-void ListJournal::inserting(int index, std::string_view line, std::int32_t itemData) {
+void ListJournal::inserting(int index, const BlockList& line) {
   if (whole_) return;
-  Change change{
-      Change::Kind::Lines, index, {}, std::make_unique<BlockList>(), std::make_unique<BlockList>()};
-  change.after->insert(0, line, itemData);
-  add(std::move(change));
+  add({Change::Kind::Lines, index, {}, std::make_unique<BlockList>(), copyOf(line, 0, 1)});
 }
 
 void ListJournal::removing(const BlockList& list, int index) {
@@ -36,11 +33,10 @@ void ListJournal::removing(const BlockList& list, int index) {
   add({Change::Kind::Lines, index, {}, copyOf(list, index, 1), std::make_unique<BlockList>()});
 }
 
-void ListJournal::rewritingCaret(const BlockList& list, std::string_view line) {
+void ListJournal::rewritingCaret(const BlockList& list, const BlockList& line) {
   if (whole_) return;
   const int at = list.caret();
-  Change change{Change::Kind::Lines, at, {}, copyOf(list, at, 1), std::make_unique<BlockList>()};
-  change.after->insert(0, line, list.itemData(at));
+  Change change{Change::Kind::Lines, at, {}, copyOf(list, at, 1), copyOf(line, 0, 1)};
   change.after->setSelected(0, list.isSelected(at));
   change.after->setCaret(0);
   add(std::move(change));

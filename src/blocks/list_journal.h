@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string_view>
 #include <vector>
 
 namespace hm {
@@ -24,10 +23,10 @@ class ListJournal {
   ListJournal& operator=(ListJournal&&) noexcept = default;
   ~ListJournal();
 
-  // Told by the list before each change.
-  void inserting(int index, std::string_view line, std::int32_t itemData);
+  // Told by the list before each change; `line` holds the one line that comes in.
+  void inserting(int index, const BlockList& line);
   void removing(const BlockList& list, int index);
-  void rewritingCaret(const BlockList& list, std::string_view line);
+  void rewritingCaret(const BlockList& list, const BlockList& line);
   void replacing(const BlockList& list, int first, int count, const BlockList& lines);
   void removingSelected(const BlockList& list);
   void replacingAll(BlockList& list);

@@ -9,9 +9,6 @@ namespace hm {
 
 namespace {
 
-// Normal-mode lines are "SSSSSS\tEEEEEE\tLL\tDD\t" at the least; longer ones just grow the arena.
-constexpr std::size_t kTypicalLineBytes = 20;
-constexpr std::size_t kTypicalDifLineBytes = 64;
 // Lines read or written between two questions whether to go on.
 constexpr int kLinesPerCheck = 1 << 16;
 // How far the lines around an edit are redone before a whole pass is cheaper.
@@ -48,14 +45,15 @@ void applyMarks(BlockList& list, int index, std::uint8_t marks) {
 // Adds every row's line to `into`, which starts empty. Nothing when told to stop.
 std::optional<Totals> writeRows(const Rows& rows, RowWriter& writer, BlockList& into, bool difEdit,
                                 std::int32_t targetLength, const KeepGoing& keepGoing) {
-  into.reserve(rows.size(), difEdit ? kTypicalDifLineBytes : kTypicalLineBytes);
+  into.reserve(rows.size(), difEdit);
   SortedAdder adder(into);
   Pacer pacer(keepGoing);
   Totals totals;
   for (std::size_t k = 0; k < rows.size(); ++k) {
     if (!pacer.step()) return std::nullopt;
-    applyMarks(into, adder.add(writer.line(k), rows.spans[k].start), rows.marks[k]);
-    totals.bytes += writer.length();
+    const BlockLine& line = writer.line(k);
+    applyMarks(into, adder.add(line), rows.marks[k]);
+    totals.bytes += line.length;
   }
   totals.blocks = into.count();
   if (adder.allAppended() && rows.withinImage()) {
@@ -64,8 +62,8 @@ std::optional<Totals> writeRows(const Rows& rows, RowWriter& writer, BlockList& 
   return totals;
 }
 
-// Right after a regrouping every line already reads as it would be rewritten; such a list is
-// left in place, which saves rebuilding millions of lines for nothing.
+// Right after a regrouping every line already is as it would be rewritten; such a list is left
+// in place, which saves rebuilding millions of lines for nothing.
 std::optional<Totals> leftAsItIs(const BlockList& list, const Rows& rows, RowWriter& writer) {
   const std::size_t m = rows.size();
   if (static_cast<std::size_t>(list.count()) != m) return std::nullopt;
@@ -73,12 +71,12 @@ std::optional<Totals> leftAsItIs(const BlockList& list, const Rows& rows, RowWri
   totals.blocks = static_cast<int>(m);
   for (std::size_t k = 0; k < m; ++k) {
     const int index = static_cast<int>(k);
-    const std::string_view line = writer.line(k);
+    const BlockLine& line = writer.line(k);
     const bool ascending =
         k == 0 || sixDigitPrefix(rows.spans[k].start) > sixDigitPrefix(rows.spans[k - 1].start) ||
-        list.text(index - 1) <= line;
-    if (!ascending || list.text(index) != line || list.itemData(index) != 0) return std::nullopt;
-    totals.bytes += writer.length();
+        list.compareText(index - 1, line) <= 0;
+    if (!ascending || !list.holds(index, line) || list.itemData(index) != 0) return std::nullopt;
+    totals.bytes += line.length;
   }
   return totals;
 }
@@ -112,7 +110,7 @@ class Window {
  private:
   enum class Fit { Yes, WidenLeft, WidenRight };
 
-  BlockSpan spanAt(int i) const { return readBlockSpan(list_.text(i)); }
+  BlockSpan spanAt(int i) const { return list_.span(i); }
   std::uint8_t marksAt(int i) const {
     return static_cast<std::uint8_t>((list_.isSelected(i) ? kRowSelected : 0) |
                                      (i == list_.caret() ? kRowCaret : 0));
@@ -130,8 +128,8 @@ class Window {
 
 // The line before the window keeps its text only when the line after it keeps its start.
 bool Window::distanceStays(int i, std::int32_t nextStart) const {
-  const BlockLine line = BlockLine::parse(list_.text(i));
-  return line.distance == (nextStart == 0 ? 0 : wrap32(std::int64_t{nextStart} - line.end - 1));
+  const std::int32_t end = list_.span(i).end;
+  return list_.distance(i) == (nextStart == 0 ? 0 : wrap32(std::int64_t{nextStart} - end - 1));
 }
 
 // The rows in the order and groups a whole pass would give them, provided none of them belongs
@@ -183,17 +181,18 @@ std::optional<Totals> Window::rewrite(const Rows& rows) {
   BlockList lines;
   std::int64_t bytes = list_.unchangedWeight();
   for (int i = first_; i < last_; ++i) {
-    if (!list_.changedSinceSettled(i)) bytes -= blockBytes(list_.text(i));
+    if (!list_.changedSinceSettled(i)) bytes -= blockBytes(list_.span(i));
   }
   for (std::size_t k = 0; k < rows.size(); ++k) {
-    const std::string_view line = writer.line(k);
+    const BlockLine& line = writer.line(k);
     const int index = static_cast<int>(k);
-    const std::string_view before = k > 0 ? lines.text(index - 1) : list_.text(first_ - 1);
-    if (line < before) return std::nullopt;
+    const bool after = k > 0 ? lines.compareText(index - 1, line) <= 0
+                             : first_ == 0 || list_.compareText(first_ - 1, line) <= 0;
+    if (!after) return std::nullopt;
     applyMarks(lines, lines.insert(index, line), rows.marks[k]);
-    bytes += writer.length();
+    bytes += line.length;
   }
-  if (last_ < n && list_.text(last_) < lines.text(lines.count() - 1)) return std::nullopt;
+  if (last_ < n && list_.compareText(last_, lines, lines.count() - 1) < 0) return std::nullopt;
   list_.replace(first_, last_ - first_, lines);
   list_.markSettled(bytes, blockBytes, settledKey(difEdit_, targetLength_));
   return Totals{bytes, list_.count()};

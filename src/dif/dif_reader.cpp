@@ -28,10 +28,9 @@ bool listDifBlocks(std::vector<DifBlock> blocks, BlockList& list,
     std::sort(blocks.begin(), blocks.end(), before);
   }
   BlockList::Batch batch(list);
-  list.reserve(blocks.size(), 24);
+  list.reserve(blocks.size());
   BlockLine line;
   line.form = LineForm::Addresses;
-  char text[BlockLine::kNumbersMax];
   // A look every so many lines answers "Отмена" within milliseconds at no cost per line.
   constexpr std::size_t kLook = 1 << 16;
   constexpr std::size_t kReport = 1 << 20;
@@ -42,7 +41,8 @@ bool listDifBlocks(std::vector<DifBlock> blocks, BlockList& list,
     }
     line.start = blocks[i].start;
     line.end = blocks[i].end;
-    list.add({text, static_cast<std::size_t>(line.writeNumbers(text) - text)});
+    // In order already: each line goes where add() would put it.
+    list.append(line);
   }
   if (progress) progress(blocks.size(), blocks.size());
   return true;

@@ -104,14 +104,13 @@ Status finish(BufferedWriter& writer) {
   return success();
 }
 
-// Each line is parsed once: the ranges are checked whole before anything is written and then
-// written from here.
+// The ranges are checked whole before anything is written and then written from here.
 Status readInside(const BlockList& list, std::size_t imageSize, const char* pastEnd,
                   std::vector<BlockSpan>& ranges) {
   ranges.reserve(static_cast<std::size_t>(list.count()));
   DifSize size;
   for (int i = 0; i < list.count(); ++i) {
-    BlockSpan range = readBlockSpan(list.text(i));
+    BlockSpan range = list.span(i);
     if (!carriable(range)) return refused(kBlockBadAddressesText, range);
     if (!fitsIn(range.start, lengthOf(range), imageSize)) return refused(pastEnd, range);
     size.add(range);
@@ -141,11 +140,10 @@ Status planEditedDif(const BlockList& list, std::span<const std::uint8_t> difByt
   std::unordered_map<std::string_view, std::size_t> fileOf;
   DifSize size;
   for (int i = 0; i < list.count(); ++i) {
-    std::string_view line = list.text(i);
-    BlockSpan range = readBlockSpan(line);
+    BlockSpan range = list.span(i);
     if (!carriable(range)) return refused(kBlockBadAddressesText, range);
     size.add(range);
-    DataSource source = readDataSource(line);
+    DataSource source = list.dataSource(i);
     if (source.path.empty()) {
       if (!plan.index) plan.index.emplace(difBytes);
       if (!plan.index->find(range.start, lengthOf(range))) {
@@ -167,13 +165,12 @@ Status planEditedDif(const BlockList& list, std::span<const std::uint8_t> difByt
 // The first of the file's lines that reaches past its `size` bytes.
 Error shortDataFile(const BlockList& list, const DataFile& file, std::uint64_t size) {
   for (int i : file.lines) {
-    std::string_view line = list.text(i);
-    const BlockSpan range = readBlockSpan(line);
-    if (std::uint64_t(readDataSource(line).offset) + lengthOf(range) > size) {
+    const BlockSpan range = list.span(i);
+    if (std::uint64_t(list.dataSource(i).offset) + lengthOf(range) > size) {
       return refused(kBlockDataShortText, range, file.path);
     }
   }
-  return refused(kBlockDataShortText, readBlockSpan(list.text(file.lines.front())), file.path);
+  return refused(kBlockDataShortText, list.span(file.lines.front()), file.path);
 }
 
 Status checkDataFiles(FileSystem& fs, const BlockList& list, const std::vector<DataFile>& files) {
@@ -192,8 +189,7 @@ Status writeDataFileRecords(FileSystem& fs, BufferedWriter& writer, const BlockL
   if (!data) return unreadable(file.path);
   if (data->size() < file.needed) return shortDataFile(list, file, data->size());
   for (int i : file.lines) {
-    std::string_view line = list.text(i);
-    writeRecord(writer, readBlockSpan(line), data->data() + readDataSource(line).offset);
+    writeRecord(writer, list.span(i), data->data() + list.dataSource(i).offset);
   }
   return success();
 }
@@ -315,9 +311,8 @@ Status writeEditedDif(FileSystem& fs, const std::string& path, const BlockList& 
   writeHeader(writer, list.count());
   if (plan.index) {
     for (int i = 0; i < list.count(); ++i) {
-      std::string_view line = list.text(i);
-      if (!readDataSource(line).path.empty()) continue;
-      BlockSpan range = readBlockSpan(line);
+      if (!list.dataSource(i).path.empty()) continue;
+      BlockSpan range = list.span(i);
       writeRecord(writer, range, plan.index->find(range.start, lengthOf(range))->data());
     }
   }

@@ -90,13 +90,12 @@ bool acceptDataBlock(const std::string& offsetText, const std::string& lengthTex
 LineEditPlan planLineEdit(const BlockList& list, int index, bool difEdit, std::int32_t targetLength,
                           std::int32_t dataFileLength) {
   LineEditPlan plan;
-  plan.old = BlockLine::parse(list.text(index));
+  plan.old = list.line(index);
   AddressExchange& ex = plan.addresses;
   ex.blockStart = plan.old.start;
   ex.blockEnd = plan.old.end;
-  ex.highLimit =
-      index == list.count() - 1 ? targetLength - 1 : readBlockSpan(list.text(index + 1)).start - 1;
-  ex.lowLimit = index == 0 ? 0 : readBlockSpan(list.text(index - 1)).end + 1;
+  ex.highLimit = index == list.count() - 1 ? targetLength - 1 : list.span(index + 1).start - 1;
+  ex.lowLimit = index == 0 ? 0 : list.span(index - 1).end + 1;
   if (difEdit && plan.old.takesDataFile()) {
     plan.dataBlock = true;
     plan.data.offset = plan.old.dataOffset;
@@ -107,25 +106,25 @@ LineEditPlan planLineEdit(const BlockList& list, int index, bool difEdit, std::i
   return plan;
 }
 
-std::optional<std::string> editedLine(const LineEditPlan& plan, const AddressExchange& result,
-                                      bool difEdit) {
+std::optional<BlockLine> editedLine(const LineEditPlan& plan, const AddressExchange& result,
+                                    bool difEdit) {
   if (!result.accepted) return std::nullopt;
   const std::int32_t start = result.blockStart;
   const std::int32_t end = result.blockEnd;
   const BlockLine& old = plan.old;
   if (start == old.start && end == old.end) return std::nullopt;
-  if (difEdit) return editingLine(start, end, end - start + 1, old.dataOffset, old.dataPath).text();
+  if (difEdit) return editingLine(start, end, end - start + 1, old.dataOffset, old.dataPath);
   // Until the regrouping recomputes it, the distance follows the moved end.
-  return normalLine(start, end, end - start + 1, old.distance + old.end - end).text();
+  return normalLine(start, end, end - start + 1, old.distance + old.end - end);
 }
 
-std::optional<std::string> editedLine(const LineEditPlan& plan, const DataBlockExchange& result) {
+std::optional<BlockLine> editedLine(const LineEditPlan& plan, const DataBlockExchange& result) {
   if (!result.accepted) return std::nullopt;
   const std::int32_t start = result.destination;
   const std::int32_t end = result.lastAddress();
   const BlockLine& old = plan.old;
   if (start == old.start && end == old.end && result.offset == old.dataOffset) return std::nullopt;
-  return editingLine(start, end, result.length, result.offset, old.dataPath).text();
+  return editingLine(start, end, result.length, result.offset, old.dataPath);
 }
 
 AddressExchange newBlockAddresses(std::int32_t targetLength) {
@@ -141,14 +140,13 @@ DataBlockExchange newDataBlock(std::int32_t dataFileLength) {
   return exchange;
 }
 
-std::string addedLine(const AddressExchange& result) {
-  return normalLine(result.blockStart, result.blockEnd, 0, 0).text();
+BlockLine addedLine(const AddressExchange& result) {
+  return normalLine(result.blockStart, result.blockEnd, 0, 0);
 }
 
-std::string addedLine(const DataBlockExchange& result, const std::string& dataPath) {
+BlockLine addedLine(const DataBlockExchange& result, const std::string& dataPath) {
   return editingLine(result.destination, result.lastAddress(), result.length, result.offset,
-                     dataPath)
-      .text();
+                     dataPath);
 }
 
 }  // namespace hm

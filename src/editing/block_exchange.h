@@ -74,9 +74,9 @@ LineEditPlan planLineEdit(const BlockList& list, int index, bool difEdit, std::i
 
 // The line that replaces the edited one, or nothing when the dialog was cancelled or nothing
 // changed.
-std::optional<std::string> editedLine(const LineEditPlan& plan, const AddressExchange& result,
-                                      bool difEdit);
-std::optional<std::string> editedLine(const LineEditPlan& plan, const DataBlockExchange& result);
+std::optional<BlockLine> editedLine(const LineEditPlan& plan, const AddressExchange& result,
+                                    bool difEdit);
+std::optional<BlockLine> editedLine(const LineEditPlan& plan, const DataBlockExchange& result);
 
 // What the Add command's dialogs open with: the whole target, or the whole data file.
 AddressExchange newBlockAddresses(std::int32_t targetLength);
@@ -84,7 +84,7 @@ DataBlockExchange newDataBlock(std::int32_t dataFileLength);
 
 // The line the Add command puts in the list: four fields in normal mode; six with the data
 // file's path in DIF-editing mode, where blocks come from data files.
-std::string addedLine(const AddressExchange& result);
-std::string addedLine(const DataBlockExchange& result, const std::string& dataPath);
+BlockLine addedLine(const AddressExchange& result);
+BlockLine addedLine(const DataBlockExchange& result, const std::string& dataPath);
 
 }  // namespace hm

@@ -13,15 +13,15 @@ MergeCheck checkMerge(const BlockList& list, MergeSpan& span) {
   return MergeCheck::Ok;
 }
 
-std::string mergedLine(const BlockList& list, const MergeSpan& span) {
-  const BlockLine low = BlockLine::parse(list.text(span.low));
-  const BlockLine high = BlockLine::parse(list.text(span.high));
+BlockLine mergedLine(const BlockList& list, const MergeSpan& span) {
+  const BlockSpan low = list.span(span.low);
+  const BlockSpan high = list.span(span.high);
   BlockLine merged;
   merged.start = low.start;
   merged.end = high.end;
   merged.length = high.end - low.start + 1;
-  merged.distance = high.distance;
-  return merged.text();
+  merged.distance = list.distance(span.high);
+  return merged;
 }
 
 }  // namespace hm

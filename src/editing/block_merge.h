@@ -1,5 +1,6 @@
 #pragma once
 
+#include "blocks/block_line.h"
 #include "blocks/block_list.h"
 #include "platform/user_texts.h"
 
@@ -19,6 +20,6 @@ MergeCheck checkMerge(const BlockList& list, MergeSpan& span);
 
 // The four-field line from the low line's start to the high line's end, with the high line's
 // distance.
-std::string mergedLine(const BlockList& list, const MergeSpan& span);
+BlockLine mergedLine(const BlockList& list, const MergeSpan& span);
 
 }  // namespace hm

@@ -114,8 +114,7 @@ class Scanner {
   void record(std::size_t start, std::size_t end) {
     auto s = static_cast<std::int32_t>(start);
     auto e = static_cast<std::int32_t>(end);
-    std::int32_t distance = blocks_.empty() ? 0 : blocks_.back().start - e - 1;
-    blocks_.push_back({s, e, distance});
+    blocks_.push_back({s, e, 0});
     differences_ += end - start + 1;
   }
 
@@ -130,6 +129,11 @@ class Scanner {
 };
 
 }  // namespace
+
+RawBlocks::RawBlocks(std::initializer_list<RawBlock> blocks) {
+  runs_.reserve(blocks.size());
+  for (const RawBlock& block : blocks) push_back(block);
+}
 
 bool scanDifferences(const std::uint8_t* source, std::size_t sourceLength,
                      const std::uint8_t* target, std::size_t targetLength, RawBlocks& blocks,

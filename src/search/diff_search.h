@@ -4,8 +4,11 @@
 #include "platform/file_system.h"
 #include "platform/result.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,7 +23,71 @@ struct RawBlock {
 };
 
 // In the order the scan finds them: descending addresses, the block nearest the end first.
-using RawBlocks = std::vector<RawBlock>;
+// Each distance follows from the block found before, so only the addresses are kept: a window
+// keeps millions of these beside its list for as long as it shows a search.
+class RawBlocks {
+ public:
+  class const_iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = RawBlock;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = RawBlock;
+
+    const_iterator() = default;
+    const_iterator(const RawBlocks* blocks, std::size_t k) : blocks_(blocks), k_(k) {}
+    RawBlock operator*() const { return (*blocks_)[k_]; }
+    const_iterator& operator++() {
+      ++k_;
+      return *this;
+    }
+    const_iterator operator++(int) {
+      const_iterator was = *this;
+      ++k_;
+      return was;
+    }
+    friend bool operator==(const const_iterator& a, const const_iterator& b) {
+      return a.k_ == b.k_;
+    }
+
+   private:
+    const RawBlocks* blocks_ = nullptr;
+    std::size_t k_ = 0;
+  };
+  using value_type = RawBlock;
+  using iterator = const_iterator;
+
+  RawBlocks() = default;
+  // The distances given are not kept: they are those of the addresses.
+  RawBlocks(std::initializer_list<RawBlock> blocks);
+
+  std::size_t size() const { return runs_.size(); }
+  bool empty() const { return runs_.empty(); }
+  RawBlock operator[](std::size_t k) const {
+    const Run& run = runs_[k];
+    return {run.start, run.end, k == 0 ? 0 : runs_[k - 1].start - run.end - 1};
+  }
+  RawBlock back() const { return (*this)[size() - 1]; }
+  const_iterator begin() const { return {this, 0}; }
+  const_iterator end() const { return {this, size()}; }
+
+  void push_back(const RawBlock& block) { runs_.push_back({block.start, block.end}); }
+  void reserve(std::size_t n) { runs_.reserve(n); }
+  void clear() { runs_.clear(); }
+  void shrink_to_fit() { runs_.shrink_to_fit(); }
+  void swap(RawBlocks& other) noexcept { runs_.swap(other.runs_); }
+
+  friend bool operator==(const RawBlocks&, const RawBlocks&) = default;
+
+ private:
+  struct Run {
+    std::int32_t start;
+    std::int32_t end;
+    friend bool operator==(const Run&, const Run&) = default;
+  };
+  std::vector<Run> runs_;
+};
 
 // Called about every 100 ms with the running count of differing bytes; false cancels.
 using ScanProgress = std::function<bool(std::uint64_t differences)>;

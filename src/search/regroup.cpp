@@ -4,13 +4,10 @@
 #include "blocks/block_rows.h"
 #include "platform/user_texts.h"
 
-#include <string_view>
-
 namespace hm {
 
 namespace {
 
-constexpr std::size_t kTypicalLineBytes = 20;
 constexpr std::size_t kBlocksPerCheck = 1 << 16;
 
 // Whether the lines made so far are what the recalculation would write: blocks within the
@@ -44,27 +41,26 @@ bool regroup(const RawBlocks& raw, int minDistance, BlockList& list,
 
   std::size_t groups = 1;
   for (std::size_t k = 1; k < raw.size(); ++k) groups += raw[k].distance > minDistance;
-  list.reserve(groups, kTypicalLineBytes);
+  list.reserve(groups);
 
   SortedAdder adder(list);
   SettledCheck check(targetLength);
   BlockLine line;
-  char text[BlockLine::kNumbersMax];
   bool open = false;
   std::int32_t groupStart = 0;
   std::int64_t bytes = 0;
   // The table runs from the end of the file down; lines are made from the start up.
   for (std::size_t k = raw.size(); k-- > 0;) {
     if (k % kBlocksPerCheck == 0 && keepGoing && !keepGoing()) return false;
-    const RawBlock& block = raw[k];
+    const RawBlock block = raw[k];
     if (block.distance > minDistance || k == 0) {
       line.start = open ? groupStart : block.start;
       line.end = block.end;
       line.length = wrap32(std::int64_t{block.end} - line.start + 1);
       line.distance = block.distance;
-      char* end = line.writeNumbers(text);
-      adder.add({text, static_cast<std::size_t>(end - text)}, line.start);
-      check.line(block, line.start, k > 0 ? &raw[k - 1] : nullptr);
+      adder.add(line);
+      const RawBlock next = k > 0 ? raw[k - 1] : RawBlock{};
+      check.line(block, line.start, k > 0 ? &next : nullptr);
       bytes += line.length;
       open = false;
     } else if (!open) {

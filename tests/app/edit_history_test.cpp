@@ -223,7 +223,7 @@ TEST_F(EditHistoryTest, RegroupingsKeepTheCheapestWayBack) {
   EXPECT_FALSE(session.history().edited());
   const std::size_t lines = static_cast<std::size_t>(session.blocks().count());
   regroup(16);
-  EXPECT_GT(session.history().memoryBytes(), lines * 20);
+  EXPECT_GE(session.history().memoryBytes(), lines * 12);
   regroup(4);
   merge(0, 2);
   const std::size_t withEdit = session.history().memoryBytes();

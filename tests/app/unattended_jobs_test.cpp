@@ -252,9 +252,10 @@ TEST_P(InsertionLineTest, BlockEndsAtFFFFFFAtTheLatest) {
   MemoryFileSystem noFiles;
   CommandLine command = parseCommandLine(std::string("p.dif ") + c.numbers + " d.bin", noFiles);
   ASSERT_EQ(command.form, CommandForm::BlockInsertion);
-  std::optional<std::string> line = insertionLine(command, c.dataSize);
+  std::optional<BlockLine> line = insertionLine(command, c.dataSize);
   if (c.line) {
-    EXPECT_EQ(line, std::optional<std::string>(c.line));
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->text(), c.line);
   } else {
     EXPECT_EQ(line, std::nullopt);
   }

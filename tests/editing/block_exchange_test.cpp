@@ -174,7 +174,7 @@ TEST_F(LineEditTest, MovingTheEndCorrectsTheDistance) {
   LineEditPlan plan = planLineEdit(list, 1, false, 0x1000, 0);
   AddressExchange result = plan.addresses;
   ASSERT_TRUE(acceptAddresses("100", "20F", false, result));
-  EXPECT_EQ(editedLine(plan, result, false), "000100\t00020F\t0110\t20\t");
+  EXPECT_EQ(editedLine(plan, result, false).value().text(), "000100\t00020F\t0110\t20\t");
 }
 
 TEST_F(LineEditTest, UnchangedOrCancelledGivesNothing) {
@@ -192,7 +192,7 @@ TEST_F(LineEditTest, DifBlockShrunkKeepsItsOffsetAndEmptyPath) {
   EXPECT_FALSE(plan.dataBlock);
   AddressExchange result = plan.addresses;
   ASSERT_TRUE(acceptAddresses("310", "3EF", true, result));
-  EXPECT_EQ(editedLine(plan, result, true), "000310\t0003EF\tE0\t00\t0400\t");
+  EXPECT_EQ(editedLine(plan, result, true).value().text(), "000310\t0003EF\tE0\t00\t0400\t");
 }
 
 TEST_F(LineEditTest, DataBlockHandsLengthOffsetAndFileLength) {
@@ -212,7 +212,8 @@ TEST_F(LineEditTest, DataBlockWithOnlyANewOffsetIsRewritten) {
   EXPECT_EQ(editedLine(plan, result), std::nullopt);
   result = plan.data;
   ASSERT_TRUE(acceptDataBlock("0300", "0100", "0100", result));
-  EXPECT_EQ(editedLine(plan, result), "000100\t0001FF\t0100\t00\t0300\t/data/extra.bin");
+  EXPECT_EQ(editedLine(plan, result).value().text(),
+            "000100\t0001FF\t0100\t00\t0300\t/data/extra.bin");
 }
 
 TEST_F(LineEditTest, DataLineInNormalModeIsAnOrdinaryBlock) {
@@ -222,13 +223,13 @@ TEST_F(LineEditTest, DataLineInNormalModeIsAnOrdinaryBlock) {
 
 TEST(AddedLineTest, NormalModeLeavesLengthAndDistanceToTheRegrouping) {
   AddressExchange result{0x100, 0x1FF, 0, 0xFFF, true};
-  EXPECT_EQ(addedLine(result), "000100\t0001FF\t00\t00\t");
+  EXPECT_EQ(addedLine(result).text(), "000100\t0001FF\t00\t00\t");
 }
 
 TEST(AddedLineTest, DifEditingLineEndsWithThePathAsGiven) {
   DataBlockExchange ex = newDataBlock(1000);
   ASSERT_TRUE(acceptDataBlock("3E0", "8", "50", ex));
-  EXPECT_EQ(addedLine(ex, "/home/u/data files/a.bin"),
+  EXPECT_EQ(addedLine(ex, "/home/u/data files/a.bin").text(),
             "000050\t000057\t08\t00\t03E0\t/home/u/data files/a.bin");
 }
 

@@ -55,19 +55,19 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(MergedLineTest, SpansFromLowStartToHighEndWithHighDistance) {
   BlockList list;
   fill(list);
-  EXPECT_EQ(mergedLine(list, {2, 3}), "00002D\t00004F\t23\t0100\t");
+  EXPECT_EQ(mergedLine(list, {2, 3}).text(), "00002D\t00004F\t23\t0100\t");
 }
 
 TEST(MergedLineTest, CoversTheGapBetweenFarApartNeighbours) {
   BlockList list;
   fill(list);
-  EXPECT_EQ(mergedLine(list, {3, 4}), "000040\t0001FF\t01C0\t00\t");
+  EXPECT_EQ(mergedLine(list, {3, 4}).text(), "000040\t0001FF\t01C0\t00\t");
 }
 
 TEST(MergedLineTest, WholeListGivesOneBlockFromFirstStartToLastEnd) {
   BlockList list;
   fill(list);
-  EXPECT_EQ(mergedLine(list, {0, 4}), "000010\t0001FF\t01F0\t00\t");
+  EXPECT_EQ(mergedLine(list, {0, 4}).text(), "000010\t0001FF\t01F0\t00\t");
 }
 
 }  // namespace

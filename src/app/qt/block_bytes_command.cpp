@@ -87,7 +87,7 @@ void BlockBytesCommand::follow(bool searching) {
                        editing ? QStringList{qt(kDifPaneText)} : compareCaptions());
     return;
   }
-  const std::string_view line = list.text(list.caret());
+  const std::string line = list.text(list.caret());
   viewer_->showBytes(finder_.find(line), editing ? difCaption(line) : compareCaptions());
 }
 

@@ -365,7 +365,7 @@ class BlockListViewTest : public QObject {
     constexpr int kLines = 1'000'000;
     {
       BlockList::Batch batch(*list_);
-      list_->reserve(kLines, 24);
+      list_->reserve(kLines);
       for (int i = 0; i < kLines; ++i) list_->insert(i, line(i));
     }
     view_->scrollToBottom();
