@@ -187,7 +187,8 @@ Status Session::loadDif(const std::string& path, LoadedDif& into, const KeepGoin
   const Error cancelled{ErrorCode::Cancelled, ""};
   BlockList listed;
   if (!listDifBlocks(std::move(*blocks), listed, keepGoing, progress)) return cancelled;
-  std::optional<Totals> totals = hm::recalcInto(listed, into.lines, true, targetLength_, keepGoing);
+  std::optional<Totals> totals =
+      hm::recalcTaking(std::move(listed), into.lines, true, targetLength_, keepGoing);
   if (!totals) return cancelled;
   into.totals = *totals;
   return success();

@@ -225,6 +225,16 @@ std::optional<Totals> recalcInto(const BlockList& from, BlockList& into, bool di
   return writeRows(rows, writer, into, difEdit, targetLength, keepGoing);
 }
 
+std::optional<Totals> recalcTaking(BlockList&& from, BlockList& into, bool difEdit,
+                                   std::int32_t targetLength, const KeepGoing& keepGoing) {
+  Rows rows;
+  if (!readRows(from, rows, difEdit, keepGoing)) return std::nullopt;
+  from.clear();
+  RowWriter writer(rows, difEdit, targetLength);
+  into.clear();
+  return writeRows(rows, writer, into, difEdit, targetLength, keepGoing);
+}
+
 std::string totalsText(const Totals& totals) {
   return kTotalBytesText + std::to_string(totals.bytes) + kTotalBlocksText +
          std::to_string(totals.blocks);

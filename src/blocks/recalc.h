@@ -36,6 +36,11 @@ std::size_t recalcWork(const BlockList& list, bool difEdit, std::int32_t targetL
 std::optional<Totals> recalcInto(const BlockList& from, BlockList& into, bool difEdit,
                                  std::int32_t targetLength, const KeepGoing& keepGoing);
 
+// recalcInto() from a list nobody else reads, emptied as soon as its rows are read, so that the
+// two lists are never held whole at once.
+std::optional<Totals> recalcTaking(BlockList&& from, BlockList& into, bool difEdit,
+                                   std::int32_t targetLength, const KeepGoing& keepGoing);
+
 // "Кол-во байтов: N;    Блоков: M"
 std::string totalsText(const Totals& totals);
 
