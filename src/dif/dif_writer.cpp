@@ -87,16 +87,18 @@ class DifSize {
 constexpr std::size_t kJoinedRecordLimit = 48;
 
 void writeRecord(BufferedWriter& writer, const BlockSpan& range, const std::uint8_t* data) {
-  std::uint8_t record[kRecordHeadSize + kJoinedRecordLimit];
   auto length = static_cast<std::size_t>(lengthOf(range));
-  storeRecordHead(record, range.start, lengthOf(range));
   if (length <= kJoinedRecordLimit) {
+    std::uint8_t* record = writer.room(kRecordHeadSize + length);
+    if (!record) return;
+    storeRecordHead(record, range.start, lengthOf(range));
     std::memcpy(record + kRecordHeadSize, data, length);
-    writer.write(record, kRecordHeadSize + length);
-  } else {
-    writer.write(record, kRecordHeadSize);
-    writer.write(data, length);
+    return;
   }
+  std::uint8_t head[kRecordHeadSize];
+  storeRecordHead(head, range.start, lengthOf(range));
+  writer.write(head, kRecordHeadSize);
+  writer.write(data, length);
 }
 
 Status finish(BufferedWriter& writer) {
@@ -104,19 +106,45 @@ Status finish(BufferedWriter& writer) {
   return success();
 }
 
-// The ranges are checked whole before anything is written and then written from here.
-Status readInside(const BlockList& list, std::size_t imageSize, const char* pastEnd,
-                  std::vector<BlockSpan>& ranges) {
-  ranges.reserve(static_cast<std::size_t>(list.count()));
+// Every block is checked before anything is written, so a refused list leaves no file behind.
+Status checkInside(const BlockList& list, std::size_t imageSize, const char* pastEnd) {
   DifSize size;
   for (int i = 0; i < list.count(); ++i) {
     BlockSpan range = list.span(i);
     if (!carriable(range)) return refused(kBlockBadAddressesText, range);
     if (!fitsIn(range.start, lengthOf(range), imageSize)) return refused(pastEnd, range);
     size.add(range);
-    ranges.push_back(range);
   }
   return size.check();
+}
+
+// One output of a pass over the list: where its records go and the image their bytes come from.
+struct DifOutput {
+  std::unique_ptr<OutputFile> file;
+  std::span<const std::uint8_t> image;
+};
+
+// Writes the list's records to every output in one pass over the list, each with the bytes of
+// its own image (the checked blocks lie within them all).
+Status writeRecords(FileSystem& fs, const BlockList& list, std::span<DifOutput> outputs,
+                    std::span<const std::string> paths) {
+  std::vector<std::unique_ptr<BufferedWriter>> writers;
+  for (std::size_t k = 0; k < outputs.size(); ++k) {
+    outputs[k].file = fs.create(paths[k]);
+    if (!outputs[k].file) return writeFailed();
+    writers.push_back(std::make_unique<BufferedWriter>(*outputs[k].file));
+    writeHeader(*writers.back(), list.count());
+  }
+  for (int i = 0; i < list.count(); ++i) {
+    const BlockSpan range = list.span(i);
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+      writeRecord(*writers[k], range, outputs[k].image.data() + range.start);
+    }
+  }
+  for (const auto& writer : writers) {
+    if (!writer->flush()) return writeFailed();
+  }
+  return success();
 }
 
 // The lines of one data file, in list order, and how much of the file they need.
@@ -211,18 +239,13 @@ std::string backupDifName(const std::string& difName) {
 Result<std::unique_ptr<OutputFile>> writtenDif(FileSystem& fs, const std::string& path,
                                                const BlockList& list,
                                                std::span<const std::uint8_t> image, DifImage from) {
-  std::vector<BlockSpan> ranges;
   const char* pastEnd = from == DifImage::Target ? kBlockPastTargetText : kBlockPastSourceText;
-  if (Status inside = readInside(list, image.size(), pastEnd, ranges); !inside) {
-    return inside.error();
+  if (Status inside = checkInside(list, image.size(), pastEnd); !inside) return inside.error();
+  DifOutput output{nullptr, image};
+  if (Status written = writeRecords(fs, list, {&output, 1}, {&path, 1}); !written) {
+    return written.error();
   }
-  std::unique_ptr<OutputFile> out = fs.create(path);
-  if (!out) return writeFailed();
-  BufferedWriter writer(*out);
-  writeHeader(writer, list.count());
-  for (const BlockSpan& range : ranges) writeRecord(writer, range, image.data() + range.start);
-  if (!writer.flush()) return writeFailed();
-  return out;
+  return std::move(output.file);
 }
 
 Status writeDif(FileSystem& fs, const std::string& path, const BlockList& list,
@@ -268,19 +291,29 @@ Status writeDifWithBackup(FileSystem& fs, const std::string& difPath, const Bloc
                           std::span<const std::uint8_t> target,
                           std::optional<std::span<const std::uint8_t>> source,
                           const std::function<bool()>& inputsIntact) {
-  // The DIF is written first, so a block it cannot carry is named as the target's; it takes its
-  // name last, so a new DIF never appears before its backup.
-  Result<std::unique_ptr<OutputFile>> dif = writtenDif(fs, difPath, list, target);
-  if (!dif) return dif.error();
-  std::vector<std::unique_ptr<OutputFile>> outputs;
-  if (source) {
-    Result<std::unique_ptr<OutputFile>> backup =
-        writtenDif(fs, backupDifName(difPath), list, *source, DifImage::Source);
-    if (!backup) return backup.error();
-    outputs.push_back(std::move(backup.value()));
+  // The DIF's blocks are checked first, so a block neither image holds is named as the target's.
+  if (Status inside = checkInside(list, target.size(), kBlockPastTargetText); !inside) {
+    return inside;
   }
-  outputs.push_back(std::move(dif.value()));
-  return commitDifOutputs(fs, difPath, outputs, inputsIntact);
+  if (source) {
+    if (Status inside = checkInside(list, source->size(), kBlockPastSourceText); !inside) {
+      return inside;
+    }
+  }
+  // Both files are written in one pass over the list; the DIF takes its name last, so a new DIF
+  // never appears before its backup.
+  std::vector<DifOutput> outputs;
+  std::vector<std::string> paths;
+  if (source) {
+    outputs.push_back({nullptr, *source});
+    paths.push_back(backupDifName(difPath));
+  }
+  outputs.push_back({nullptr, target});
+  paths.push_back(difPath);
+  if (Status written = writeRecords(fs, list, outputs, paths); !written) return written;
+  std::vector<std::unique_ptr<OutputFile>> files;
+  for (DifOutput& output : outputs) files.push_back(std::move(output.file));
+  return commitDifOutputs(fs, difPath, files, inputsIntact);
 }
 
 Status writeDifPieces(FileSystem& fs, const std::string& difPath, std::span<const DifPiece> pieces,

@@ -23,6 +23,15 @@ void BufferedWriter::write(const void* data, std::size_t size) {
   used_ += size;
 }
 
+std::uint8_t* BufferedWriter::room(std::size_t size) {
+  if (used_ + size > capacity_) flush();
+  if (failed_) return nullptr;
+  if (used_ + size > allocated_) grow(used_ + size);
+  std::uint8_t* at = buffer_.get() + used_;
+  used_ += size;
+  return at;
+}
+
 void BufferedWriter::grow(std::size_t needed) {
   constexpr std::size_t kFirst = 64 * 1024;
   std::size_t size = std::min(capacity_, std::max({needed, allocated_ * 2, kFirst}));

@@ -16,6 +16,9 @@ class BufferedWriter {
   explicit BufferedWriter(OutputFile& out, std::size_t capacity = 1 << 20);
   void write(const void* data, std::size_t size);
   void writeInt32(std::int32_t value);
+  // Room for `size` bytes (less than the capacity) at the end of what is held, for a caller
+  // that builds small pieces in place; nothing after a failed write.
+  std::uint8_t* room(std::size_t size);
   // Flushes and commits; false if any write or the commit failed.
   bool finish();
   // Flushes without committing; false if any write failed.
