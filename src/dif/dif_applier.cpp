@@ -1,6 +1,7 @@
 #include "dif/dif_applier.h"
 
 #include "dif/dif_format.h"
+#include "dif/ips_reader.h"
 
 #include <array>
 #include <cstring>
@@ -130,6 +131,7 @@ Status applyDifFile(FileSystem& fs, const std::string& difPath, const std::strin
                     const std::string& outPath) {
   std::optional<ByteImage> dif = fs.read(difPath);
   if (!dif) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
+  if (Status ips = difFromIps(*dif); !ips) return ips.error();
   bool ascending = true;
   std::size_t end = 0;
   DifWalk walk = walkDif(dif->bytes(), [&](const DifRecord& record) {

@@ -389,6 +389,40 @@ const LineCase kChecks[] = {
 INSTANTIATE_TEST_SUITE_P(CheckHelpVersion, ParseCommandLineTest, ::testing::ValuesIn(kChecks),
                          [](const auto& info) { return std::string(info.param.name); });
 
+const LineCase kConversions[] = {
+    {.name = "ToIps",
+     .args = "/w/patch.dif /c:/w/patch.ips",
+     .form = F::Conversion,
+     .dif = "/w/patch.dif",
+     .output = "/w/patch.ips"},
+    {.name = "WithSourceAnyCase",
+     .args = "my patch.ips /S: v1.bin /C: my patch.dif",
+     .form = F::Conversion,
+     .source = "v1.bin",
+     .dif = "my patch.ips",
+     .output = "my patch.dif"},
+    {.name = "SwitchesOutOfOrder", .args = "p.ips /c:o.dif /s:v1.bin", .form = F::BadParameters},
+    {.name = "EmptySource", .args = "p.ips /s: /c:o.dif", .form = F::BadParameters},
+    {.name = "EmptyOutput", .args = "p.ips /c: ", .form = F::BadParameters, .line = "p.ips /c:"},
+    {.name = "EmptyPatch", .args = "/c:o.dif", .form = F::BadParameters},
+    {.name = "UnknownSwitchAfterOutput", .args = "p.ips /c:o.dif /f", .form = F::BadParameters},
+    {.name = "WithDistance", .args = "p.ips /md:8 /c:o.dif", .form = F::BadParameters},
+    // The lines other forms take stay theirs.
+    {.name = "ApplyWithCInAPath",
+     .args = "in.bin /a:/w/c:/p.ips /o:out.bin",
+     .form = F::Apply,
+     .source = "in.bin",
+     .dif = "/w/c:/p.ips",
+     .output = "out.bin"},
+    {.name = "CheckWithCInAPath",
+     .args = "in.bin /v:/w/c:/p.ips",
+     .form = F::Check,
+     .source = "in.bin",
+     .dif = "/w/c:/p.ips"},
+};
+INSTANTIATE_TEST_SUITE_P(Conversion, ParseCommandLineTest, ::testing::ValuesIn(kConversions),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(BadParametersMessage, QuotesThePreparedLineAfterAnEmptyLine) {
   CommandLine command = parseCommandLine("  \"old.bin /md:200 /t:new.bin /d:out.dif\" ", files());
   ASSERT_EQ(command.form, CommandForm::BadParameters);
