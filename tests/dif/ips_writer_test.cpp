@@ -8,10 +8,8 @@
 #include "support/byte_images.h"
 #include "support/dif_builder.h"
 #include "support/ips_builder.h"
-#include "support/memory_file_system.h"
 
 #include <algorithm>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -125,26 +123,6 @@ TEST(IpsWriterTest, RoundTripKeepsBlocksAndBytes) {
   }
 }
 
-TEST(IpsWriterTest, RandomDifsRoundTrip) {
-  std::mt19937 random(11);
-  for (int round = 0; round < 200; ++round) {
-    SCOPED_TRACE(round);
-    std::vector<Record> records;
-    std::int32_t at = static_cast<std::int32_t>(random() % 64);
-    while (records.size() < 8 && at < 0x4000) {
-      Bytes bytes = random() % 2 ? counting(1 + random() % 300) : filled(1 + random() % 300, 0);
-      records.push_back({at, bytes});
-      at += static_cast<std::int32_t>(bytes.size() + 1 + random() % 40);
-    }
-    const Bytes dif = difOf(records);
-    Result<std::vector<std::uint8_t>> ips = ipsOf(dif, {});
-    ASSERT_TRUE(ips.ok());
-    Result<ByteImage> back = difOfIps(ips.value());
-    ASSERT_TRUE(back.ok());
-    EXPECT_EQ(test::bytesOf(back.value()), dif);
-  }
-}
-
 TEST(IpsWriterTest, ABlockAt454F46StartsOneByteEarlierOrIsRefused) {
   const Bytes dif = difOf({{0x454F46, {1, 2}}});
   Result<std::vector<std::uint8_t>> ips = ipsOf(dif, [](std::int32_t address) {
@@ -174,24 +152,6 @@ TEST(IpsWriterTest, ALongRunIsARunRecord) {
                              .run(0x20 + 0x1FFFE, 0xFFFF, 0xFF)
                              .end()
                              .bytes());
-}
-
-TEST(IpsWriterTest, NamesIpsByItsEndingInAnyCase) {
-  EXPECT_TRUE(namesIps("a.ips"));
-  EXPECT_TRUE(namesIps("dir/A.IpS"));
-  EXPECT_FALSE(namesIps("a.ips.dif"));
-  EXPECT_FALSE(namesIps("ips"));
-}
-
-TEST(IpsWriterTest, AFailedWriteLeavesTheFileThatWasThere) {
-  test::MemoryFileSystem fs;
-  fs.files["a.ips"] = {1, 2, 3};
-  const Bytes dif = difOf({{0x454F46, {1}}});
-  Status written = writeIps(fs, "a.ips", dif, {});
-  EXPECT_FALSE(written.ok());
-  EXPECT_EQ(fs.files["a.ips"], Bytes({1, 2, 3}));
-  ASSERT_TRUE(writeIps(fs, "a.ips", difOf({{1, {5}}}), {}).ok());
-  EXPECT_EQ(fs.files["a.ips"], test::IpsBuilder().record(1, {5}).end().bytes());
 }
 
 }  // namespace
