@@ -4,11 +4,11 @@
 #include "dif/dif_format.h"
 #include "dif/ips_format.h"
 #include "platform/ascii_text.h"
-#include "platform/memory_output_file.h"
 #include "platform/user_texts.h"
 
 #include <algorithm>
 #include <string_view>
+#include <vector>
 
 namespace hm {
 
@@ -22,31 +22,20 @@ Error writeFailed() {
   return {ErrorCode::WriteFailed, kIpsWriteErrorText};
 }
 
-// A DIF record as the IPS carries it: from `address` on, the byte `lead` first when there is
-// one, then `bytes`.
-struct Piece {
-  std::int32_t address;
-  std::optional<std::uint8_t> lead;
-  std::span<const std::uint8_t> bytes;
-
-  std::size_t size() const { return bytes.size() + (lead ? 1 : 0); }
-  std::uint8_t operator[](std::size_t i) const {
-    if (!lead) return bytes[i];
-    return i == 0 ? *lead : bytes[i - 1];
-  }
-};
-
+// Appends the records of one DIF record, `bytes` from `address` on, to the IPS.
 class IpsEncoder {
  public:
-  explicit IpsEncoder(BufferedWriter& writer) : writer_(writer) {}
+  explicit IpsEncoder(std::vector<std::uint8_t>& ips) : ips_(ips) {}
 
-  void encode(const Piece& piece) {
-    piece_ = &piece;
-    const std::size_t n = piece.size();
+  void encode(std::int32_t address, std::span<const std::uint8_t> bytes) {
+    address_ = address;
+    bytes_ = bytes;
+    const std::uint8_t* p = bytes.data();
+    const std::size_t n = bytes.size();
     std::size_t literal = 0;
     for (std::size_t i = 0; i < n;) {
       std::size_t j = i + 1;
-      while (j < n && piece[j] == piece[i]) ++j;
+      while (j < n && p[j] == p[i]) ++j;
       // Neither the run nor what follows it may start at the end marker's address.
       if (j - i >= kRunWorth && !atEnd(i) && (j == n || !atEnd(j))) {
         chunks(literal, i, false);
@@ -60,7 +49,7 @@ class IpsEncoder {
 
  private:
   bool atEnd(std::size_t i) const {
-    return piece_->address + static_cast<std::int64_t>(i) == kIpsEndAddress;
+    return address_ + static_cast<std::int64_t>(i) == kIpsEndAddress;
   }
 
   // [from, to) in records of at most 65,535 bytes, none starting at the end marker's address.
@@ -68,39 +57,31 @@ class IpsEncoder {
     while (from < to) {
       std::size_t length = std::min<std::size_t>(to - from, kIpsLongestRecord);
       if (from + length < to && atEnd(from + length)) --length;
-      run ? writeRun(from, length) : writeLiteral(from, length);
+      writeHead(from, run ? 0 : length);
+      if (run) {
+        const std::uint8_t count[kIpsRunSize] = {static_cast<std::uint8_t>(length >> 8),
+                                                 static_cast<std::uint8_t>(length), bytes_[from]};
+        ips_.insert(ips_.end(), count, count + kIpsRunSize);
+      } else {
+        ips_.insert(ips_.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(from),
+                    bytes_.begin() + static_cast<std::ptrdiff_t>(from + length));
+      }
       from += length;
     }
   }
 
   void writeHead(std::size_t from, std::size_t length) {
-    const auto address = static_cast<std::uint32_t>(piece_->address + static_cast<int>(from));
+    const auto address = static_cast<std::uint32_t>(address_ + static_cast<std::int32_t>(from));
     const std::uint8_t head[kIpsRecordHeadSize] = {
         static_cast<std::uint8_t>(address >> 16), static_cast<std::uint8_t>(address >> 8),
         static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(length >> 8),
         static_cast<std::uint8_t>(length)};
-    writer_.write(head, sizeof head);
+    ips_.insert(ips_.end(), head, head + kIpsRecordHeadSize);
   }
 
-  void writeLiteral(std::size_t from, std::size_t length) {
-    writeHead(from, length);
-    if (piece_->lead && from == 0) {
-      writer_.write(&*piece_->lead, 1);
-      writer_.write(piece_->bytes.data(), length - 1);
-    } else {
-      writer_.write(piece_->bytes.data() + from - (piece_->lead ? 1 : 0), length);
-    }
-  }
-
-  void writeRun(std::size_t from, std::size_t length) {
-    writeHead(from, 0);
-    const std::uint8_t run[kIpsRunSize] = {static_cast<std::uint8_t>(length >> 8),
-                                           static_cast<std::uint8_t>(length), (*piece_)[from]};
-    writer_.write(run, sizeof run);
-  }
-
-  BufferedWriter& writer_;
-  const Piece* piece_ = nullptr;
+  std::vector<std::uint8_t>& ips_;
+  std::int32_t address_ = 0;
+  std::span<const std::uint8_t> bytes_;
 };
 
 Error noLeadByte(const DifRecord& record) {
@@ -139,21 +120,20 @@ bool namesIps(const std::string& name) {
 Result<std::vector<std::uint8_t>> ipsOf(std::span<const std::uint8_t> dif, const ByteAt& before) {
   Result<std::optional<std::uint8_t>> lead = leadByte(dif, before);
   if (!lead) return lead.error();
-  std::vector<std::uint8_t> ips;
-  MemoryOutputFile out(ips);
-  BufferedWriter writer(out);
-  writer.write(kIpsHeader.data(), kIpsHeader.size());
-  IpsEncoder encoder(writer);
+  std::vector<std::uint8_t> ips(kIpsHeader.begin(), kIpsHeader.end());
+  // The same bytes under shorter heads: about the DIF's size, unless a block is very long.
+  ips.reserve(dif.size() + kIpsEnd.size());
+  IpsEncoder encoder(ips);
+  std::vector<std::uint8_t> moved;
   walkDif(dif, [&](const DifRecord& record) {
     const auto bytes = dif.subspan(record.dataOffset, static_cast<std::size_t>(record.length));
-    if (record.address == kIpsEndAddress) {
-      encoder.encode({kIpsEndAddress - 1, lead.value(), bytes});
-    } else {
-      encoder.encode({record.address, std::nullopt, bytes});
-    }
+    if (record.address != kIpsEndAddress) return encoder.encode(record.address, bytes);
+    // Rare enough to copy: the record's bytes go behind the byte it now starts with.
+    moved.assign(1, *lead.value());
+    moved.insert(moved.end(), bytes.begin(), bytes.end());
+    encoder.encode(kIpsEndAddress - 1, moved);
   });
-  writer.write(kIpsEnd.data(), kIpsEnd.size());
-  writer.finish();
+  ips.insert(ips.end(), kIpsEnd.begin(), kIpsEnd.end());
   return ips;
 }
 
@@ -163,10 +143,7 @@ Result<std::unique_ptr<OutputFile>> writtenIps(FileSystem& fs, const std::string
   Result<std::vector<std::uint8_t>> ips = ipsOf(dif, before);
   if (!ips) return ips.error();
   std::unique_ptr<OutputFile> out = fs.create(path);
-  if (!out) return writeFailed();
-  BufferedWriter writer(*out);
-  writer.write(ips.value().data(), ips.value().size());
-  if (!writer.flush()) return writeFailed();
+  if (!out || !out->write(ips.value().data(), ips.value().size())) return writeFailed();
   return out;
 }
 
