@@ -137,16 +137,5 @@ TEST(IpsReaderTest, RefusesAnExpansionLargerThanAnyDif) {
   EXPECT_EQ(dif.error().message, kIpsTooLargeText);
 }
 
-TEST(IpsReaderTest, OnlyThePatchHeaderMakesAFileAnIps) {
-  const Bytes dif = {'S', 'P', 'F', 'D', 'S', 'G', 'H', 'A'};
-  ByteImage patch = test::imageOf(dif);
-  EXPECT_TRUE(difFromIps(patch).ok());
-  EXPECT_EQ(test::bytesOf(patch), dif);
-
-  ByteImage ips = test::imageOf(IpsBuilder().record(1, {2}).end().bytes());
-  ASSERT_TRUE(difFromIps(ips).ok());
-  EXPECT_TRUE(checkDif(ips.bytes()).ok());
-}
-
 }  // namespace
 }  // namespace hm

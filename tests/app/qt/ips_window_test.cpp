@@ -1,5 +1,4 @@
-#include "dif/ips_format.h"
-#include "support/dif_builder.h"
+#include "platform/user_texts.h"
 #include "support/ips_builder.h"
 #include "support/window_fixture.h"
 
@@ -44,21 +43,6 @@ class IpsWindowTest : public QObject {
     waitIdle(f.session);
     QCOMPARE(f.dialogs.requests.back().extension, std::string("IPS"));
     QCOMPARE(readFile(f.file("copy.IPS")), ips);
-  }
-
-  // Only where the list's bytes come from does a block at 454F46 get its first byte.
-  void refusesABlockAt454F46WithNothingBeforeIt() {
-    WindowFixture f;
-    writeFile(f.file("p.dif"), DifBuilder(1).record(kIpsEndAddress, {1}).bytes());
-    f.dialogs.paths = {f.file("p.dif")};
-    f.window->files().redDIF_Click();
-    waitIdle(f.session);
-    f.dialogs.paths = {f.file("out.ips")};
-    child<QAction>(*f.window, "saveIps")->trigger();
-    waitIdle(f.session);
-    QCOMPARE(f.messenger.shown.size(), std::size_t{1});
-    QVERIFY(f.messenger.lastText().starts_with(kIpsWriteErrorText));
-    QVERIFY(!QFile::exists(QString::fromStdString(f.file("out.ips"))));
   }
 };
 
