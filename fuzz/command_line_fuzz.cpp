@@ -77,6 +77,14 @@ void checkForm(const hm::CommandLine& c, bool exists) {
       HM_FUZZ_CHECK(folded.find("/r:") < folded.find("/d:"));
       HM_FUZZ_CHECK(!c.force || endsWith(foldedEnd, " /f"));
       break;
+    case hm::CommandForm::Conversion:
+      HM_FUZZ_CHECK(cutFromNonEmpty(line, c.difPath));
+      HM_FUZZ_CHECK(cutFromNonEmpty(line, c.outputPath));
+      HM_FUZZ_CHECK(c.sourcePath.empty() || cutFrom(line, c.sourcePath));
+      HM_FUZZ_CHECK(folded.find("/s:") == std::string::npos ||
+                    folded.find("/s:") < folded.find("/c:"));
+      HM_FUZZ_CHECK(folded.find("/md:") == std::string::npos && !c.minDistance);
+      break;
     case hm::CommandForm::Help:
       HM_FUZZ_CHECK(line == "--help" || line == "-h");
       break;

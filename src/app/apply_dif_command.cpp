@@ -1,6 +1,7 @@
 #include "app/apply_dif_command.h"
 
 #include "dif/dif_applier.h"
+#include "dif/ips_reader.h"
 #include "dif/streamed_patch.h"
 #include "platform/file_lock.h"
 #include "platform/file_reader.h"
@@ -185,7 +186,8 @@ class ApplySteps : public std::enable_shared_from_this<ApplySteps> {
 
   void readDif() {
     dif_ = fs_.read(difPath_);
-    if (dif_) checked_ = checkDif(dif_->bytes());
+    if (dif_) checked_ = difFromIps(*dif_);
+    if (dif_ && checked_) checked_ = checkDif(dif_->bytes());
   }
 
   void afterDif(JobEnd jobEnd) {

@@ -5,6 +5,7 @@
 #include "blocks/hex_format.h"
 #include "dif/dif_format.h"
 #include "dif/dif_writer.h"
+#include "dif/ips_reader.h"
 #include "platform/file_dialog_rules.h"
 #include "platform/russian_plural.h"
 #include "platform/user_texts.h"
@@ -45,6 +46,7 @@ Result<std::shared_ptr<CarriedDif>> carryFiles(FileSystem& fs, const CarryFiles&
   auto carried = std::make_shared<CarriedDif>();
   std::optional<ByteImage> dif = fs.read(files.dif, kMaxDifSize);
   if (!dif) return Error{ErrorCode::OpenFailed, kOpenErrorText};
+  if (Status ips = difFromIps(*dif); !ips) return ips.error();
   Result<FileView> newBin = viewImage(fs, files.newBin);
   if (!newBin) return newBin.error();
   CarryInput input{dif->bytes(), newBin->bytes(), std::nullopt, std::nullopt};

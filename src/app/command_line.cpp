@@ -206,6 +206,32 @@ Match readInsertion(const std::string& line, CommandLine& command) {
   return Match::Yes;
 }
 
+// "PATCH /s:SOURCE /c:OUT", the "/s:" part optional. It takes only lines no other form takes.
+CommandLine readConversion(CommandLine command) {
+  CommandLine conversion;
+  conversion.line = std::move(command.line);
+  conversion.form = CommandForm::Conversion;
+  const std::string& line = conversion.line;
+  const std::string folded = asciiLower(line);
+  const std::size_t c = folded.find("/c:");
+  if (c == std::string::npos) return bad(std::move(conversion));
+  const std::size_t s = folded.find("/s:");
+  if (s != std::string::npos && s > c) return bad(std::move(conversion));
+  if (s != std::string::npos) {
+    conversion.difPath = trimSpaces(line.substr(0, s));
+    conversion.sourcePath = trimSpaces(line.substr(s + 3, c - s - 3));
+    if (conversion.sourcePath.empty()) return bad(std::move(conversion));
+  } else {
+    conversion.difPath = trimSpaces(line.substr(0, c));
+  }
+  conversion.outputPath = trimSpaces(line.substr(c + 3));
+  if (conversion.difPath.empty() || conversion.outputPath.empty() ||
+      endsWithUnknownSwitch(conversion.outputPath)) {
+    return bad(std::move(conversion));
+  }
+  return conversion;
+}
+
 CommandLine singlePath(CommandLine command) {
   const std::string& line = command.line;
   if (line.size() >= 4 && asciiLower(line.substr(line.size() - 4)) == ".dif") {
@@ -283,6 +309,7 @@ CommandLine parseCommandLine(const std::string& args, FileSystem& fs) {
   const Match insertion = readInsertion(line, command);
   if (insertion == Match::Yes) return command;
   if (insertion == Match::No && readCheck(line, folded, md, command) == Match::Yes) return command;
+  if (insertion == Match::No && md == std::string::npos) return readConversion(std::move(command));
   return bad(std::move(command));
 }
 

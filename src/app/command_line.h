@@ -18,6 +18,7 @@ enum class CommandForm {
   Apply,           // bin /a:dif /o:output [/f], for scripts
   Check,           // bin /v:dif: whether the DIF fits the BIN, without applying it
   Carry,           // newbin /r:dif [/s:original] /d:out [/f]: the DIF carried to another BIN
+  Conversion,      // patch [/s:source] /c:out: a DIF or IPS written as the other, or as itself
   Help,            // --help or -h
   Version,         // --version
   BadParameters,
@@ -28,7 +29,7 @@ struct CommandLine {
   std::string line;                // trimmed, one enclosing quotation mark removed at each end
   std::optional<int> minDistance;  // from "/md:"
   std::string sourcePath, targetPath, difPath, dataPath;
-  std::string outputPath;  // the apply form's "/o:", the carrying form's "/d:"
+  std::string outputPath;  // the apply form's "/o:", the carrying form's "/d:", the "/c:"
   bool backup = false;     // the comparison form's " /b": the backup DIF too
   bool force = false;      // " /f": apply whatever the BIN holds; write the blocks carried
   // Block insertion: the three numbers as written; empty address/offset mean 0, empty length

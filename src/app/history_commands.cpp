@@ -1,6 +1,7 @@
 #include "app/history_commands.h"
 
 #include "app/dif_file_commands.h"
+#include "app/ips_jobs.h"
 #include "app/list_jobs.h"
 #include "app/session.h"
 #include "platform/user_texts.h"
@@ -44,6 +45,10 @@ bool maySaveBack(const Session& session) {
 bool saveEditedDifCommand(Session& session, Messenger& messenger,
                           std::chrono::milliseconds lockWait) {
   if (!maySaveBack(session)) return false;
+  // An IPS opened for editing stays an IPS: other programs could not apply it as a DIF.
+  if (holdsIps(session.fileSystem(), session.editedDifPath())) {
+    return writeIpsAt(session, messenger, session.editedDifPath(), lockWait);
+  }
   return writeDifAt(session, messenger, session.editedDifPath(), lockWait);
 }
 

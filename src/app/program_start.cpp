@@ -26,6 +26,7 @@ StartKind chooseStart(const CommandLine& command, bool displayAvailable) {
     case CommandForm::Apply:
     case CommandForm::Check:
     case CommandForm::Carry:
+    case CommandForm::Conversion:
     case CommandForm::Help:
     case CommandForm::Version:
       return StartKind::Unattended;

@@ -2,6 +2,7 @@
 
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
+#include "dif/ips_reader.h"
 
 #include <algorithm>
 #include <utility>
@@ -180,6 +181,7 @@ Status Session::loadDif(const std::string& path, LoadedDif& into, const KeepGoin
   if (!dif) return Error{ErrorCode::OpenFailed, kOpenErrorText};
   if (std::optional<FileInfo> info = fs_.stat(path))
     into.fingerprint = fingerprintOf(*info, dif->bytes());
+  if (Status ips = difFromIps(*dif); !ips) return ips.error();
   into.image = std::make_shared<const ByteImage>(std::move(*dif));
   if (keepGoing && !keepGoing()) return Error{ErrorCode::Cancelled, ""};
   Result<std::vector<DifBlock>> blocks = readDifBlocks(into.image->bytes());

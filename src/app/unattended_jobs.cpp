@@ -4,6 +4,7 @@
 #include "app/carry_command.h"
 #include "app/command_help.h"
 #include "app/dif_file_commands.h"
+#include "app/ips_conversion.h"
 #include "app/jobs.h"
 #include "app/list_jobs.h"
 #include "app/search_command.h"
@@ -14,6 +15,7 @@
 #include "dif/dif_format.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
+#include "dif/ips_reader.h"
 #include "dif/patch_verification.h"
 #include "platform/file_dialog_rules.h"
 #include "platform/settings_store.h"
@@ -274,6 +276,7 @@ int runCheck(const CommandLine& command, JobContext& context) {
   }
   std::optional<ByteImage> dif = context.fs.read(command.difPath);
   if (!dif) return reportError(context, {ErrorCode::OpenFailed, kOpenErrorText});
+  if (Status ips = difFromIps(*dif); !ips) return reportError(context, ips.error());
   if (Status checked = checkDif(dif->bytes()); !checked) {
     return reportError(context, checked.error());
   }
@@ -314,6 +317,7 @@ bool runsUnattended(CommandForm form) {
     case CommandForm::Apply:
     case CommandForm::Check:
     case CommandForm::Carry:
+    case CommandForm::Conversion:
     case CommandForm::Help:
     case CommandForm::Version:
     case CommandForm::BadParameters:
@@ -339,6 +343,8 @@ int runUnattended(const CommandLine& command, JobContext& context) {
       return runCheck(command, context);
     case CommandForm::Carry:
       return runCarry(command, context);
+    case CommandForm::Conversion:
+      return runConversion(command, context);
     case CommandForm::Help:
     case CommandForm::Version:
       if (context.output) {

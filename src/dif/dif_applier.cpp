@@ -1,6 +1,7 @@
 #include "dif/dif_applier.h"
 
 #include "dif/dif_format.h"
+#include "dif/ips_reader.h"
 #include "dif/streamed_patch.h"
 #include "platform/file_stream.h"
 
@@ -49,6 +50,7 @@ Status applyDifFile(FileSystem& fs, const std::string& difPath, const std::strin
                     const std::string& outPath) {
   std::optional<ByteImage> dif = fs.read(difPath);
   if (!dif) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
+  if (Status ips = difFromIps(*dif); !ips) return ips.error();
   if (!walkDif(dif->bytes()).ok()) return Error{ErrorCode::InvalidDif, kInvalidDifApplyText};
   if (recordsAscend(dif->bytes())) {
     std::unique_ptr<FileStream> bin = fs.openStream(binPath);

@@ -5,6 +5,7 @@
 #include "dif/dif_format.h"
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
+#include "dif/ips_reader.h"
 #include "platform/russian_plural.h"
 #include "platform/user_texts.h"
 
@@ -136,7 +137,8 @@ Result<ByteImage> readCounterpart(FileSystem& fs, const std::string& difPath,
   }
   std::optional<ByteImage> bytes = fs.read(path);
   if (!bytes) return Error{ErrorCode::OpenFailed, std::string(kOpenErrorText) + " " + path};
-  if (!walkDif(bytes->bytes()).ok()) {
+  // A backup's counterpart may be the IPS written with it.
+  if (!difFromIps(*bytes).ok() || !walkDif(bytes->bytes()).ok()) {
     return Error{ErrorCode::InvalidDif, std::string(kInvalidDifApplyText) + " " + path};
   }
   if (!sameBlocks(dif, bytes->bytes())) {

@@ -21,7 +21,8 @@ std::string FileChooser::AskOpenFile(FileKind kind) {
 }
 
 std::string FileChooser::AskOpenFile(FileKind kind, const std::string& title) {
-  FileDialogRequest request{kind, false, title, kindExtension(kind), LastFolder};
+  FileDialogRequest request{
+      kind, false, title, kindExtension(kind), LastFolder, moreOpenExtensions(kind)};
   std::string path = trimSpaces(chosen_ ? *chosen_ : dialogs_.choose(request));
   if (path.empty()) return path;
   std::optional<FileInfo> info = fs_.stat(path);
@@ -40,7 +41,7 @@ void FileChooser::withChosenFile(const std::string& path, const std::function<vo
 }
 
 std::string FileChooser::AskSaveFile(FileKind kind) {
-  FileDialogRequest request{kind, true, saveDialogTitle(kind), kindExtension(kind), LastFolder};
+  FileDialogRequest request{kind, true, saveDialogTitle(kind), kindExtension(kind), LastFolder, {}};
   std::string path = trimSpaces(dialogs_.choose(request));
   if (path.empty()) return path;
   path = withSaveExtension(path, kind);
@@ -49,7 +50,9 @@ std::string FileChooser::AskSaveFile(FileKind kind) {
 }
 
 const char* FileChooser::sizeRefusal(FileKind kind, std::uint64_t size) const {
-  if (kind == FileKind::Dif) return size > maxDifSize_ ? kDifTooLargeText : nullptr;
+  if (kind == FileKind::Dif || kind == FileKind::Ips) {
+    return size > maxDifSize_ ? kDifTooLargeText : nullptr;
+  }
   return isTooLarge(size) ? kTooLargeText : nullptr;
 }
 

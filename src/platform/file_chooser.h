@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace hm {
 
@@ -18,6 +19,8 @@ struct FileDialogRequest {
   std::string title;        // openDialogTitle / saveDialogTitle
   std::string extension;    // "DIF" or "BIN": the first filter entry is "*.EXT" in any letter case
   std::string startFolder;  // LastFolder
+  // Filter entries after the last one, "*.EXT" in any letter case each (moreOpenExtensions).
+  std::vector<std::string> moreExtensions = {};
 };
 
 // The seam in front of the platform's file chooser: a full path, or empty when cancelled.

@@ -6,15 +6,22 @@
 namespace hm {
 
 std::string kindExtension(FileKind kind) {
+  if (kind == FileKind::Ips) return "IPS";
   return kind == FileKind::Dif ? "DIF" : "BIN";
 }
 
+std::vector<std::string> moreOpenExtensions(FileKind kind) {
+  if (kind == FileKind::Dif) return {"IPS"};
+  return {};
+}
+
 std::string openDialogTitle(FileKind kind) {
-  if (kind == FileKind::Dif) return kOpenDifTitle;
+  if (kind == FileKind::Dif || kind == FileKind::Ips) return kOpenDifTitle;
   return kind == FileKind::SourceBin ? kOpenSourceBinTitle : kOpenTargetBinTitle;
 }
 
 std::string saveDialogTitle(FileKind kind) {
+  if (kind == FileKind::Ips) return kSaveIpsTitle;
   return kind == FileKind::Dif ? kSaveDifTitle : kSaveBinTitle;
 }
 

@@ -4,14 +4,18 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace hm {
 
 // What a file dialog is asked for.
-enum class FileKind : int { Dif = 0, SourceBin = 1, TargetBin = 2 };
+enum class FileKind : int { Dif = 0, SourceBin = 1, TargetBin = 2, Ips = 3 };
 
-// "DIF" for DIF files, "BIN" for the rest.
+// "DIF" for DIF files, "IPS" for IPS files, "BIN" for the rest.
 std::string kindExtension(FileKind kind);
+// The other types a dialog opening a file of `kind` lists after its own and all files: an IPS
+// is opened wherever a DIF is.
+std::vector<std::string> moreOpenExtensions(FileKind kind);
 // The titles of the dialogs that choose a file of `kind` to open or to write.
 std::string openDialogTitle(FileKind kind);
 std::string saveDialogTitle(FileKind kind);

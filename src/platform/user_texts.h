@@ -55,10 +55,16 @@ inline constexpr const char* kCommandHelpText = R"(Использование:
                                    весь файл); результат пишется в сам DIF, а если его имя
                                    не кончается на .dif - в ИМЯ.dif
                                      hexmarshal patch.dif '<1A0000:10:20>' data.bin
+  hexmarshal ПАТЧ [/s:ИСХОДНЫЙ_BIN] /c:ВЫХОД
+                                   записать ПАТЧ (DIF или IPS, по его заголовку) как IPS,
+                                   если имя ВЫХОДА кончается на .ips, иначе как DIF; с /s:
+                                   ещё и backup DIF (ВЫХОД_bak.dif) с байтами ИСХОДНОГО_BIN
+                                     hexmarshal patch.dif /s:old.bin /c:patch.ips
   hexmarshal --help | -h           эта справка
   hexmarshal --version             версия
 
 DIF_bak.dif, установленный на BIN, отменяет DIF; проверяется он по самому DIF.
+Где нужен DIF для установки или проверки, подходит и IPS (его узнают по заголовку PATCH).
 
 Коды выхода:
   0  готово (при /v: BIN исходный; при /r: перенесены все блоки)
@@ -123,6 +129,23 @@ inline constexpr const char* kBlockBadAddressesText = "Неверные адре
 inline constexpr const char* kBlockNotInDifText = "Байтов блока %1 нет в DIF файле.";
 inline constexpr const char* kBlockDataShortText = "Файл данных короче блока %1: ";
 inline constexpr const char* kBlockDataOffsetText = "Неверное смещение блока %1 в файле данных.";
+
+// IPS files, the patches other programs exchange: read as a DIF, written from one. Why an IPS
+// cannot be read follows the first text after an empty line, as a block that cannot be written
+// does; the range of a record ("454F00–455010") goes where "%1" stands.
+inline constexpr const char* kInvalidIpsText = "Неверный IPS файл!";
+inline constexpr const char* kIpsCutsText = "IPS файл укорачивает BIN, а DIF BIN не укорачивает.";
+inline constexpr const char* kIpsPastLastText = "Блок %1 выходит за адрес FFFFFF.";
+inline constexpr const char* kIpsTooLargeText = "Слишком большой IPS файл!";
+inline constexpr const char* kIpsWritingText = "Запись IPS файла...";
+inline constexpr const char* kIpsCreatedText = "IPS файл успешно создан!";
+inline constexpr const char* kIpsWriteErrorText = "Ошибка записи IPS файла";
+inline constexpr const char* kIpsWriteCancelledText = "Запись IPS файла отменена.";
+inline constexpr const char* kIpsEndAddressText =
+    "Блок %1 начинается по адресу 454F46, который IPS читает как свой конец, а байта 454F45, "
+    "с которого его надо начать, нет ни в конечном файле, ни в других блоках.";
+inline constexpr const char* kSaveIpsItem = "Сохранить как IPS...";
+inline constexpr const char* kSaveIpsTitle = "Выберите Новый IPS Файл";
 
 // A DIF checked against its backup before it is applied (or, for a backup, against its DIF)
 inline constexpr const char* kAlreadyAppliedText = "DIF уже установлен на этот BIN.";

@@ -327,7 +327,6 @@ const LineCase kApplies[] = {
      .dif = "/w/p.dif",
      .output = "/w/out 1.bin"},
     {.name = "OutputBeforeDif", .args = "in.bin /o:out.bin /a:patch.dif", .form = F::BadParameters},
-    {.name = "EmptyOutput", .args = "in.bin /a:patch.dif /o:", .form = F::BadParameters},
     {.name = "EmptyBin", .args = "/a:patch.dif /o:out.bin", .form = F::BadParameters},
     {.name = "BackupSwitchAfterOutput",
      .args = "in.bin /a:patch.dif /o:out.bin /b",
@@ -387,6 +386,33 @@ const LineCase kChecks[] = {
     {.name = "HelpWithMore", .args = "--help old.bin", .form = F::BadParameters},
 };
 INSTANTIATE_TEST_SUITE_P(CheckHelpVersion, ParseCommandLineTest, ::testing::ValuesIn(kChecks),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const LineCase kConversions[] = {
+    {.name = "ToIps",
+     .args = "/w/patch.dif /c:/w/patch.ips",
+     .form = F::Conversion,
+     .dif = "/w/patch.dif",
+     .output = "/w/patch.ips"},
+    {.name = "WithSourceAnyCase",
+     .args = "my patch.ips /S: v1.bin /C: my patch.dif",
+     .form = F::Conversion,
+     .source = "v1.bin",
+     .dif = "my patch.ips",
+     .output = "my patch.dif"},
+    {.name = "SwitchesOutOfOrder", .args = "p.ips /c:o.dif /s:v1.bin", .form = F::BadParameters},
+    {.name = "EmptySource", .args = "p.ips /s: /c:o.dif", .form = F::BadParameters},
+    {.name = "UnknownSwitchAfterOutput", .args = "p.ips /c:o.dif /f", .form = F::BadParameters},
+    {.name = "WithDistance", .args = "p.ips /md:8 /c:o.dif", .form = F::BadParameters},
+    // The lines other forms take stay theirs.
+    {.name = "ApplyWithCInAPath",
+     .args = "in.bin /a:/w/c:/p.ips /o:out.bin",
+     .form = F::Apply,
+     .source = "in.bin",
+     .dif = "/w/c:/p.ips",
+     .output = "out.bin"},
+};
+INSTANTIATE_TEST_SUITE_P(Conversion, ParseCommandLineTest, ::testing::ValuesIn(kConversions),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BadParametersMessage, QuotesThePreparedLineAfterAnEmptyLine) {

@@ -1,9 +1,11 @@
 #include "app/qt/file_drops.h"
 
+#include "dif/ips_format.h"
 #include "platform/ascii_text.h"
 #include "platform/qt/qt_text.h"
 
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QTimer>
@@ -42,6 +44,13 @@ bool FileDrops::isFile(const std::string& path) {
 
 bool FileDrops::isDif(const std::string& path) {
   return isFile(path) && asciiLower(path).ends_with(".dif");
+}
+
+bool FileDrops::isPatch(const std::string& path) {
+  if (isDif(path) || (isFile(path) && asciiLower(path).ends_with(".ips"))) return true;
+  QFile file(qt(path));
+  const QByteArray header(kIpsHeader.data(), static_cast<qsizetype>(kIpsHeader.size()));
+  return isFile(path) && file.open(QIODevice::ReadOnly) && file.read(header.size()) == header;
 }
 
 bool FileDrops::eventFilter(QObject* watched, QEvent* event) {

@@ -27,6 +27,8 @@ class FileDrops : public QObject {
   // A regular file, and one whose name ends in ".dif" in any letter case.
   static bool isFile(const std::string& path);
   static bool isDif(const std::string& path);
+  // A DIF, or an IPS by its name or its header.
+  static bool isPatch(const std::string& path);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -37,7 +37,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
                  Qt::WindowCloseButtonHint);
   idle_ = new IdleAnimation(this, ui_.controls, ui_.Timer1, services_.clock);
   distance_ = new DistanceControls(ui_.tbyteWith, ui_.byteWith, ui_.cBW, session_, listJobs_);
-  files_ = new WindowFileCommands(this, services_, ui_, listJobs_, difJobs_, *idle_);
+  files_ = new WindowFileCommands(this, services_, ui_, listJobs_, difJobs_, ipsJobs_, *idle_);
   blockBytes_ =
       std::make_unique<BlockBytesCommand>(session_, session_.fileSystem(), this, ui_.Lst1);
   // Once the window is up: the first F2 then shows the viewer within a repaint.

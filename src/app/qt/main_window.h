@@ -3,6 +3,7 @@
 #include "app/block_commands.h"
 #include "app/block_editor.h"
 #include "app/dif_jobs.h"
+#include "app/ips_jobs.h"
 #include "app/list_jobs.h"
 #include "app/qt/job_runner.h"
 #include "app/qt/window_controls.h"
@@ -87,6 +88,7 @@ class MainWindow : public QMainWindow, private SessionObserver {
   JobRunner jobs_;
   ListJobs listJobs_{session_, jobs_, services_.messenger};
   DifJobs difJobs_{session_, jobs_, listJobs_, services_.messenger};
+  IpsJobs ipsJobs_{session_, jobs_, listJobs_, services_.messenger};
   SearchCommand search_{session_, jobs_, listJobs_, services_.messenger, services_.clock};
   BlockCommands blockCommands_{session_, listJobs_, services_.blockEditor, services_.messenger};
 };

@@ -154,6 +154,7 @@ void WindowControls::buildMenus(QMainWindow* window) {
   opOrig = item(file, "opOrig", kOpenSourceItem, Qt::Key_F5);
   opTarg = item(file, "opTarg", kOpenTargetItem, Qt::Key_F6);
   redDIF = item(file, "redDIF", kEditDifItem, Qt::Key_F4);
+  saveIps = item(file, "saveIps", kSaveIpsItem, {});
   file->addSeparator()->setObjectName("ss");
   exxit = item(file, "exxit", kExitItem, {});
 
@@ -224,6 +225,7 @@ void WindowControls::paint(const ControlState& s) {
   mnuUndo->setEnabled(s.undo);
   mnuRedo->setEnabled(s.redo);
   saveBack->setEnabled(s.saveBack);
+  saveIps->setEnabled(s.createDif);
   bCancel->setVisible(s.cancelShown);
   Command1->setText(qt(s.firstButtonCaption));
   for (QWidget* w : std::initializer_list<QWidget*>{Check1, Command2, outFile}) {

@@ -55,6 +55,8 @@ struct WindowControls {
   QAction* opOrig = nullptr;
   QAction* opTarg = nullptr;
   QAction* redDIF = nullptr;
+  // "Сохранить как IPS...": the list written as "Создать DIF" writes it, as an IPS.
+  QAction* saveIps = nullptr;
   QAction* exxit = nullptr;
   QAction* AppDif = nullptr;
   QAction* asso = nullptr;

@@ -5,6 +5,7 @@
 #include "app/dif_file_commands.h"
 #include "app/file_choice_commands.h"
 #include "app/history_commands.h"
+#include "app/ips_jobs.h"
 #include "app/qt/carry_result_dialog.h"
 #include "app/qt/command_wiring.h"
 #include "app/qt/file_drops.h"
@@ -29,13 +30,14 @@ namespace hm {
 
 WindowFileCommands::WindowFileCommands(QWidget* window, const WindowServices& services,
                                        const WindowControls& ui, ListJobs& listJobs,
-                                       DifJobs& difJobs, IdleAnimation& idle)
+                                       DifJobs& difJobs, IpsJobs& ipsJobs, IdleAnimation& idle)
     : QObject(window),
       services_(services),
       ui_(ui),
       session_(services.session),
       listJobs_(listJobs),
       difJobs_(difJobs),
+      ipsJobs_(ipsJobs),
       idle_(idle),
       chooser_(services.dialogs, session_.fileSystem(), services.messenger, services.settings,
                kMaxDifSize) {
@@ -51,6 +53,7 @@ void WindowFileCommands::connectControls(QWidget* window) {
                        {ui_.opTarg, &WindowFileCommands::opTarg_Click},
                        {ui_.redDIF, &WindowFileCommands::redDIF_Click},
                        {ui_.saveBack, &WindowFileCommands::saveBack_Click},
+                       {ui_.saveIps, &WindowFileCommands::saveIps_Click},
                        {ui_.AppDif, &WindowFileCommands::AppDif_Click},
                        {ui_.asso, &WindowFileCommands::asso_Click},
                        {ui_.mnuCarry, &WindowFileCommands::mnuCarry_Click}});
@@ -60,7 +63,7 @@ void WindowFileCommands::connectControls(QWidget* window) {
   auto* drops = new FileDrops(window, chooser_);
   drops->add(ui_.inFile, FileDrops::isFile, [this] { Command1_Click(); });
   drops->add(ui_.outFile, FileDrops::isFile, [this] { Command2_Click(); });
-  drops->add(ui_.Lst1->viewport(), FileDrops::isDif, [this] { redDIF_Click(); });
+  drops->add(ui_.Lst1->viewport(), FileDrops::isPatch, [this] { redDIF_Click(); });
 }
 
 void WindowFileCommands::Command1_Click() {
@@ -107,7 +110,19 @@ void WindowFileCommands::bdif_Click() {
 }
 
 void WindowFileCommands::saveBack_Click() {
-  if (maySaveBack(session_)) difJobs_.write(session_.editedDifPath(), kFileLockWait);
+  if (!maySaveBack(session_)) return;
+  // An IPS opened for editing stays an IPS: other programs could not apply it as a DIF.
+  if (holdsIps(session_.fileSystem(), session_.editedDifPath())) {
+    ipsJobs_.write(session_.editedDifPath(), kFileLockWait);
+    return;
+  }
+  difJobs_.write(session_.editedDifPath(), kFileLockWait);
+}
+
+void WindowFileCommands::saveIps_Click() {
+  if (session_.busy()) return;
+  const std::string path = chooser_.AskSaveFile(FileKind::Ips);
+  if (!path.empty()) ipsJobs_.write(path, kFileLockWait);
 }
 
 void WindowFileCommands::applyDif(std::optional<std::string> dif) {

@@ -10,6 +10,7 @@
 namespace hm {
 
 class DifJobs;
+class IpsJobs;
 class IdleAnimation;
 class ListJobs;
 class Session;
@@ -23,7 +24,7 @@ class WindowFileCommands : public QObject {
   Q_OBJECT
  public:
   WindowFileCommands(QWidget* window, const WindowServices& services, const WindowControls& ui,
-                     ListJobs& listJobs, DifJobs& difJobs, IdleAnimation& idle);
+                     ListJobs& listJobs, DifJobs& difJobs, IpsJobs& ipsJobs, IdleAnimation& idle);
 
   void Command1_Click();
   void Command2_Click();
@@ -36,6 +37,8 @@ class WindowFileCommands : public QObject {
   void redDIF_Click();
   // Ctrl+S
   void saveBack_Click();
+  // "Сохранить как IPS..."
+  void saveIps_Click();
   // "Перенести DIF на другой BIN..."
   void mnuCarry_Click();
   void asso_Click();
@@ -52,6 +55,7 @@ class WindowFileCommands : public QObject {
   Session& session_;
   ListJobs& listJobs_;
   DifJobs& difJobs_;
+  IpsJobs& ipsJobs_;
   IdleAnimation& idle_;
   FileChooser chooser_;
 };

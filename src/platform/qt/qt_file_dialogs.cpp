@@ -24,9 +24,14 @@ QString anyCasePattern(const QString& extension) {
   return pattern;
 }
 
-QStringList nameFilters(const QString& extension) {
-  return {QStringLiteral("*.%1 (%2)").arg(extension, anyCasePattern(extension)),
-          qt(kAllFilesFilterText)};
+QString nameFilter(const QString& extension) {
+  return QStringLiteral("*.%1 (%2)").arg(extension, anyCasePattern(extension));
+}
+
+QStringList nameFilters(const FileDialogRequest& request) {
+  QStringList filters = {nameFilter(qt(request.extension)), qt(kAllFilesFilterText)};
+  for (const std::string& more : request.moreExtensions) filters += nameFilter(qt(more));
+  return filters;
 }
 
 }  // namespace
@@ -40,7 +45,7 @@ std::unique_ptr<QFileDialog> makeFileDialog(const FileDialogRequest& request, QW
   if (!request.startFolder.empty()) {
     dialog->setDirectory(qt(request.startFolder));
   }
-  const QStringList filters = nameFilters(extension);
+  const QStringList filters = nameFilters(request);
   dialog->setNameFilters(filters);
   dialog->selectNameFilter(filters.front());
   if (request.save) {
