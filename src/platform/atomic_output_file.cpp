@@ -167,6 +167,8 @@ class AtomicOutputFile : public OutputFile {
     return !failed_;
   }
 
+  bool writableAside() const override { return true; }
+
   bool prepare() override {
     if (fd_ < 0 || failed_) return false;
     if (prepared_) return true;

@@ -22,6 +22,9 @@ class OutputFile {
     (void)offset, (void)data, (void)size;
     return false;
   }
+  // Whether this output may be written on a thread of its own while other outputs are written
+  // on others: it shares nothing with them.
+  virtual bool writableAside() const { return false; }
   // Everything that can fail before the file takes its name: reaching the disk, the owner and
   // the mode of the file it replaces.
   virtual bool prepare() { return true; }

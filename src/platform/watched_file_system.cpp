@@ -21,6 +21,7 @@ class WatchedOutput : public OutputFile {
     return !fs_.stopped() && inner_->writeAt(offset, data, size);
   }
   // Once everything is written the work is as good as done: the last steps are not stopped.
+  bool writableAside() const override { return inner_->writableAside(); }
   bool prepare() override { return !fs_.stopped() && inner_->prepare(); }
   bool publish(bool keepPrevious) override { return inner_->publish(keepPrevious); }
   bool withdraw() override { return inner_->withdraw(); }
@@ -36,10 +37,11 @@ class WatchedOutput : public OutputFile {
 bool WatchedFileSystem::mayWrite(std::size_t size) {
   if (!stopped_ && keepGoing_ && !keepGoing_()) stopped_ = true;
   if (stopped_) return false;
-  written_ += size;
-  if (written_ >= nextReport_) {
-    nextReport_ = written_ + kReportEvery;
-    if (progress_) progress_(written_);
+  const std::uint64_t written = written_ += size;
+  std::uint64_t next = nextReport_;
+  // One report per step, whichever output passes it.
+  if (written >= next && nextReport_.compare_exchange_strong(next, written + kReportEvery)) {
+    if (progress_) progress_(written);
   }
   return true;
 }

@@ -4,6 +4,7 @@
 #include "platform/file_stream.h"
 #include "platform/file_system.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -59,9 +60,10 @@ class WatchedFileSystem : public FileSystem {
   FileSystem& inner_;
   KeepGoing keepGoing_;
   Progress progress_;
-  bool stopped_ = false;
-  std::uint64_t written_ = 0;
-  std::uint64_t nextReport_ = kReportEvery;
+  // Outputs written aside count here from their own threads.
+  std::atomic<bool> stopped_{false};
+  std::atomic<std::uint64_t> written_{0};
+  std::atomic<std::uint64_t> nextReport_{kReportEvery};
 };
 
 }  // namespace hm

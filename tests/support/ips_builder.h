@@ -62,7 +62,8 @@ inline std::vector<std::uint8_t> appliedIps(const std::vector<std::uint8_t>& ips
       length = at(i, 2);
       i += 2;
     }
-    if (bin.size() < address + length) bin.resize(address + length);
+    // A run of no bytes writes nothing, so it does not grow the file either.
+    if (length > 0 && bin.size() < address + length) bin.resize(address + length);
     for (std::size_t k = 0; k < length; ++k) bin[address + k] = ips[run ? i : i + k];
     i += run ? 1 : length;
   }
