@@ -10,6 +10,8 @@ namespace hm {
 
 Result<std::vector<DifBlock>> readDifBlocks(std::span<const std::uint8_t> dif) {
   std::vector<DifBlock> blocks;
+  // As many as the file can hold, at most: growing a vector of millions copies it each time.
+  blocks.reserve((dif.size() - std::min(dif.size(), kDifHeaderSize)) / (kRecordHeadSize + 1));
   DifWalk walk = walkDif(dif, [&](const DifRecord& record) {
     blocks.push_back({record.address, record.address + record.length - 1});
   });
