@@ -9,7 +9,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-tests}
-cmake --build "$build" --target window_bench make_pair >/dev/null
+cmake --build "$build" --target window_bench make_pair hexmarshal >/dev/null
 export QT_QPA_PLATFORM=offscreen
 
 work=$(mktemp -d "${HM_BENCH_DIR:-${TMPDIR:-/tmp}}/hexmarshal-window-XXXXXX")
@@ -23,4 +23,11 @@ for pair in ${HM_BENCH_PAIRS:-alternate percent}; do
   done
   echo "== $pair pair, the byte viewer (distance 8, then 0)"
   "$build/bench/window_bench" "$work/$pair.source" "$work/$pair.target" viewer 8
+  echo "== $pair pair, its DIF at distance 0: F4, \"Создать DIF\" with the backup, \"Отмена\""
+  "$build/hexmarshal" "$work/$pair.source" /md:0 /t:"$work/$pair.target" /d:"$work/$pair.dif"
+  for scenario in "open-dif:$work/$pair.dif" "write-dif:$work/written.dif" \
+      "cancel-open:$work/$pair.dif:300" "cancel-write:$work/written.dif:100"; do
+    rm -f "$work/written.dif" "$work/written.dif_bak.dif"
+    "$build/bench/window_bench" "$work/$pair.source" "$work/$pair.target" "$scenario" 0
+  done
 done
