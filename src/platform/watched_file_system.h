@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace hm {
 
@@ -64,6 +65,8 @@ class WatchedFileSystem : public FileSystem {
   std::atomic<bool> stopped_{false};
   std::atomic<std::uint64_t> written_{0};
   std::atomic<std::uint64_t> nextReport_{kReportEvery};
+  // Progress is told on the thread the work runs on, where `progress` may touch what it shows.
+  std::thread::id owner_ = std::this_thread::get_id();
 };
 
 }  // namespace hm
