@@ -177,16 +177,22 @@ Status Session::listDif() {
 
 Status Session::loadDif(const std::string& path, LoadedDif& into, const KeepGoing& keepGoing,
                         const ListingProgress& progress) const {
+  const Error cancelled{ErrorCode::Cancelled, ""};
+  // Each step over the whole file takes a good part of a second for the largest DIF: "Отмена" is
+  // looked for between them.
+  auto stopped = [&keepGoing] { return keepGoing && !keepGoing(); };
   std::optional<ByteImage> dif = fs_.read(path);
   if (!dif) return Error{ErrorCode::OpenFailed, kOpenErrorText};
+  if (stopped()) return cancelled;
   if (std::optional<FileInfo> info = fs_.stat(path))
     into.fingerprint = fingerprintOf(*info, dif->bytes());
+  if (stopped()) return cancelled;
   if (Status ips = difFromIps(*dif); !ips) return ips.error();
   into.image = std::make_shared<const ByteImage>(std::move(*dif));
-  if (keepGoing && !keepGoing()) return Error{ErrorCode::Cancelled, ""};
+  if (stopped()) return cancelled;
   Result<std::vector<DifBlock>> blocks = readDifBlocks(into.image->bytes());
   if (!blocks) return blocks.error();
-  const Error cancelled{ErrorCode::Cancelled, ""};
+  if (stopped()) return cancelled;
   BlockList listed;
   if (!listDifBlocks(std::move(*blocks), listed, keepGoing, progress)) return cancelled;
   std::optional<Totals> totals =
