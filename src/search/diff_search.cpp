@@ -1,10 +1,10 @@
 #include "search/diff_search.h"
 
 #include "platform/user_texts.h"
+#include "search/byte_masks.h"
 
 #include <algorithm>
 #include <bit>
-#include <emmintrin.h>
 #include <utility>
 
 namespace hm {
@@ -17,27 +17,6 @@ const char kTooLarge[] = "Too Large File! (Max 16Mb)";
 // and in blocks for densely changed ones, so progress keeps its pace either way.
 constexpr std::size_t kChunkBytes = 256 * 1024;
 constexpr std::size_t kChunkBlocks = 8192;
-
-constexpr std::uint64_t kAllDiffer = ~std::uint64_t{0};
-
-std::uint64_t equalMask16(const std::uint8_t* s, const std::uint8_t* t) {
-  __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-  __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
-  return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b)));
-}
-
-// Bit j is set where the bytes at offset j of the two 64-byte windows differ.
-std::uint64_t diffMask64(const std::uint8_t* s, const std::uint8_t* t) {
-  std::uint64_t equal = equalMask16(s, t) | equalMask16(s + 16, t + 16) << 16 |
-                        equalMask16(s + 32, t + 32) << 32 | equalMask16(s + 48, t + 48) << 48;
-  return ~equal;
-}
-
-std::uint64_t diffMaskShort(const std::uint8_t* s, const std::uint8_t* t, std::size_t n) {
-  std::uint64_t diff = 0;
-  for (std::size_t j = 0; j < n; ++j) diff |= std::uint64_t{s[j] != t[j]} << j;
-  return diff;
-}
 
 std::uint64_t bitsBelow(int n) {
   return n >= 64 ? kAllDiffer : (std::uint64_t{1} << n) - 1;
