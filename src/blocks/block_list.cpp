@@ -8,6 +8,22 @@ namespace hm {
 
 namespace {
 
+// A line's fields but its path: what the text is written from without copying the path.
+BlockLine numbersOf(const LineFields& f) {
+  BlockLine line;
+  line.form = f.form;
+  line.start = f.start;
+  line.end = f.end;
+  line.length = f.length;
+  line.distance = f.distance;
+  line.dataOffset = f.dataOffset;
+  return line;
+}
+
+}  // namespace
+
+namespace {
+
 // Lines a rebuilt list can take before its storage is copied to a larger block: a list of
 // millions of lines is then copied only after many edits.
 constexpr std::size_t kSpareLines = 1 << 16;
@@ -200,27 +216,14 @@ void BlockList::appendText(int index, std::string& out) const {
     return;
   }
   const LineFields f = fieldsOf(e);
-  BlockLine line;
-  line.form = f.form;
-  line.start = f.start;
-  line.end = f.end;
-  line.length = f.length;
-  line.distance = f.distance;
-  line.dataOffset = f.dataOffset;
   char numbers[BlockLine::kNumbersMax];
-  out.append(numbers, line.writeNumbers(numbers));
+  out.append(numbers, numbersOf(f).writeNumbers(numbers));
   if (f.form == LineForm::DifEditing) out += f.dataPath;
 }
 
 BlockLine BlockList::line(int index) const {
   const LineFields f = fields(index);
-  BlockLine line;
-  line.form = f.form;
-  line.start = f.start;
-  line.end = f.end;
-  line.length = f.length;
-  line.distance = f.distance;
-  line.dataOffset = f.dataOffset;
+  BlockLine line = numbersOf(f);
   line.dataPath = f.dataPath;
   return line;
 }
