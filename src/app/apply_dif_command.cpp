@@ -138,6 +138,50 @@ std::optional<ApplyEnd> applyInOnePass(FileSystem& fs, Messenger& messenger, App
   return ApplyEnd::Applied;
 }
 
+// Where nobody is asked: the DIF, its counterpart and the BIN read side by side, a buffer of
+// each at a time, and the patched BIN written as they pass. The same questions and messages as
+// the steps below. Nothing when this pass cannot take the files (an IPS, a DIF or counterpart
+// that would be refused or doubted, records that do not ascend, a busy output, a BIN that cannot
+// be opened): those steps read the DIF whole and tell what is wrong. A BIN that fails while it
+// is read ends the apply here, as it would there: read again, it might pass cut short.
+std::optional<ApplyEnd> applyStreamed(FileSystem& fs, Messenger& messenger, ApplyAnswers& answers,
+                                      const std::string& difPath) {
+  std::unique_ptr<FileStream> dif = fs.openStream(difPath);
+  if (!dif || dif->size() > kMaxDifSize) return std::nullopt;
+  const std::string binPath = answers.binToPatch();
+  const std::string counterpart = counterpartPath(difPath);
+  std::unique_ptr<FileStream> before;
+  if (std::optional<FileInfo> info = fs.stat(counterpart)) {
+    if (!info->regular || info->size > kMaxDifSize) return std::nullopt;
+    if (!(before = fs.openStream(counterpart))) return std::nullopt;
+  }
+  const std::string outPath = answers.outputPath();
+  if (binPath.empty() || outPath.empty()) return std::nullopt;
+  // Held from before the BIN is read; a busy output is waited for by the steps.
+  std::unique_ptr<FileLock> held;
+  if (std::optional<FileInfo> out = fs.stat(outPath); out && out->regular) {
+    Result<std::unique_ptr<FileLock>> lock =
+        fs.lock(outPath, std::chrono::milliseconds(0), MissingFile::Fails);
+    if (!lock) return std::nullopt;
+    held = std::move(lock.value());
+  }
+  std::unique_ptr<FileStream> bin = fs.openStream(binPath);
+  if (!bin) return std::nullopt;
+  Result<CheckedPatch> patched = writeStreamedDifPatch(fs, outPath, *dif, before.get(), *bin);
+  if (!patched && patched.error().code == ErrorCode::InvalidDif) return std::nullopt;
+  if (!patched) return fail(messenger, patched.error().message);
+  const Verdict verdict =
+      before ? verdictOf(patched->check) : Verdict{std::nullopt, kNoCounterpartText + counterpart};
+  if (verdict.doubt && !answers.applyAnyway(*verdict.doubt)) {
+    answers.refused(*verdict.doubt);
+    return ApplyEnd::Refused;
+  }
+  if (!patched->written || !patched->out->commit()) return fail(messenger, kBinWriteErrorText);
+  answers.applied(doneText(verdict), verdict.unverified);
+  messenger.notice(kDifAppliedText);
+  return ApplyEnd::Applied;
+}
+
 // The steps of one apply and what they found, kept alive by the jobs that run them.
 class ApplySteps : public std::enable_shared_from_this<ApplySteps> {
  public:
@@ -155,6 +199,11 @@ class ApplySteps : public std::enable_shared_from_this<ApplySteps> {
   void begin() {
     difPath_ = answers_->difToApply();
     if (difPath_.empty()) return end(ApplyEnd::Cancelled);
+    if (answers_->outputKnownBeforehand()) {
+      if (std::optional<ApplyEnd> how = applyStreamed(fs_, messenger_, *answers_, difPath_)) {
+        return end(*how);
+      }
+    }
     run([](ApplySteps& s, JobControl&) { s.readDif(); }, &ApplySteps::afterDif);
   }
 

@@ -4,15 +4,11 @@
 
 namespace hm {
 
-namespace {
-
-std::int32_t int32At(const std::uint8_t* p) {
+std::int32_t loadInt32(const std::uint8_t* p) {
   auto v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
   return static_cast<std::int32_t>(v);
 }
-
-}  // namespace
 
 void storeInt32(std::uint8_t* p, std::int32_t value) {
   auto v = static_cast<std::uint32_t>(value);
@@ -43,7 +39,7 @@ bool DifCursor::skip(std::size_t count) {
 bool DifCursor::readInt32(std::int32_t& value) {
   std::size_t at = position_;
   if (!skip(4)) return false;
-  value = int32At(image_.data() + at);
+  value = loadInt32(image_.data() + at);
   return true;
 }
 

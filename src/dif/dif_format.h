@@ -36,6 +36,7 @@ void storeDifHeader(std::uint8_t* header, std::int32_t count);
 void storeRecordHead(std::uint8_t* head, std::int32_t address, std::int32_t length);
 // A 32-bit little-endian integer, as every integer of the format is stored.
 void storeInt32(std::uint8_t* p, std::int32_t value);
+std::int32_t loadInt32(const std::uint8_t* p);
 
 // GetData: typed reads at a moving position. A read that would leave the image fails and
 // leaves the position where it was.

@@ -59,10 +59,39 @@ bool sameBlocks(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b
   return true;
 }
 
+BlockJudge::BlockJudge(std::int32_t blocks, std::uint64_t binSize) : binSize_(binSize) {
+  check_.blocks = blocks;
+}
+
+void BlockJudge::judge(std::uint64_t start, std::span<const std::uint8_t> piece,
+                       std::span<const std::uint8_t> patched,
+                       std::span<const std::uint8_t> source) {
+  const bool beginsInside = start <= binSize_;
+  allApplied_ = allApplied_ && !firstMismatch(piece, beginsInside, patched);
+  const std::optional<std::size_t> mismatch = firstMismatch(piece, beginsInside, source);
+  if (!mismatch) return;
+  const auto at = static_cast<std::int32_t>(start + *mismatch);
+  check_.firstDifference = check_.differing == 0 ? at : std::min(check_.firstDifference, at);
+  ++check_.differing;
+}
+
+PatchCheck BlockJudge::result() const {
+  PatchCheck check = check_;
+  if (check.differing == 0) {
+    check.state = PatchState::Source;
+  } else {
+    check.state = allApplied_ ? PatchState::Applied : PatchState::Differs;
+  }
+  return check;
+}
+
 BinClassifier::BinClassifier(std::span<const std::uint8_t> dif,
                              std::span<const std::uint8_t> before, std::uint64_t binSize)
-    : dif_(dif), before_(before), binSize_(binSize), patched_(dif), source_(before) {
-  check_.blocks = patched_.count();
+    : dif_(dif),
+      before_(before),
+      patched_(dif),
+      source_(before),
+      judge_(patched_.count(), binSize) {
   more_ = patched_.next(record_) && source_.next(original_);
 }
 
@@ -77,27 +106,10 @@ void BinClassifier::record(std::span<const std::uint8_t> piece) {
   const DifRecord record = record_;
   const DifRecord original = original_;
   more_ = patched_.next(record_) && source_.next(original_);
-  const auto start = static_cast<std::size_t>(record.address);
   const auto length = static_cast<std::size_t>(record.length);
-  const bool beginsInside = start <= binSize_;
-  allApplied_ =
-      allApplied_ && !firstMismatch(piece, beginsInside, dif_.subspan(record.dataOffset, length));
-  const std::optional<std::size_t> mismatch =
-      firstMismatch(piece, beginsInside, before_.subspan(original.dataOffset, length));
-  if (!mismatch) return;
-  const auto at = static_cast<std::int32_t>(start + *mismatch);
-  check_.firstDifference = check_.differing == 0 ? at : std::min(check_.firstDifference, at);
-  ++check_.differing;
-}
-
-PatchCheck BinClassifier::result() const {
-  PatchCheck check = check_;
-  if (check.differing == 0) {
-    check.state = PatchState::Source;
-  } else {
-    check.state = allApplied_ ? PatchState::Applied : PatchState::Differs;
-  }
-  return check;
+  judge_.judge(static_cast<std::uint64_t>(record.address), piece,
+               dif_.subspan(record.dataOffset, length),
+               before_.subspan(original.dataOffset, length));
 }
 
 std::optional<PatchCheck> classifyBin(std::span<const std::uint8_t> dif,

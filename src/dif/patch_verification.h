@@ -46,8 +46,24 @@ bool sameBlocks(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b
 // BIN or right at its end: those are the zeros applying grows the BIN with, and the zeros a
 // comparison with a longer target writes into the backup for bytes its source never had.
 // Nothing when a read of the BIN fails.
-// classifyBin a record at a time, for a pass that meets the BIN's blocks as it goes: each record
-// of `dif`, in order, with what the BIN holds at its start (shorter where the BIN ends).
+// The verdict on a BIN built one block at a time, for a pass that meets the blocks as it goes:
+// each block's start, what the BIN holds there (`piece`, shorter where the BIN ends), the bytes
+// the DIF puts there and the bytes its counterpart says were there.
+class BlockJudge {
+ public:
+  BlockJudge(std::int32_t blocks, std::uint64_t binSize);
+  void judge(std::uint64_t start, std::span<const std::uint8_t> piece,
+             std::span<const std::uint8_t> patched, std::span<const std::uint8_t> source);
+  PatchCheck result() const;
+
+ private:
+  std::uint64_t binSize_;
+  PatchCheck check_;
+  bool allApplied_ = true;
+};
+
+// classifyBin a record at a time: each record of `dif`, in order, with what the BIN holds at its
+// start.
 class BinClassifier {
  public:
   BinClassifier(std::span<const std::uint8_t> dif, std::span<const std::uint8_t> before,
@@ -55,16 +71,14 @@ class BinClassifier {
   // The address and length of the record whose bytes come next; false after the last.
   bool nextRecord(std::uint64_t& address, std::size_t& length) const;
   void record(std::span<const std::uint8_t> piece);
-  PatchCheck result() const;
+  PatchCheck result() const { return judge_.result(); }
 
  private:
   std::span<const std::uint8_t> dif_, before_;
-  std::uint64_t binSize_;
   RecordSteps patched_, source_;
   DifRecord record_{}, original_{};  // the next record's, in the DIF and in `before`
   bool more_ = false;
-  PatchCheck check_;
-  bool allApplied_ = true;
+  BlockJudge judge_;
 };
 
 std::optional<PatchCheck> classifyBin(std::span<const std::uint8_t> dif,

@@ -1,11 +1,13 @@
 #include "dif/streamed_patch.h"
 
 #include "dif/dif_format.h"
+#include "dif/dif_stream_reader.h"
 #include "platform/user_texts.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace hm {
 
@@ -14,22 +16,24 @@ namespace {
 // The output one buffer at a time: the BIN's bytes (zeros past its end) read into the buffer,
 // the records' bytes copied over them, the buffer written. A record longer than the buffer goes
 // to the output straight from the DIF, and the BIN's bytes under it are passed over unread,
-// unless a classifier is to see them first: it is given each record's bytes as the BIN held them,
+// unless a judge is to see them first: it is given each record's bytes as the BIN held them,
 // before the record is put over them.
 class PatchedCopy {
  public:
-  PatchedCopy(FileStream& bin, OutputFile& out, std::size_t bufferBytes, BinClassifier* classifier)
+  PatchedCopy(FileStream& bin, OutputFile& out, std::size_t bufferBytes, BlockJudge* judge)
       : bin_(bin),
         out_(out),
         binLength_(bin.size()),
         reach_(binLength_),
         capacity_(std::max<std::size_t>(bufferBytes, 1)),
         buffer_(new std::uint8_t[capacity_]),
-        classifier_(classifier) {}
+        judge_(judge) {}
 
-  void patch(std::uint64_t address, std::span<const std::uint8_t> bytes) {
+  // Puts `bytes` at `address`; `source` is what the DIF's counterpart says the BIN held there.
+  void patch(std::uint64_t address, std::span<const std::uint8_t> bytes,
+             std::span<const std::uint8_t> source = {}) {
     reach_ = std::max<std::uint64_t>(reach_, address + bytes.size());
-    if (classifier_) classify(address, bytes.size());
+    if (judge_) judge(address, bytes, source);
     while (!bytes.empty() && ok()) {
       if (address < end()) {
         const auto at = static_cast<std::size_t>(address - start_);
@@ -64,9 +68,11 @@ class PatchedCopy {
   bool ok() const { return !readFailed_ && !writeFailed_; }
   std::uint64_t end() const { return start_ + length_; }
 
-  // Hands the classifier what the BIN holds under the record about to be put at `address`: from
-  // the buffer, or, where the record reaches past it, read on from the BIN beside it.
-  void classify(std::uint64_t address, std::size_t length) {
+  // Hands the judge what the BIN holds under the record about to be put at `address`: from the
+  // buffer, or, where the record reaches past it, read on from the BIN beside it.
+  void judge(std::uint64_t address, std::span<const std::uint8_t> bytes,
+             std::span<const std::uint8_t> source) {
+    const std::size_t length = bytes.size();
     while (ok() && address >= end() && address < binLength_) {
       write();
       load();
@@ -74,11 +80,11 @@ class PatchedCopy {
     if (!ok()) return;
     const auto present = static_cast<std::size_t>(
         address < binLength_ ? std::min<std::uint64_t>(length, binLength_ - address) : 0);
-    if (present == 0) return classifier_->record({});
+    if (present == 0) return judge_->judge(address, {}, bytes, source);
     const auto inBuffer = static_cast<std::size_t>(
         address < end() ? std::min<std::uint64_t>(present, end() - address) : 0);
     const std::uint8_t* here = buffer_.get() + (address - start_);
-    if (inBuffer == present) return classifier_->record({here, present});
+    if (inBuffer == present) return judge_->judge(address, {here, present}, bytes, source);
     // Not cleared first: the reads fill it, and clearing megabytes costs as much again.
     if (beyondCapacity_ < present) {
       beyond_.reset(new std::uint8_t[present]);
@@ -93,7 +99,7 @@ class PatchedCopy {
       }
     }
     read_ = address + present;
-    classifier_->record({beyond_.get(), present});
+    judge_->judge(address, {beyond_.get(), present}, bytes, source);
   }
 
   // Writes the buffer; what follows it in the output starts where it ended.
@@ -136,7 +142,7 @@ class PatchedCopy {
   std::uint64_t reach_;  // the output's length as far as the records seen so far tell
   const std::size_t capacity_;
   std::unique_ptr<std::uint8_t[]> buffer_;
-  BinClassifier* classifier_;
+  BlockJudge* judge_;
   // A record's BIN bytes where they reach past the buffer.
   std::unique_ptr<std::uint8_t[]> beyond_;
   std::size_t beyondCapacity_ = 0;
@@ -147,24 +153,56 @@ class PatchedCopy {
   bool writeFailed_ = false;
 };
 
-// Takes the bytes of an output that could not be created, so the BIN is still classified.
+// Takes the bytes of an output that could not be created, so the BIN is still judged.
 class NoOutput : public OutputFile {
  public:
   bool write(const void*, std::size_t) override { return true; }
   bool publish(bool) override { return false; }
 };
 
-// Passes the BIN to `out` with every record of `dif` put over it; false when the BIN could not
-// be read to its end.
-bool copyPatched(PatchedCopy& copy, std::span<const std::uint8_t> dif) {
+// Passes the BIN to `out` with every record of `dif` put over it, each with its counterpart's
+// bytes from `before` where there is one; false when the BIN could not be read to its end.
+bool copyPatched(PatchedCopy& copy, std::span<const std::uint8_t> dif,
+                 std::span<const std::uint8_t> before = {}) {
   RecordSteps records(dif);
+  RecordSteps sources(before);
   DifRecord record{};
+  DifRecord original{};
   while (records.next(record)) {
-    copy.patch(static_cast<std::uint64_t>(record.address),
-               dif.subspan(record.dataOffset, static_cast<std::size_t>(record.length)));
+    const auto length = static_cast<std::size_t>(record.length);
+    std::span<const std::uint8_t> source;
+    if (sources.next(original)) source = before.subspan(original.dataOffset, length);
+    copy.patch(static_cast<std::uint64_t>(record.address), dif.subspan(record.dataOffset, length),
+               source);
   }
   copy.finish();
   return !copy.readFailed();
+}
+
+// The same from the two DIFs read as they come. Not taken (InvalidDif) when either is not one the
+// pass takes, even where the BIN failed first, so that the whole read tells what is wrong with
+// them; OpenFailed when the BIN could not be read to its end.
+Status copyStreamed(PatchedCopy& copy, DifStreamReader& dif, DifStreamReader* before) {
+  const Error notTaken{ErrorCode::InvalidDif, ""};
+  DifRecord record{};
+  DifRecord original{};
+  std::span<const std::uint8_t> bytes;
+  std::span<const std::uint8_t> source;
+  std::uint64_t end = 0;
+  while (dif.next(record, bytes)) {
+    const auto address = static_cast<std::uint64_t>(record.address);
+    if (address < end) return notTaken;
+    end = address + bytes.size();
+    if (before && (!before->next(original, source) || original.address != record.address ||
+                   original.length != record.length)) {
+      return notTaken;
+    }
+    copy.patch(address, bytes, source);
+  }
+  if (dif.failed()) return notTaken;
+  copy.finish();
+  if (copy.readFailed()) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
+  return success();
 }
 
 }  // namespace
@@ -190,11 +228,34 @@ Result<CheckedPatch> writeCheckedPatch(FileSystem& fs, const std::string& outPat
   CheckedPatch patched;
   patched.out = fs.create(outPath);
   NoOutput nowhere;
-  BinClassifier classifier(dif, before, bin.size());
-  PatchedCopy copy(bin, patched.out ? *patched.out : nowhere, bufferBytes, &classifier);
-  if (!copyPatched(copy, dif)) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
+  BlockJudge judge(RecordSteps(dif).count(), bin.size());
+  PatchedCopy copy(bin, patched.out ? *patched.out : nowhere, bufferBytes, &judge);
+  if (!copyPatched(copy, dif, before)) return Error{ErrorCode::OpenFailed, kBinWriteErrorText};
   patched.written = patched.out && !copy.writeFailed();
-  patched.check = classifier.result();
+  patched.check = judge.result();
+  return patched;
+}
+
+Result<CheckedPatch> writeStreamedDifPatch(FileSystem& fs, const std::string& outPath,
+                                           FileStream& dif, FileStream* before, FileStream& bin,
+                                           std::size_t bufferBytes) {
+  DifStreamReader patches(dif, bufferBytes);
+  std::optional<DifStreamReader> sources;
+  if (before) sources.emplace(*before, bufferBytes);
+  if (!patches.start() || (sources && (!sources->start() || sources->count() != patches.count()))) {
+    return Error{ErrorCode::InvalidDif, ""};
+  }
+  CheckedPatch patched;
+  patched.out = fs.create(outPath);
+  NoOutput nowhere;
+  BlockJudge judge(patches.count(), bin.size());
+  PatchedCopy copy(bin, patched.out ? *patched.out : nowhere, bufferBytes,
+                   sources ? &judge : nullptr);
+  if (Status copied = copyStreamed(copy, patches, sources ? &*sources : nullptr); !copied) {
+    return copied.error();
+  }
+  patched.written = patched.out && !copy.writeFailed();
+  patched.check = judge.result();
   return patched;
 }
 

@@ -41,4 +41,14 @@ Result<CheckedPatch> writeCheckedPatch(FileSystem& fs, const std::string& outPat
                                        std::span<const std::uint8_t> before, FileStream& bin,
                                        std::size_t bufferBytes = 64 * 1024);
 
+// The same pass with the DIF, and its counterpart when `before` is given, read as they come
+// beside the BIN, so that only buffers of the three are held. Without a counterpart `check` says
+// nothing. Errors: InvalidDif, with no text, when either DIF is not one this pass takes (anything
+// walkDif refuses, an IPS, records that do not ascend, a counterpart with other blocks): the
+// path that reads them whole takes over and tells what is wrong; OpenFailed "Ошибка записи BIN
+// файла!" for a BIN whose read fails or that ends before its length.
+Result<CheckedPatch> writeStreamedDifPatch(FileSystem& fs, const std::string& outPath,
+                                           FileStream& dif, FileStream* before, FileStream& bin,
+                                           std::size_t bufferBytes = 64 * 1024);
+
 }  // namespace hm

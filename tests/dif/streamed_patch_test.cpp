@@ -63,6 +63,14 @@ TEST_P(StreamedPatchTest, WritesWhatTheInMemoryApplyMakes) {
   Status status = writeStreamedPatch(fs, "/out.bin", dif.bytes(), stream, c.buffer);
   ASSERT_TRUE(status.ok()) << status.error().message;
   EXPECT_EQ(fs.files["/out.bin"], bytesOf(expected));
+
+  // And with the DIF read as it comes, its records meeting the buffer's edges elsewhere.
+  ImageStream difStream(imageOf(dif.bytes()));
+  ImageStream binAgain(imageOf(bin));
+  Result<CheckedPatch> streamed =
+      writeStreamedDifPatch(fs, "/again.bin", difStream, nullptr, binAgain, c.buffer);
+  ASSERT_TRUE(streamed && streamed->written && streamed->out->commit());
+  EXPECT_EQ(fs.files["/again.bin"], bytesOf(expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -121,6 +129,71 @@ TEST_P(StreamedPatchTest, ClassifiesAsTheWholeImageCheckDoes) {
     EXPECT_EQ(got->check.firstDifference, expected.firstDifference);
     ASSERT_TRUE(got->written && got->out->commit());
     EXPECT_EQ(fs.files["/out.bin"], bytesOf(applied));
+
+    ImageStream difStream(imageOf(dif.bytes()));
+    ImageStream backupStream(imageOf(backup.bytes()));
+    ImageStream binAgain(imageOf(bin));
+    Result<CheckedPatch> streamed =
+        writeStreamedDifPatch(fs, "/again.bin", difStream, &backupStream, binAgain, c.buffer);
+    ASSERT_TRUE(streamed);
+    EXPECT_EQ(streamed->check.state, expected.state);
+    EXPECT_EQ(streamed->check.differing, expected.differing);
+    EXPECT_EQ(streamed->check.firstDifference, expected.firstDifference);
+    ASSERT_TRUE(streamed->written && streamed->out->commit());
+    EXPECT_EQ(fs.files["/again.bin"], bytesOf(applied));
+  }
+}
+
+// The DIFs the streamed pass leaves to the path that reads them whole, which tells what is
+// wrong, even where the BIN is cut short too; a BIN cut short under good DIFs ends it. Nothing
+// of the output is left behind.
+TEST(StreamedDifPatchTest, LeavesWhatItCannotTakeToTheWholeRead) {
+  const Bytes good = DifBuilder(2).record(2, {1, 2}).record(8, {3}).bytes();
+  const Bytes goodBackup = DifBuilder(2).record(2, {5, 5}).record(8, {5}).bytes();
+  struct Case {
+    const char* name;
+    Bytes dif, backup;
+    std::size_t binLength;
+    ErrorCode code;
+  } cases[] = {
+      {"RecordsOutOfOrder",
+       DifBuilder(2).record(8, {3}).record(2, {1, 2}).bytes(),
+       {},
+       20,
+       ErrorCode::InvalidDif},
+      {"OverlappingRecords",
+       DifBuilder(2).record(2, {1, 2}).record(3, {3}).bytes(),
+       {},
+       20,
+       ErrorCode::InvalidDif},
+      {"DamagedRecord",
+       DifBuilder(2).record(2, {1, 2}).rawRecord("FBLKNORD", 3, 8, {}).bytes(),
+       {},
+       0,
+       ErrorCode::InvalidDif},
+      {"Ips", {'P', 'A', 'T', 'C', 'H', 'E', 'O', 'F'}, {}, 20, ErrorCode::InvalidDif},
+      {"BackupWithOtherBlocks", good, DifBuilder(2).record(2, {5, 5}).record(9, {5}).bytes(), 20,
+       ErrorCode::InvalidDif},
+      {"BackupWithFewerBlocks", good, DifBuilder(1).record(2, {5, 5}).bytes(), 20,
+       ErrorCode::InvalidDif},
+      {"DamagedBackup", good, DifBuilder(2).record(2, {5, 5}).bytes(), 0, ErrorCode::InvalidDif},
+      {"BinCutShort", good, goodBackup, 3, ErrorCode::OpenFailed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryFileSystem fs;
+    ImageStream dif(imageOf(c.dif));
+    ImageStream backup(imageOf(c.backup));
+    // A stream that says it holds more than it gives is a BIN cut short while it is read.
+    struct Short : ImageStream {
+      using ImageStream::ImageStream;
+      std::uint64_t size() const override { return 20; }
+    } bin(imageOf(numbered(c.binLength)));
+    Result<CheckedPatch> got =
+        writeStreamedDifPatch(fs, "/out.bin", dif, c.backup.empty() ? nullptr : &backup, bin, 4);
+    ASSERT_FALSE(got);
+    EXPECT_EQ(got.error().code, c.code);
+    EXPECT_TRUE(fs.files.empty());
   }
 }
 
