@@ -239,9 +239,12 @@ Result<CheckedPatch> writeCheckedPatch(FileSystem& fs, const std::string& outPat
 Result<CheckedPatch> writeStreamedDifPatch(FileSystem& fs, const std::string& outPath,
                                            FileStream& dif, FileStream* before, FileStream& bin,
                                            std::size_t bufferBytes) {
-  DifStreamReader patches(dif, bufferBytes);
+  // The DIFs' buffers are smaller than the BIN's: they are read far less, and every fresh page
+  // counts in a job this short.
+  const std::size_t difBuffer = std::min<std::size_t>(bufferBytes, 16 * 1024);
+  DifStreamReader patches(dif, difBuffer);
   std::optional<DifStreamReader> sources;
-  if (before) sources.emplace(*before, bufferBytes);
+  if (before) sources.emplace(*before, difBuffer);
   if (!patches.start() || (sources && (!sources->start() || sources->count() != patches.count()))) {
     return Error{ErrorCode::InvalidDif, ""};
   }
