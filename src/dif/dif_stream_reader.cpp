@@ -15,9 +15,7 @@ bool holds(const std::uint8_t* p, std::string_view text) {
 }  // namespace
 
 DifStreamReader::DifStreamReader(FileStream& stream, std::size_t bufferBytes)
-    : stream_(stream),
-      capacity_(std::max(bufferBytes, kDifHeaderSize)),
-      buffer_(new std::uint8_t[capacity_]) {}
+    : stream_(stream), buffer_(ByteImage::uninitialized(std::max(bufferBytes, kDifHeaderSize))) {}
 
 bool DifStreamReader::start() {
   const std::uint8_t* header = take(kDifHeaderSize);
@@ -47,20 +45,20 @@ bool DifStreamReader::next(DifRecord& record, std::span<const std::uint8_t>& byt
 
 bool DifStreamReader::have(std::size_t count) {
   if (end_ - at_ >= count) return true;
-  if (count > capacity_) {
-    const std::size_t capacity = std::max(count, capacity_ * 2);
-    std::unique_ptr<std::uint8_t[]> grown(new std::uint8_t[capacity]);
-    std::memcpy(grown.get(), buffer_.get() + at_, end_ - at_);
+  if (count > buffer_.size()) {
+    // As a whole image is: a record of megabytes fills it at once.
+    ByteImage grown = ByteImage::uninitialized(std::max(count, buffer_.size() * 2));
+    std::memcpy(grown.data(), buffer_.data() + at_, end_ - at_);
     buffer_ = std::move(grown);
-    capacity_ = capacity;
   } else {
-    std::memmove(buffer_.get(), buffer_.get() + at_, end_ - at_);
+    std::memmove(buffer_.data(), buffer_.data() + at_, end_ - at_);
   }
   taken_ += at_;
   end_ -= at_;
   at_ = 0;
   while (end_ < count) {
-    const std::optional<std::size_t> got = stream_.read(buffer_.get() + end_, capacity_ - end_);
+    const std::optional<std::size_t> got =
+        stream_.read(buffer_.data() + end_, buffer_.size() - end_);
     if (!got || *got == 0) return false;
     end_ += *got;
   }
@@ -69,7 +67,7 @@ bool DifStreamReader::have(std::size_t count) {
 
 const std::uint8_t* DifStreamReader::take(std::size_t count) {
   if (!have(count)) return nullptr;
-  const std::uint8_t* at = buffer_.get() + at_;
+  const std::uint8_t* at = buffer_.data() + at_;
   at_ += count;
   return at;
 }

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "dif/dif_format.h"
+#include "platform/byte_image.h"
 #include "platform/file_stream.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 
 namespace hm {
@@ -34,8 +34,7 @@ class DifStreamReader {
   bool fail();
 
   FileStream& stream_;
-  std::size_t capacity_;
-  std::unique_ptr<std::uint8_t[]> buffer_;
+  ByteImage buffer_;
   std::size_t at_ = 0;       // the next byte not taken
   std::size_t end_ = 0;      // the end of the bytes read into the buffer
   std::uint64_t taken_ = 0;  // bytes of the file taken before at_

@@ -86,20 +86,17 @@ class PatchedCopy {
     const std::uint8_t* here = buffer_.get() + (address - start_);
     if (inBuffer == present) return judge_->judge(address, {here, present}, bytes, source);
     // Not cleared first: the reads fill it, and clearing megabytes costs as much again.
-    if (beyondCapacity_ < present) {
-      beyond_.reset(new std::uint8_t[present]);
-      beyondCapacity_ = present;
-    }
-    if (inBuffer > 0) std::memcpy(beyond_.get(), here, inBuffer);
+    if (beyond_.size() < present) beyond_ = ByteImage::uninitialized(present);
+    if (inBuffer > 0) std::memcpy(beyond_.data(), here, inBuffer);
     // A buffer at a time: one read of many megabytes measured slower here than its pieces.
     for (std::size_t at = inBuffer; at < present; at += capacity_) {
-      if (!readExactly(bin_, beyond_.get() + at, std::min(capacity_, present - at))) {
+      if (!readExactly(bin_, beyond_.data() + at, std::min(capacity_, present - at))) {
         readFailed_ = true;
         return;
       }
     }
     read_ = address + present;
-    judge_->judge(address, {beyond_.get(), present}, bytes, source);
+    judge_->judge(address, {beyond_.data(), present}, bytes, source);
   }
 
   // Writes the buffer; what follows it in the output starts where it ended.
@@ -144,8 +141,7 @@ class PatchedCopy {
   std::unique_ptr<std::uint8_t[]> buffer_;
   BlockJudge* judge_;
   // A record's BIN bytes where they reach past the buffer.
-  std::unique_ptr<std::uint8_t[]> beyond_;
-  std::size_t beyondCapacity_ = 0;
+  ByteImage beyond_;
   std::uint64_t start_ = 0;  // where the buffer's bytes go in the output
   std::size_t length_ = 0;
   std::uint64_t read_ = 0;  // how far the BIN has been read or passed over
