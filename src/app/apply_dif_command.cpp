@@ -94,6 +94,30 @@ ApplyEnd applyUnverified(FileSystem& fs, Messenger& messenger, ApplyAnswers& ans
   return ApplyEnd::Applied;
 }
 
+// The lock on an output that is there, taken at once; nothing while another run holds it. A
+// missing output needs none.
+std::optional<std::unique_ptr<FileLock>> lockOutputNow(FileSystem& fs, const std::string& outPath) {
+  std::optional<FileInfo> out = fs.stat(outPath);
+  if (!out || !out->regular) return std::unique_ptr<FileLock>();
+  Result<std::unique_ptr<FileLock>> lock =
+      fs.lock(outPath, std::chrono::milliseconds(0), MissingFile::Fails);
+  if (!lock) return std::nullopt;
+  return std::move(lock.value());
+}
+
+// The end of a one-pass apply: the doubts asked about, then the written output given its name.
+ApplyEnd commitChecked(Messenger& messenger, ApplyAnswers& answers, CheckedPatch& patched,
+                       const Verdict& verdict) {
+  if (verdict.doubt && !answers.applyAnyway(*verdict.doubt)) {
+    answers.refused(*verdict.doubt);
+    return ApplyEnd::Refused;
+  }
+  if (!patched.written || !patched.out->commit()) return fail(messenger, kBinWriteErrorText);
+  answers.applied(doneText(verdict), verdict.unverified);
+  messenger.notice(kDifAppliedText);
+  return ApplyEnd::Applied;
+}
+
 // Verifying and applying in one pass over the BIN, for answers that name the output beforehand:
 // the patched BIN is written while its blocks are compared, and takes its name once the doubts
 // are answered, with the same questions and messages as the two passes. Nothing when the DIF's
@@ -116,26 +140,13 @@ std::optional<ApplyEnd> applyInOnePass(FileSystem& fs, Messenger& messenger, App
   const std::string outPath = answers.outputPath();
   if (outPath.empty()) return std::nullopt;
   // Held from before the BIN is read; the two passes wait for a busy output and say so.
-  std::unique_ptr<FileLock> held;
-  if (std::optional<FileInfo> out = fs.stat(outPath); out && out->regular) {
-    Result<std::unique_ptr<FileLock>> lock =
-        fs.lock(outPath, std::chrono::milliseconds(0), MissingFile::Fails);
-    if (!lock) return std::nullopt;
-    held = std::move(lock.value());
-  }
+  std::optional<std::unique_ptr<FileLock>> held = lockOutputNow(fs, outPath);
+  if (!held) return std::nullopt;
   std::unique_ptr<FileStream> bin = fs.openStream(binPath);
   if (!bin) return fail(messenger, kBinWriteErrorText);
   Result<CheckedPatch> patched = writeCheckedPatch(fs, outPath, dif, before->bytes(), *bin);
   if (!patched) return fail(messenger, patched.error().message);
-  const Verdict verdict = verdictOf(patched->check);
-  if (verdict.doubt && !answers.applyAnyway(*verdict.doubt)) {
-    answers.refused(*verdict.doubt);
-    return ApplyEnd::Refused;
-  }
-  if (!patched->written || !patched->out->commit()) return fail(messenger, kBinWriteErrorText);
-  answers.applied(doneText(verdict), {});
-  messenger.notice(kDifAppliedText);
-  return ApplyEnd::Applied;
+  return commitChecked(messenger, answers, *patched, verdictOf(patched->check));
 }
 
 // Where nobody is asked: the DIF, its counterpart and the BIN read side by side, a buffer of
@@ -158,28 +169,16 @@ std::optional<ApplyEnd> applyStreamed(FileSystem& fs, Messenger& messenger, Appl
   const std::string outPath = answers.outputPath();
   if (binPath.empty() || outPath.empty()) return std::nullopt;
   // Held from before the BIN is read; a busy output is waited for by the steps.
-  std::unique_ptr<FileLock> held;
-  if (std::optional<FileInfo> out = fs.stat(outPath); out && out->regular) {
-    Result<std::unique_ptr<FileLock>> lock =
-        fs.lock(outPath, std::chrono::milliseconds(0), MissingFile::Fails);
-    if (!lock) return std::nullopt;
-    held = std::move(lock.value());
-  }
+  std::optional<std::unique_ptr<FileLock>> held = lockOutputNow(fs, outPath);
+  if (!held) return std::nullopt;
   std::unique_ptr<FileStream> bin = fs.openStream(binPath);
   if (!bin) return std::nullopt;
   Result<CheckedPatch> patched = writeStreamedDifPatch(fs, outPath, *dif, before.get(), *bin);
   if (!patched && patched.error().code == ErrorCode::InvalidDif) return std::nullopt;
   if (!patched) return fail(messenger, patched.error().message);
-  const Verdict verdict =
-      before ? verdictOf(patched->check) : Verdict{std::nullopt, kNoCounterpartText + counterpart};
-  if (verdict.doubt && !answers.applyAnyway(*verdict.doubt)) {
-    answers.refused(*verdict.doubt);
-    return ApplyEnd::Refused;
-  }
-  if (!patched->written || !patched->out->commit()) return fail(messenger, kBinWriteErrorText);
-  answers.applied(doneText(verdict), verdict.unverified);
-  messenger.notice(kDifAppliedText);
-  return ApplyEnd::Applied;
+  return commitChecked(
+      messenger, answers, *patched,
+      before ? verdictOf(patched->check) : Verdict{std::nullopt, kNoCounterpartText + counterpart});
 }
 
 // The steps of one apply and what they found, kept alive by the jobs that run them.
