@@ -1,9 +1,11 @@
-// Any bytes as a patch file: the check and the record walk agree with a plain reading of the
-// format, and applying an accepted file, to an image or from files, gives exactly the image the
-// format promises.
+// Any bytes as a patch file: the check, the record walk and the reading as the file comes agree
+// with a plain reading of the format, and applying an accepted file, to an image, from files or
+// from streams, gives exactly the image the format promises.
 
 #include "dif/dif_applier.h"
 #include "dif/dif_format.h"
+#include "dif/dif_stream_reader.h"
+#include "dif/streamed_patch.h"
 #include "dif_model.h"
 #include "fuzz_check.h"
 #include "support/memory_file_system.h"
@@ -66,6 +68,12 @@ class ComparingFileSystem : public hm::test::MemoryFileSystem {
   std::span<const std::uint8_t> expected_;
 };
 
+hm::ImageStream streamOf(std::span<const std::uint8_t> bytes) {
+  hm::ByteImage image = hm::ByteImage::uninitialized(bytes.size());
+  if (!bytes.empty()) std::memcpy(image.data(), bytes.data(), bytes.size());
+  return hm::ImageStream(std::move(image));
+}
+
 void checkWalk(std::span<const std::uint8_t> dif, const ModelDif& model) {
   std::vector<hm::DifRecord> seen;
   hm::DifWalk walk = hm::walkDif(dif, [&](const hm::DifRecord& r) { seen.push_back(r); });
@@ -79,6 +87,25 @@ void checkWalk(std::span<const std::uint8_t> dif, const ModelDif& model) {
     HM_FUZZ_CHECK(seen[i].dataOffset == model.records[i].dataOffset);
   }
   if (walk.ok()) HM_FUZZ_CHECK(walk.count == model.count);
+
+  // Read as it comes, through a buffer the input sizes: the same records, whole, and the same
+  // verdict.
+  hm::ImageStream stream = streamOf(dif);
+  hm::DifStreamReader reader(stream, 1 + dif.size() % 53);
+  std::size_t taken = 0;
+  if (reader.start()) {
+    hm::DifRecord r{};
+    std::span<const std::uint8_t> bytes;
+    for (; reader.next(r, bytes); ++taken) {
+      HM_FUZZ_CHECK(taken < seen.size() && r.address == seen[taken].address);
+      HM_FUZZ_CHECK(r.length == seen[taken].length && r.dataOffset == seen[taken].dataOffset);
+      HM_FUZZ_CHECK(std::equal(bytes.begin(), bytes.end(), dif.begin() + r.dataOffset));
+    }
+    HM_FUZZ_CHECK(reader.failed() != model.ok);
+  } else {
+    HM_FUZZ_CHECK(!model.ok);
+  }
+  HM_FUZZ_CHECK(taken == seen.size() || !model.ok);
 
   hm::Status checked = hm::checkDif(dif);
   HM_FUZZ_CHECK(checked.ok() == model.ok);
@@ -147,6 +174,28 @@ void checkApplied(std::span<const std::uint8_t> dif, const ModelDif& model,
   fs.files["in.bin"] = bin;
   HM_FUZZ_CHECK(hm::applyDifFile(fs, "p.dif", "in.bin", "out.bin").ok());
   HM_FUZZ_CHECK(fs.committedPath == "out.bin" && fs.committedExpected);
+
+  // And read as they come, where the records ascend; left to the whole read where they do not.
+  bool ascend = true;
+  for (std::size_t i = 1; i < model.records.size(); ++i) {
+    const ModelRecord& before = model.records[i - 1];
+    ascend = ascend && model.records[i].address >= before.address + before.length;
+  }
+  hm::ImageStream difStream = streamOf(dif);
+  hm::ImageStream binStream = streamOf(bin);
+  fs.committedPath.clear();
+  // Tiny buffers put records across every edge; an output of megabytes takes larger ones, or a
+  // run would take seconds.
+  const std::size_t buffer = (end > 4096 ? 4096 : 1) + bin.size() % 17;
+  hm::Result<hm::CheckedPatch> streamed =
+      hm::writeStreamedDifPatch(fs, "streamed.bin", difStream, nullptr, binStream, buffer);
+  HM_FUZZ_CHECK(streamed.ok() == ascend);
+  if (!streamed) {
+    HM_FUZZ_CHECK(streamed.error().code == hm::ErrorCode::InvalidDif);
+    return;
+  }
+  HM_FUZZ_CHECK(streamed.value().written && streamed.value().out->commit());
+  HM_FUZZ_CHECK(fs.committedPath == "streamed.bin" && fs.committedExpected);
 }
 
 }  // namespace
