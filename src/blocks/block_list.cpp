@@ -31,8 +31,8 @@ constexpr std::size_t kSpareExtras = 1 << 16;
 
 // Grows by an eighth rather than by doubling: for a list of millions of lines a doubled copy
 // would briefly hold three times the list.
-template <class T>
-void makeRoom(std::vector<T>& v, std::size_t more) {
+template <class Vector>
+void makeRoom(Vector& v, std::size_t more) {
   if (v.size() + more <= v.capacity()) return;
   v.reserve(std::max(v.size() + more, v.capacity() + v.capacity() / 8 + 64));
 }
@@ -124,7 +124,7 @@ BlockList::Entry BlockList::store(const Incoming& in, std::int32_t itemData) {
     }
     e.kind = kData;
     const std::uint32_t path = internPath(l.dataPath);
-    std::vector<DataPart>& parts = aside().dataParts;
+    auto& parts = aside().dataParts;
     e.value = static_cast<std::int32_t>(parts.size());
     makeRoom(parts, 1);
     parts.push_back({l.distance, l.dataOffset, path});
@@ -150,7 +150,7 @@ BlockList::Entry BlockList::copyOf(const BlockList& from, int index) {
   if (e.kind == kData) {
     DataPart part = from.dataOf(e);
     part.path = internPath(from.pathOf(part.path));
-    std::vector<DataPart>& parts = aside().dataParts;
+    auto& parts = aside().dataParts;
     e.value = static_cast<std::int32_t>(parts.size());
     makeRoom(parts, 1);
     parts.push_back(part);
@@ -779,9 +779,9 @@ void BlockList::compactIfWasteful() {
   if (garbage_ * 2 < a.dataParts.size() + a.extras.size()) return;
   std::size_t data = 0;
   for (const Entry& e : entries_) data += e.kind == kData;
-  std::vector<DataPart> parts;
+  PerLine<DataPart> parts;
   parts.reserve(data + (data > 0 ? kSpareExtras : 0));
-  std::vector<Extra> packed;
+  PerLine<Extra> packed;
   packed.reserve(a.dataParts.size() + a.extras.size() - garbage_ - data);
   std::vector<std::string> kept;
   for (Entry& e : entries_) {

@@ -2,6 +2,7 @@
 
 #include "blocks/block_line.h"
 #include "blocks/line_order.h"
+#include "platform/huge_pages.h"
 
 #include <cstdint>
 #include <memory>
@@ -198,11 +199,15 @@ class BlockList {
     std::uint32_t verbatim;  // 1 + the index in verbatim_ of a line kept as text; 0 otherwise
   };
 
+  // One element per line, for millions of lines at once.
+  template <class T>
+  using PerLine = std::vector<T, HugePageAllocator<T>>;
+
   // What lines keep beside their entries. Kept apart so that an empty or small list, of which
   // the edit history keeps two per edited line, stays small.
   struct Aside {
-    std::vector<DataPart> dataParts;
-    std::vector<Extra> extras;
+    PerLine<DataPart> dataParts;
+    PerLine<Extra> extras;
     std::vector<std::string> verbatim;
     // Stable addresses: a line's path is handed out as a view. paths[0] stands for no path.
     std::vector<std::unique_ptr<const std::string>> paths;
@@ -260,7 +265,7 @@ class BlockList {
   void clearChangedMarks();
   void notifyReset();
 
-  std::vector<Entry> entries_;
+  PerLine<Entry> entries_;
   std::unique_ptr<Aside> aside_;  // made for the first line that needs it
   std::size_t garbage_ = 0;       // data parts and extras no line refers to
   int caret_ = -1;

@@ -9,9 +9,9 @@ namespace {
 
 constexpr std::int32_t kLastAddress = 0xFFFFFF;
 
-template <class T>
-std::vector<T> permuted(const std::vector<T>& v, const std::vector<std::uint32_t>& order) {
-  std::vector<T> out;
+template <class Vector>
+Vector permuted(const Vector& v, const std::vector<std::uint32_t>& order) {
+  Vector out;
   out.reserve(v.size());
   for (std::uint32_t k : order) out.push_back(v[k]);
   return out;

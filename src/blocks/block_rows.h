@@ -2,6 +2,7 @@
 
 #include "blocks/block_line.h"
 #include "blocks/block_list.h"
+#include "platform/huge_pages.h"
 
 #include <cstdint>
 #include <string>
@@ -10,6 +11,10 @@
 
 // The working rows the regrouping and the recalculation read lines into and write lines from.
 namespace hm {
+
+// One element per row, for millions of rows at once.
+template <class T>
+using PerRow = std::vector<T, HugePageAllocator<T>>;
 
 // Arithmetic on values read back from lines is done wide and wrapped, so a line holding a
 // negative or huge field cannot overflow a signed 32-bit sum.
@@ -48,9 +53,9 @@ struct Rows {
     std::uint32_t pathLength;
   };
 
-  std::vector<BlockSpan> spans;
-  std::vector<std::uint8_t> marks;
-  std::vector<DifPart> dif;  // DIF-editing mode only
+  PerRow<BlockSpan> spans;
+  PerRow<std::uint8_t> marks;
+  PerRow<DifPart> dif;  // DIF-editing mode only
   std::string paths;
 
   std::size_t size() const { return spans.size(); }
