@@ -117,7 +117,7 @@ BlockList::Entry BlockList::store(const Incoming& in, std::int32_t itemData) {
   if (own) {
     e.start = static_cast<std::uint32_t>(l.start);
     e.end = static_cast<std::uint32_t>(l.end);
-    if (l.form != LineForm::DifEditing) {
+    if (l.form != LineForm::DifEditing || (l.dataOffset == 0 && l.dataPath.empty())) {
       e.kind = kPlain;
       e.value = l.distance;
       return e;
@@ -337,7 +337,7 @@ int BlockList::insert(int index, const BlockLine& line, std::int32_t itemData) {
 // Rebuilding a list appends its lines one by one, nobody watching: a plain line then goes
 // straight to the end.
 int BlockList::append(const BlockLine& line) {
-  const bool plain = line.form == LineForm::Normal && line.start >= 0 &&
+  const bool plain = line.form != LineForm::Addresses && line.start >= 0 &&
                      line.start <= kLastImageOffset && line.end >= 0 &&
                      line.end <= kLastImageOffset &&
                      line.length == impliedLength(line.form, line.start, line.end) &&
@@ -347,7 +347,7 @@ int BlockList::append(const BlockLine& line) {
   Entry e{};
   e.start = static_cast<std::uint32_t>(line.start);
   e.end = static_cast<std::uint32_t>(line.end);
-  e.form = static_cast<std::uint32_t>(LineForm::Normal);
+  e.form = static_cast<std::uint32_t>(line.form);
   e.kind = kPlain;
   e.value = line.distance;
   makeRoom(entries_, 1);

@@ -170,7 +170,8 @@ class BlockList {
  private:
   // A line whose length follows from its addresses (none in the address-only form) and that has
   // no item value holds all it has here, but for a DIF-editing line's data offset and path
-  // (Kind::Data, in dataParts_). Any other line keeps all its fields in extras_.
+  // (Kind::Data, in dataParts_) when it has either: a DIF's own lines, millions of them, have
+  // neither. Any other line keeps all its fields in extras_.
   enum Kind : std::uint32_t { kPlain, kData, kFull };
   struct Entry {
     std::uint32_t start : 24;

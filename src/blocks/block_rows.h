@@ -55,12 +55,14 @@ struct Rows {
 
   PerRow<BlockSpan> spans;
   PerRow<std::uint8_t> marks;
-  PerRow<DifPart> dif;  // DIF-editing mode only
+  // DIF-editing mode only, and only from the first row whose bytes are not the DIF's own at
+  // offset 0: before that, as for every line of a DIF just opened, it stays empty.
+  PerRow<DifPart> dif;
   std::string paths;
 
   std::size_t size() const { return spans.size(); }
 
-  void reserve(std::size_t n, bool difEdit);
+  void reserve(std::size_t n);
   // Lines [first, last) of `list`, after those read before.
   void read(const BlockList& list, int first, int last, bool difEdit);
   // Into (start, end) order, keeping lines of equal addresses in their order. A line rewritten
