@@ -26,14 +26,19 @@ class Pacer {
   int lines_ = 0;
 };
 
+// Into the order and groups the lines are written in.
+void arrange(Rows& rows, bool difEdit) {
+  rows.sortByAddress();
+  if (!difEdit) rows.mergeTouching();
+}
+
 bool readRows(const BlockList& list, Rows& rows, bool difEdit, const KeepGoing& keepGoing) {
   rows.reserve(static_cast<std::size_t>(list.count()));
   for (int first = 0; first < list.count(); first += kLinesPerCheck) {
     if (first > 0 && keepGoing && !keepGoing()) return false;
     rows.read(list, first, std::min(first + kLinesPerCheck, list.count()), difEdit);
   }
-  rows.sortByAddress();
-  if (!difEdit) rows.mergeTouching();
+  arrange(rows, difEdit);
   return true;
 }
 
@@ -230,6 +235,17 @@ std::optional<Totals> recalcTaking(BlockList&& from, BlockList& into, bool difEd
   Rows rows;
   if (!readRows(from, rows, difEdit, keepGoing)) return std::nullopt;
   from.clear();
+  RowWriter writer(rows, difEdit, targetLength);
+  into.clear();
+  return writeRows(rows, writer, into, difEdit, targetLength, keepGoing);
+}
+
+std::optional<Totals> recalcBlocks(PerRow<BlockSpan>&& blocks, BlockList& into, bool difEdit,
+                                   std::int32_t targetLength, const KeepGoing& keepGoing) {
+  Rows rows;
+  rows.spans = std::move(blocks);
+  rows.marks.assign(rows.spans.size(), 0);
+  arrange(rows, difEdit);
   RowWriter writer(rows, difEdit, targetLength);
   into.clear();
   return writeRows(rows, writer, into, difEdit, targetLength, keepGoing);
