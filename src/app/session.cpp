@@ -2,7 +2,6 @@
 
 #include "dif/dif_reader.h"
 #include "dif/dif_writer.h"
-#include "dif/ips_reader.h"
 
 #include <algorithm>
 #include <utility>
@@ -177,27 +176,13 @@ Status Session::listDif() {
 
 Status Session::loadDif(const std::string& path, LoadedDif& into, const KeepGoing& keepGoing,
                         const ListingProgress& progress) const {
-  const Error cancelled{ErrorCode::Cancelled, ""};
-  // Each step over the whole file takes a good part of a second for the largest DIF: "Отмена" is
-  // looked for between them.
-  auto stopped = [&keepGoing] { return keepGoing && !keepGoing(); };
-  std::optional<ByteImage> dif = fs_.read(path);
-  if (!dif) return Error{ErrorCode::OpenFailed, kOpenErrorText};
-  if (stopped()) return cancelled;
-  if (std::optional<FileInfo> info = fs_.stat(path))
-    into.fingerprint = fingerprintOf(*info, dif->bytes());
-  if (stopped()) return cancelled;
-  if (Status ips = difFromIps(*dif); !ips) return ips.error();
-  into.image = std::make_shared<const ByteImage>(std::move(*dif));
-  if (stopped()) return cancelled;
-  Result<std::vector<DifBlock>> blocks = readDifBlocks(into.image->bytes());
-  if (!blocks) return blocks.error();
-  if (stopped()) return cancelled;
-  BlockList listed;
-  if (!listDifBlocks(std::move(*blocks), listed, keepGoing, progress)) return cancelled;
+  Result<DifToEdit> read = readDifToEdit(fs_, path, keepGoing, progress);
+  if (!read) return read.error();
+  into.fingerprint = read->fingerprint;
+  into.image = std::make_shared<const ByteImage>(std::move(read->image));
   std::optional<Totals> totals =
-      hm::recalcTaking(std::move(listed), into.lines, true, targetLength_, keepGoing);
-  if (!totals) return cancelled;
+      hm::recalcBlocks(std::move(read->blocks), into.lines, true, targetLength_, keepGoing);
+  if (!totals) return Error{ErrorCode::Cancelled, ""};
   into.totals = *totals;
   return success();
 }

@@ -148,8 +148,8 @@ class Session {
   Status readDif(const std::string& path);
   Status listDif();
   // The same two and the recalculation after them, as work that changes nothing of the session,
-  // for the job runner: the DIF at `path` read and listed into `into`, with the records listed
-  // so far told to `progress` (Cancelled when `keepGoing` said stop). adoptDif() then puts it in
+  // for the job runner: the DIF at `path` read and listed into `into`, with the records read so
+  // far told to `progress` (Cancelled when `keepGoing` said stop). adoptDif() then puts it in
   // place.
   struct LoadedDif {
     std::shared_ptr<const ByteImage> image;

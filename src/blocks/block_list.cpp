@@ -31,8 +31,8 @@ constexpr std::size_t kSpareExtras = 1 << 16;
 
 // Grows by an eighth rather than by doubling: for a list of millions of lines a doubled copy
 // would briefly hold three times the list.
-template <class T>
-void makeRoom(std::vector<T>& v, std::size_t more) {
+template <class Vector>
+void makeRoom(Vector& v, std::size_t more) {
   if (v.size() + more <= v.capacity()) return;
   v.reserve(std::max(v.size() + more, v.capacity() + v.capacity() / 8 + 64));
 }
@@ -117,14 +117,14 @@ BlockList::Entry BlockList::store(const Incoming& in, std::int32_t itemData) {
   if (own) {
     e.start = static_cast<std::uint32_t>(l.start);
     e.end = static_cast<std::uint32_t>(l.end);
-    if (l.form != LineForm::DifEditing) {
+    if (l.form != LineForm::DifEditing || (l.dataOffset == 0 && l.dataPath.empty())) {
       e.kind = kPlain;
       e.value = l.distance;
       return e;
     }
     e.kind = kData;
     const std::uint32_t path = internPath(l.dataPath);
-    std::vector<DataPart>& parts = aside().dataParts;
+    auto& parts = aside().dataParts;
     e.value = static_cast<std::int32_t>(parts.size());
     makeRoom(parts, 1);
     parts.push_back({l.distance, l.dataOffset, path});
@@ -150,7 +150,7 @@ BlockList::Entry BlockList::copyOf(const BlockList& from, int index) {
   if (e.kind == kData) {
     DataPart part = from.dataOf(e);
     part.path = internPath(from.pathOf(part.path));
-    std::vector<DataPart>& parts = aside().dataParts;
+    auto& parts = aside().dataParts;
     e.value = static_cast<std::int32_t>(parts.size());
     makeRoom(parts, 1);
     parts.push_back(part);
@@ -337,7 +337,7 @@ int BlockList::insert(int index, const BlockLine& line, std::int32_t itemData) {
 // Rebuilding a list appends its lines one by one, nobody watching: a plain line then goes
 // straight to the end.
 int BlockList::append(const BlockLine& line) {
-  const bool plain = line.form == LineForm::Normal && line.start >= 0 &&
+  const bool plain = line.form != LineForm::Addresses && line.start >= 0 &&
                      line.start <= kLastImageOffset && line.end >= 0 &&
                      line.end <= kLastImageOffset &&
                      line.length == impliedLength(line.form, line.start, line.end) &&
@@ -347,7 +347,7 @@ int BlockList::append(const BlockLine& line) {
   Entry e{};
   e.start = static_cast<std::uint32_t>(line.start);
   e.end = static_cast<std::uint32_t>(line.end);
-  e.form = static_cast<std::uint32_t>(LineForm::Normal);
+  e.form = static_cast<std::uint32_t>(line.form);
   e.kind = kPlain;
   e.value = line.distance;
   makeRoom(entries_, 1);
@@ -779,9 +779,9 @@ void BlockList::compactIfWasteful() {
   if (garbage_ * 2 < a.dataParts.size() + a.extras.size()) return;
   std::size_t data = 0;
   for (const Entry& e : entries_) data += e.kind == kData;
-  std::vector<DataPart> parts;
+  PerLine<DataPart> parts;
   parts.reserve(data + (data > 0 ? kSpareExtras : 0));
-  std::vector<Extra> packed;
+  PerLine<Extra> packed;
   packed.reserve(a.dataParts.size() + a.extras.size() - garbage_ - data);
   std::vector<std::string> kept;
   for (Entry& e : entries_) {

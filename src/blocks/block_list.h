@@ -2,6 +2,7 @@
 
 #include "blocks/block_line.h"
 #include "blocks/line_order.h"
+#include "platform/huge_pages.h"
 
 #include <cstdint>
 #include <memory>
@@ -169,7 +170,8 @@ class BlockList {
  private:
   // A line whose length follows from its addresses (none in the address-only form) and that has
   // no item value holds all it has here, but for a DIF-editing line's data offset and path
-  // (Kind::Data, in dataParts_). Any other line keeps all its fields in extras_.
+  // (Kind::Data, in dataParts_) when it has either: a DIF's own lines, millions of them, have
+  // neither. Any other line keeps all its fields in extras_.
   enum Kind : std::uint32_t { kPlain, kData, kFull };
   struct Entry {
     std::uint32_t start : 24;
@@ -198,11 +200,15 @@ class BlockList {
     std::uint32_t verbatim;  // 1 + the index in verbatim_ of a line kept as text; 0 otherwise
   };
 
+  // One element per line, for millions of lines at once.
+  template <class T>
+  using PerLine = std::vector<T, HugePageAllocator<T>>;
+
   // What lines keep beside their entries. Kept apart so that an empty or small list, of which
   // the edit history keeps two per edited line, stays small.
   struct Aside {
-    std::vector<DataPart> dataParts;
-    std::vector<Extra> extras;
+    PerLine<DataPart> dataParts;
+    PerLine<Extra> extras;
     std::vector<std::string> verbatim;
     // Stable addresses: a line's path is handed out as a view. paths[0] stands for no path.
     std::vector<std::unique_ptr<const std::string>> paths;
@@ -260,7 +266,7 @@ class BlockList {
   void clearChangedMarks();
   void notifyReset();
 
-  std::vector<Entry> entries_;
+  PerLine<Entry> entries_;
   std::unique_ptr<Aside> aside_;  // made for the first line that needs it
   std::size_t garbage_ = 0;       // data parts and extras no line refers to
   int caret_ = -1;

@@ -9,9 +9,9 @@ namespace {
 
 constexpr std::int32_t kLastAddress = 0xFFFFFF;
 
-template <class T>
-std::vector<T> permuted(const std::vector<T>& v, const std::vector<std::uint32_t>& order) {
-  std::vector<T> out;
+template <class Vector>
+Vector permuted(const Vector& v, const std::vector<std::uint32_t>& order) {
+  Vector out;
   out.reserve(v.size());
   for (std::uint32_t k : order) out.push_back(v[k]);
   return out;
@@ -38,10 +38,9 @@ bool byAddress(const BlockSpan& a, const BlockSpan& b) {
   return a.start != b.start ? a.start < b.start : a.end < b.end;
 }
 
-void Rows::reserve(std::size_t n, bool difEdit) {
+void Rows::reserve(std::size_t n) {
   spans.reserve(n);
   marks.reserve(n);
-  if (difEdit) dif.reserve(n);
 }
 
 void Rows::read(const BlockList& list, int first, int last, bool difEdit) {
@@ -52,6 +51,12 @@ void Rows::read(const BlockList& list, int first, int last, bool difEdit) {
                                               (i == caret ? kRowCaret : 0)));
     if (!difEdit) continue;
     const DataSource source = list.dataSource(i);
+    if (dif.empty()) {
+      if (source.offset == 0 && source.path.empty()) continue;
+      // Every row before this one takes its bytes from the DIF at offset 0.
+      dif.reserve(spans.capacity());
+      dif.assign(spans.size() - 1, DifPart{0, 0, 0});
+    }
     // Lines of one data file mostly follow each other: their path is kept once.
     if (dif.empty() || std::string_view(paths).substr(dif.back().pathOffset,
                                                       dif.back().pathLength) != source.path) {
@@ -133,7 +138,7 @@ const BlockLine& RowWriter::line(std::size_t k) {
   line_.start = start;
   line_.end = end;
   line_.length = wrap32(std::int64_t{end} - start + 1);
-  if (!difEdit_) return line_;
+  if (!difEdit_ || rows_.dif.empty()) return line_;
   const Rows::DifPart& part = rows_.dif[k];
   line_.dataOffset = part.dataOffset;
   line_.dataPath.assign(rows_.paths, part.pathOffset, part.pathLength);

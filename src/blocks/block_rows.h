@@ -2,6 +2,7 @@
 
 #include "blocks/block_line.h"
 #include "blocks/block_list.h"
+#include "platform/huge_pages.h"
 
 #include <cstdint>
 #include <string>
@@ -10,6 +11,10 @@
 
 // The working rows the regrouping and the recalculation read lines into and write lines from.
 namespace hm {
+
+// One element per row, for millions of rows at once.
+template <class T>
+using PerRow = std::vector<T, HugePageAllocator<T>>;
 
 // Arithmetic on values read back from lines is done wide and wrapped, so a line holding a
 // negative or huge field cannot overflow a signed 32-bit sum.
@@ -48,14 +53,16 @@ struct Rows {
     std::uint32_t pathLength;
   };
 
-  std::vector<BlockSpan> spans;
-  std::vector<std::uint8_t> marks;
-  std::vector<DifPart> dif;  // DIF-editing mode only
+  PerRow<BlockSpan> spans;
+  PerRow<std::uint8_t> marks;
+  // DIF-editing mode only, and only from the first row whose bytes are not the DIF's own at
+  // offset 0: before that, as for every line of a DIF just opened, it stays empty.
+  PerRow<DifPart> dif;
   std::string paths;
 
   std::size_t size() const { return spans.size(); }
 
-  void reserve(std::size_t n, bool difEdit);
+  void reserve(std::size_t n);
   // Lines [first, last) of `list`, after those read before.
   void read(const BlockList& list, int first, int last, bool difEdit);
   // Into (start, end) order, keeping lines of equal addresses in their order. A line rewritten

@@ -26,14 +26,19 @@ class Pacer {
   int lines_ = 0;
 };
 
+// Into the order and groups the lines are written in.
+void arrange(Rows& rows, bool difEdit) {
+  rows.sortByAddress();
+  if (!difEdit) rows.mergeTouching();
+}
+
 bool readRows(const BlockList& list, Rows& rows, bool difEdit, const KeepGoing& keepGoing) {
-  rows.reserve(static_cast<std::size_t>(list.count()), difEdit);
+  rows.reserve(static_cast<std::size_t>(list.count()));
   for (int first = 0; first < list.count(); first += kLinesPerCheck) {
     if (first > 0 && keepGoing && !keepGoing()) return false;
     rows.read(list, first, std::min(first + kLinesPerCheck, list.count()), difEdit);
   }
-  rows.sortByAddress();
-  if (!difEdit) rows.mergeTouching();
+  arrange(rows, difEdit);
   return true;
 }
 
@@ -45,7 +50,7 @@ void applyMarks(BlockList& list, int index, std::uint8_t marks) {
 // Adds every row's line to `into`, which starts empty. Nothing when told to stop.
 std::optional<Totals> writeRows(const Rows& rows, RowWriter& writer, BlockList& into, bool difEdit,
                                 std::int32_t targetLength, const KeepGoing& keepGoing) {
-  into.reserve(rows.size(), difEdit);
+  into.reserve(rows.size(), !rows.dif.empty());
   SortedAdder adder(into);
   Pacer pacer(keepGoing);
   Totals totals;
@@ -136,7 +141,7 @@ bool Window::distanceStays(int i, std::int32_t nextStart) const {
 // among (or joins) the lines on either side.
 Window::Fit Window::readRows(Rows& rows) {
   const int n = list_.count();
-  rows.reserve(static_cast<std::size_t>(last_ - first_), difEdit_);
+  rows.reserve(static_cast<std::size_t>(last_ - first_));
   rows.read(list_, first_, last_, difEdit_);
   rows.sortByAddress();
   if (last_ < n && byAddress(spanAt(last_), rows.spans.back())) return Fit::WidenRight;
@@ -230,6 +235,17 @@ std::optional<Totals> recalcTaking(BlockList&& from, BlockList& into, bool difEd
   Rows rows;
   if (!readRows(from, rows, difEdit, keepGoing)) return std::nullopt;
   from.clear();
+  RowWriter writer(rows, difEdit, targetLength);
+  into.clear();
+  return writeRows(rows, writer, into, difEdit, targetLength, keepGoing);
+}
+
+std::optional<Totals> recalcBlocks(PerRow<BlockSpan>&& blocks, BlockList& into, bool difEdit,
+                                   std::int32_t targetLength, const KeepGoing& keepGoing) {
+  Rows rows;
+  rows.spans = std::move(blocks);
+  rows.marks.assign(rows.spans.size(), 0);
+  arrange(rows, difEdit);
   RowWriter writer(rows, difEdit, targetLength);
   into.clear();
   return writeRows(rows, writer, into, difEdit, targetLength, keepGoing);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "blocks/block_list.h"
+#include "blocks/block_rows.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -39,6 +40,11 @@ std::optional<Totals> recalcInto(const BlockList& from, BlockList& into, bool di
 // recalcInto() from a list nobody else reads, emptied as soon as its rows are read, so that the
 // two lists are never held whole at once.
 std::optional<Totals> recalcTaking(BlockList&& from, BlockList& into, bool difEdit,
+                                   std::int32_t targetLength, const KeepGoing& keepGoing);
+
+// recalcTaking() from a list of unselected address-only lines, given as their blocks in any
+// order: what the recalculation makes of a DIF's records without listing them first.
+std::optional<Totals> recalcBlocks(PerRow<BlockSpan>&& blocks, BlockList& into, bool difEdit,
                                    std::int32_t targetLength, const KeepGoing& keepGoing);
 
 // "Кол-во байтов: N;    Блоков: M"

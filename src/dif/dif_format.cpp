@@ -95,31 +95,50 @@ bool RecordSteps::next(DifRecord& record) {
   return true;
 }
 
+bool DifWalker::end(DifFault fault) {
+  walk_.fault = fault;
+  stage_ = Stage::Ended;
+  return false;
+}
+
+// False while the header has not come whole, and when it is refused.
+bool DifWalker::readHeader(std::span<const std::uint8_t> bytes, bool whole) {
+  DifCursor cursor(bytes);
+  std::string_view signature;
+  if (!cursor.readText(kDifSignature.size(), signature)) {
+    return whole ? end(DifFault::BadSignature) : false;
+  }
+  if (signature != kDifSignature) return end(DifFault::BadSignature);
+  cursor.seek(kBlockCountOffset);
+  if (!cursor.readInt32(walk_.count)) return whole ? end(DifFault::Truncated) : false;
+  if (walk_.count < 0) return end(DifFault::BadCount);
+  position_ = cursor.position();
+  stage_ = Stage::Records;
+  return true;
+}
+
+bool DifWalker::next(std::span<const std::uint8_t> bytes, bool whole, DifRecord& record) {
+  if (stage_ == Stage::Header && !readHeader(bytes, whole)) return false;
+  if (stage_ != Stage::Records) return false;
+  if (walk_.recordsRead == walk_.count) return end(DifFault::None);
+  DifCursor cursor(bytes, position_);
+  const DifFault fault = checkRecord(cursor, record);
+  // Every other fault shows in the bytes that have come; a cut only at the file's end.
+  if (fault == DifFault::Truncated && !whole) return false;
+  if (fault != DifFault::None) return end(fault);
+  position_ = cursor.position();
+  ++walk_.recordsRead;
+  return true;
+}
+
 DifWalk walkDif(std::span<const std::uint8_t> dif,
                 const std::function<void(const DifRecord&)>& visit) {
-  DifWalk walk;
-  DifCursor cursor(dif);
-  std::string_view signature;
-  if (!cursor.readText(kDifSignature.size(), signature) || signature != kDifSignature) {
-    walk.fault = DifFault::BadSignature;
-    return walk;
-  }
-  cursor.seek(kBlockCountOffset);
-  if (!cursor.readInt32(walk.count)) {
-    walk.fault = DifFault::Truncated;
-    return walk;
-  }
-  if (walk.count < 0) {
-    walk.fault = DifFault::BadCount;
-    return walk;
-  }
-  for (; walk.recordsRead < walk.count; ++walk.recordsRead) {
-    DifRecord record{};
-    walk.fault = checkRecord(cursor, record);
-    if (!walk.ok()) return walk;
+  DifWalker walker;
+  DifRecord record{};
+  while (walker.next(dif, true, record)) {
     if (visit) visit(record);
   }
-  return walk;
+  return walker.walk();
 }
 
 }  // namespace hm

@@ -99,4 +99,26 @@ class RecordSteps {
 DifWalk walkDif(std::span<const std::uint8_t> dif,
                 const std::function<void(const DifRecord&)>& visit = {});
 
+// walkDif over a file that is still being read: a record is taken once all of it has come, so
+// the records and the fault are those walkDif finds in the whole file.
+class DifWalker {
+ public:
+  // The next record, from `bytes`: the file's first bytes, those given before and perhaps more
+  // (all of them when `whole`). False when the record has not come whole yet, and once the walk
+  // has ended (ended()).
+  bool next(std::span<const std::uint8_t> bytes, bool whole, DifRecord& record);
+  bool ended() const { return stage_ == Stage::Ended; }
+  // Final once ended(); the header's count as soon as it has been read.
+  const DifWalk& walk() const { return walk_; }
+
+ private:
+  enum class Stage { Header, Records, Ended };
+  bool readHeader(std::span<const std::uint8_t> bytes, bool whole);
+  bool end(DifFault fault);
+
+  DifWalk walk_;
+  Stage stage_ = Stage::Header;
+  std::size_t position_ = 0;
+};
+
 }  // namespace hm

@@ -1,13 +1,19 @@
 #pragma once
 
 #include "blocks/block_list.h"
+#include "blocks/block_rows.h"
+#include "platform/byte_image.h"
+#include "platform/file_fingerprint.h"
+#include "platform/file_system.h"
 #include "platform/result.h"
 #include "platform/user_texts.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace hm {
@@ -30,5 +36,22 @@ using ListingProgress = std::function<void(std::size_t listed, std::size_t count
 bool listDifBlocks(std::vector<DifBlock> blocks, BlockList& list,
                    const std::function<bool()>& keepGoing = {},
                    const ListingProgress& progress = {});
+
+// A patch file read to be edited.
+struct DifToEdit {
+  ByteImage image;                             // the DIF; for an IPS, the DIF made of it
+  std::optional<FileFingerprint> fingerprint;  // of the file as read
+  PerRow<BlockSpan> blocks;                    // one per record, in file order
+};
+
+// Reads the file at `path` a piece at a time, walking a DIF's records and hashing the bytes as
+// they come, so that a stop from `keepGoing` is seen within milliseconds at any point of the
+// largest file: the error is then Cancelled. `progress` is told the records walked now and then
+// (while the file can hold as many as its header counts) and all of them at the end.
+// Errors: OpenFailed "Ошибка открытия файла!" when it cannot be read, those of difFromIps, and
+// those of readDifBlocks.
+Result<DifToEdit> readDifToEdit(FileSystem& fs, const std::string& path,
+                                const std::function<bool()>& keepGoing,
+                                const ListingProgress& progress = {});
 
 }  // namespace hm

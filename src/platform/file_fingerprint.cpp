@@ -9,6 +9,10 @@ namespace hm {
 
 namespace {
 
+// Large enough that a stretch costs far more than joining its hash in.
+constexpr std::size_t kHashedStretch = std::size_t{1} << 20;
+constexpr std::size_t kJoin = 0x100000001B3;
+
 std::size_t hashOf(std::span<const std::uint8_t> bytes) {
   return std::hash<std::string_view>{}(
       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
@@ -16,8 +20,24 @@ std::size_t hashOf(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
+void ContentHash::add(std::span<const std::uint8_t> bytes) {
+  while (bytes.size() - hashed_ >= kHashedStretch) {
+    value_ = value_ * kJoin ^ hashOf(bytes.subspan(hashed_, kHashedStretch));
+    hashed_ += kHashedStretch;
+  }
+}
+
+std::size_t ContentHash::finish(std::span<const std::uint8_t> bytes) {
+  add(bytes);
+  return value_ * kJoin ^ hashOf(bytes.subspan(hashed_));
+}
+
 FileFingerprint fingerprintOf(const FileInfo& info, std::span<const std::uint8_t> bytes) {
-  return {bytes.size(), info.modifiedNs, hashOf(bytes)};
+  return fingerprintOf(info, bytes.size(), ContentHash().finish(bytes));
+}
+
+FileFingerprint fingerprintOf(const FileInfo& info, std::uint64_t size, std::size_t hash) {
+  return {size, info.modifiedNs, hash};
 }
 
 std::optional<FileFingerprint> fingerprintFile(FileSystem& fs, const std::string& path) {

@@ -85,6 +85,23 @@ bool readExactly(FileStream& stream, std::uint8_t* into, std::size_t count) {
   return got && *got == count;
 }
 
+std::optional<ByteImage> readInPieces(
+    FileStream& stream, std::size_t piece,
+    const std::function<bool(std::span<const std::uint8_t> read)>& more) {
+  ByteImage image = ByteImage::uninitialized(static_cast<std::size_t>(stream.size()));
+  std::size_t got = 0;
+  while (got < image.size()) {
+    std::optional<std::size_t> n =
+        stream.read(image.data() + got, std::min(piece, image.size() - got));
+    if (!n) return std::nullopt;
+    if (*n == 0) break;
+    got += *n;
+    if (!more(std::span<const std::uint8_t>(image.data(), got))) return std::nullopt;
+  }
+  image.resize(got);
+  return image;
+}
+
 std::unique_ptr<FileStream> FileSystem::openStream(const std::string& path) {
   std::optional<ByteImage> image = read(path);
   if (!image) return nullptr;

@@ -4,8 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace hm {
@@ -45,5 +47,13 @@ std::unique_ptr<FileStream> openRealFileStream(const std::string& path);
 
 // Reads exactly `count` bytes; false when the read fails or the file ends first.
 bool readExactly(FileStream& stream, std::uint8_t* into, std::size_t count);
+
+// Reads the whole file into one image, `piece` bytes at a time, showing `more` the bytes read so
+// far after each piece: work on them goes along with the reading, and false from `more` ends
+// it. Nothing when a read fails or `more` ended it. A file cut short since it was opened gives
+// what it still held, as FileSystem::read does.
+std::optional<ByteImage> readInPieces(
+    FileStream& stream, std::size_t piece,
+    const std::function<bool(std::span<const std::uint8_t> read)>& more);
 
 }  // namespace hm

@@ -1,5 +1,7 @@
 #include "blocks/block_list.h"
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 namespace hm {
@@ -9,6 +11,26 @@ std::vector<std::string> lines(const BlockList& list) {
   std::vector<std::string> out;
   for (int i = 0; i < list.count(); ++i) out.emplace_back(list.text(i));
   return out;
+}
+
+// A DIF opened for editing lists millions of lines that take their bytes from the DIF itself:
+// such a line must cost no more than a line of a comparison, and read back as it went in.
+TEST(BlockListTest, ADifsOwnLinesKeepNothingAside) {
+  constexpr int kLines = 4000;
+  for (const auto& [offset, path, mostBytes] :
+       {std::tuple{0, "", 14 * kLines}, {5, "", 28 * kLines}, {0, "/d/a.bin", 28 * kLines}}) {
+    BlockList added, appended;
+    BlockLine line{LineForm::DifEditing, 0, 1, 2, 2, offset, path};
+    for (int i = 0; i < kLines; ++i, line.start += 4, line.end += 4) {
+      added.add(line);
+      appended.append(line);
+      ASSERT_EQ(added.line(i), line);
+      ASSERT_EQ(appended.text(i), line.text());
+    }
+    EXPECT_LE(added.memoryBytes(), static_cast<std::size_t>(mostBytes)) << path;
+    EXPECT_LE(appended.memoryBytes(), static_cast<std::size_t>(mostBytes)) << path;
+    EXPECT_GT(appended.memoryBytes(), static_cast<std::size_t>(mostBytes / 2)) << path;
+  }
 }
 
 TEST(BlockListTest, AddSortsByText) {

@@ -269,6 +269,42 @@ TEST(RecalcInto, GivesWhatRecalculatingInPlaceGives) {
   EXPECT_FALSE(recalcInto(list, stopped, false, 0x100000, [] { return false; }));
 }
 
+// A DIF's records go straight to the recalculation: the lines must be those of listing the
+// records first, in any order, with repeated and overlapping blocks.
+TEST(RecalcBlocks, GivesWhatListingTheBlocksFirstGives) {
+  std::mt19937 random(4242);
+  for (int round = 0; round < 200; ++round) {
+    const bool difEdit = round % 4 != 0;
+    const std::int32_t target = round % 2 ? 0x400 : 0;
+    PerRow<BlockSpan> blocks;
+    BlockList listed;
+    const int count = static_cast<int>(random() % 40);
+    for (int i = 0; i < count; ++i) {
+      const auto start = static_cast<std::int32_t>(random() % 0x420);
+      const BlockSpan span{start, start + static_cast<std::int32_t>(random() % 0x20)};
+      // Sometimes in order, as the program writes its DIFs.
+      blocks.push_back(round % 3 ? span : BlockSpan{i * 0x40, i * 0x40 + span.end - span.start});
+      BlockLine line;
+      line.form = LineForm::Addresses;
+      line.start = blocks.back().start;
+      line.end = blocks.back().end;
+      listed.add(line);
+    }
+    BlockList expected;
+    const std::optional<Totals> totals =
+        recalcTaking(std::move(listed), expected, difEdit, target, {});
+    BlockList built;
+    const std::optional<Totals> direct =
+        recalcBlocks(std::move(blocks), built, difEdit, target, {});
+    ASSERT_TRUE(totals && direct);
+    ASSERT_EQ(outcomeOf(built, *direct), outcomeOf(expected, *totals)) << "round " << round;
+    EXPECT_EQ(built.settled(), expected.settled());
+  }
+  BlockList stopped;
+  PerRow<BlockSpan> many(200'000, BlockSpan{1, 2});
+  EXPECT_FALSE(recalcBlocks(std::move(many), stopped, true, 0, [] { return false; }));
+}
+
 TEST(Regroup, LeavesAListTheRecalculationKeepsAsItIs) {
   RawBlocks raw;
   for (std::int32_t s = 0x2000; s >= 0; s -= 4) raw.push_back({s, s + 1, s == 0x2000 ? 0 : 2});

@@ -4,6 +4,8 @@
 #include "dif/dif_reader.h"
 #include "support/dif_builder.h"
 
+#include <algorithm>
+#include <span>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -118,6 +120,32 @@ INSTANTIATE_TEST_SUITE_P(
                  DifBuilder(1).rawRecord("FBLKNORD", 0x7FFFFFFF, 0x7FFFFFFF, {1}).bytes(),
                  DifFault::BadAddress, 0}),
     [](const testing::TestParamInfo<WalkCase>& info) { return info.param.name; });
+
+// A file walked while it is read, its bytes coming a few at a time, gives what the whole gives.
+TEST_P(WalkDifTest, FindsTheSameWhileTheFileComes) {
+  const WalkCase& c = GetParam();
+  std::vector<DifRecord> whole;
+  const DifWalk all = walkDif(c.dif, [&](const DifRecord& r) { whole.push_back(r); });
+  for (std::size_t step : {1u, 5u, 17u, 64u}) {
+    SCOPED_TRACE(step);
+    DifWalker walker;
+    std::vector<DifRecord> seen;
+    for (std::size_t got = 0; !walker.ended(); got = std::min(got + step, c.dif.size())) {
+      const std::span<const std::uint8_t> bytes(c.dif.data(), got);
+      DifRecord r{};
+      while (walker.next(bytes, got == c.dif.size(), r)) seen.push_back(r);
+      ASSERT_TRUE(walker.ended() || got < c.dif.size());
+    }
+    EXPECT_EQ(walker.walk().fault, all.fault);
+    EXPECT_EQ(walker.walk().recordsRead, all.recordsRead);
+    ASSERT_EQ(seen.size(), whole.size());
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+      EXPECT_EQ(seen[i].address, whole[i].address);
+      EXPECT_EQ(seen[i].length, whole[i].length);
+      EXPECT_EQ(seen[i].dataOffset, whole[i].dataOffset);
+    }
+  }
+}
 
 TEST(WalkDifTest, VisitsEachRecordInFileOrderWithItsData) {
   Bytes dif = DifBuilder(2).record(0x20, kThree).record(0x10, {9}).bytes();
