@@ -45,6 +45,8 @@ bool DifStreamReader::next(DifRecord& record, std::span<const std::uint8_t>& byt
 
 bool DifStreamReader::have(std::size_t count) {
   if (end_ - at_ >= count) return true;
+  // A length that reaches past the file takes no megabytes to find so.
+  if (taken_ + at_ + count > stream_.size()) return false;
   if (count > buffer_.size()) {
     // As a whole image is: a record of megabytes fills it at once.
     ByteImage grown = ByteImage::uninitialized(std::max(count, buffer_.size() * 2));
