@@ -13,7 +13,7 @@
 namespace hm {
 
 // A file read once from its start to its end into the caller's buffer: a job that passes over a
-// whole image keeps only a buffer's worth of it, and on this machine reading costs about half of
+// whole image keeps only a buffer's worth of it, and on some machines reading costs about half of
 // what mapping the same bytes does. FileSystem::openStream opens one.
 class FileStream {
  public:

@@ -5,7 +5,7 @@
 
 namespace hm {
 
-// Asks for 2 MiB pages over the whole 2 MiB stretches of `bytes`. On this machine a first touch
+// Asks for 2 MiB pages over the whole 2 MiB stretches of `bytes`. On virtual machines a first touch
 // of a 4 KiB page costs about as much as filling it many times over, so a large array filled
 // right after it is taken costs a few faults instead of tens of thousands. Only a hint: without
 // huge pages nothing changes, and an array below 2 MiB is left alone.
