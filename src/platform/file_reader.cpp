@@ -1,12 +1,10 @@
 #include "platform/file_reader.h"
 
 #include "platform/mapped_file.h"
+#include "platform/regular_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -91,14 +89,9 @@ class WindowedFileReader : public FileReader {
     reserve(count);
     start_ = offset;
     length_ = 0;
-    while (length_ < count) {
-      ssize_t n = ::pread(fd_, window_.get() + length_, count - length_,
-                          static_cast<off_t>(offset + length_));
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return false;
-      if (n == 0) break;
-      length_ += static_cast<std::size_t>(n);
-    }
+    std::optional<std::size_t> got = readFullyAt(fd_, window_.get(), count, offset);
+    if (!got) return false;
+    length_ = *got;
     return true;
   }
 
@@ -130,14 +123,9 @@ class WholeFileReader : public FileReader {
 }  // namespace
 
 std::unique_ptr<FileReader> openRealFileReader(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return nullptr;
-  }
-  return std::make_unique<WindowedFileReader>(fd, static_cast<std::uint64_t>(st.st_size));
+  const RegularFile file = openRegularFile(path);
+  if (file.fd < 0) return nullptr;
+  return std::make_unique<WindowedFileReader>(file.fd, file.size);
 }
 
 std::unique_ptr<FileReader> FileSystem::openReader(const std::string& path) {

@@ -1,12 +1,11 @@
 #include "platform/file_stream.h"
 
 #include "platform/file_system.h"
+#include "platform/regular_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace hm {
@@ -45,15 +44,7 @@ class DescriptorStream : public FileStream {
   std::uint64_t size() const override { return size_; }
 
   std::optional<std::size_t> read(std::uint8_t* into, std::size_t count) override {
-    std::size_t got = 0;
-    while (got < count) {
-      ssize_t n = ::read(fd_, into + got, count - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return std::nullopt;
-      if (n == 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-    return got;
+    return readFully(fd_, into, count);
   }
 
   bool skip(std::uint64_t count) override {
@@ -68,16 +59,11 @@ class DescriptorStream : public FileStream {
 }  // namespace
 
 std::unique_ptr<FileStream> openRealFileStream(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return nullptr;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return nullptr;
-  }
+  const RegularFile file = openRegularFile(path);
+  if (file.fd < 0) return nullptr;
   // Read ahead further than the kernel's default: the file is read once, front to back.
-  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  return std::make_unique<DescriptorStream>(fd, static_cast<std::uint64_t>(st.st_size));
+  ::posix_fadvise(file.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  return std::make_unique<DescriptorStream>(file.fd, file.size);
 }
 
 bool readExactly(FileStream& stream, std::uint8_t* into, std::size_t count) {

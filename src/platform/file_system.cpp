@@ -4,6 +4,7 @@
 #include "platform/file_reader.h"
 #include "platform/file_stream.h"
 #include "platform/mapped_file.h"
+#include "platform/regular_file.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -16,36 +17,17 @@ namespace hm {
 
 namespace {
 
-// A descriptor of the regular file at `path` and its length at most `maxBytes`; fd -1 on failure.
-struct OpenedFile {
-  int fd = -1;
-  std::size_t length = 0;
-};
-
-OpenedFile openRegular(const std::string& path, int flags, std::size_t maxBytes) {
-  int fd = ::open(path.c_str(), flags);
-  if (fd < 0) return {};
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return {};
-  }
-  return {fd, std::min<std::size_t>(static_cast<std::size_t>(st.st_size), maxBytes)};
-}
-
 // Up to `want` bytes from the start of the open file; fewer when it shrank since it was measured.
 std::optional<ByteImage> readOpen(int fd, std::size_t want) {
   ByteImage image = ByteImage::uninitialized(want);
-  std::size_t got = 0;
-  while (got < want) {
-    ssize_t n = ::read(fd, image.data() + got, want - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  image.resize(got);
+  std::optional<std::size_t> got = readFully(fd, image.data(), want);
+  if (!got) return std::nullopt;
+  image.resize(*got);
   return image;
+}
+
+std::size_t atMost(const RegularFile& file, std::size_t maxBytes) {
+  return static_cast<std::size_t>(std::min<std::uint64_t>(file.size, maxBytes));
 }
 
 class RealFileSystem : public FileSystem {
@@ -59,23 +41,23 @@ class RealFileSystem : public FileSystem {
   }
 
   std::optional<ByteImage> read(const std::string& path, std::size_t maxBytes) override {
-    OpenedFile file = openRegular(path, O_RDONLY | O_CLOEXEC, maxBytes);
+    RegularFile file = openRegularFile(path);
     if (file.fd < 0) return std::nullopt;
-    std::optional<ByteImage> image = readOpen(file.fd, file.length);
+    std::optional<ByteImage> image = readOpen(file.fd, atMost(file, maxBytes));
     ::close(file.fd);
     return image;
   }
 
   std::optional<FileView> view(const std::string& path, std::size_t maxBytes) override {
-    // Not blocking: a FIFO's open would wait for a writer before it could be refused.
     // The size is taken once: a file cut short later is the mapping's to notice.
-    OpenedFile file = openRegular(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, maxBytes);
+    RegularFile file = openRegularFile(path);
     if (file.fd < 0) return std::nullopt;
-    if (std::unique_ptr<MappedFile> mapping = MappedFile::map(file.fd, file.length)) {
+    const std::size_t length = atMost(file, maxBytes);
+    if (std::unique_ptr<MappedFile> mapping = MappedFile::map(file.fd, length)) {
       return FileView(std::move(mapping));
     }
     // Some files refuse to be mapped (most of /proc and /sys) but can be read.
-    std::optional<ByteImage> image = readOpen(file.fd, file.length);
+    std::optional<ByteImage> image = readOpen(file.fd, length);
     ::close(file.fd);
     if (!image) return std::nullopt;
     return FileView(std::move(*image));
