@@ -314,7 +314,7 @@ CommandLine parseCommandLine(const std::string& args, FileSystem& fs) {
 }
 
 std::string badParametersMessage(const std::string& line) {
-  return std::string(kBadParametersText) + "\n\n" + line;
+  return withWhy(kBadParametersText, line);
 }
 
 }  // namespace hm

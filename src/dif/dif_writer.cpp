@@ -22,10 +22,10 @@ Error writeFailed() {
   return {ErrorCode::WriteFailed, kDifWriteErrorText};
 }
 
-// The write error, an empty line and why: a user who sees only "Ошибка записи DIF файла" for a
-// block past the target's end would look for a disk fault.
+// The write error and why: a user who sees only "Ошибка записи DIF файла" for a block past the
+// target's end would look for a disk fault.
 std::string because(std::string_view why) {
-  return std::string(kDifWriteErrorText) + "\n\n" + std::string(why);
+  return withWhy(kDifWriteErrorText, why);
 }
 
 Error unreadable(const std::string& path) {

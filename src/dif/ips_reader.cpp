@@ -88,12 +88,7 @@ namespace {
 
 // The error with why after an empty line, as the DIF's writing errors say it.
 Error invalid(std::string why = {}) {
-  std::string message = kInvalidIpsText;
-  if (!why.empty()) {
-    message += "\n\n";
-    message += why;
-  }
-  return {ErrorCode::InvalidDif, std::move(message)};
+  return {ErrorCode::InvalidDif, why.empty() ? kInvalidIpsText : withWhy(kInvalidIpsText, why)};
 }
 
 Error refusal(const IpsWalk& walk) {

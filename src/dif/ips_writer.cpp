@@ -90,10 +90,7 @@ Error noLeadByte(const DifRecord& record) {
   range += "–";
   range += HexPad(record.address + record.length - 1, 6);
   why.replace(why.find("%1"), 2, range);
-  std::string message = kIpsWriteErrorText;
-  message += "\n\n";
-  message += why;
-  return {ErrorCode::BadBlock, std::move(message)};
+  return {ErrorCode::BadBlock, withWhy(kIpsWriteErrorText, why)};
 }
 
 // The byte a record moved off the end marker's address begins with, asked once.

@@ -2,6 +2,9 @@
 
 #include "platform/russian_plural.h"
 
+#include <string>
+#include <string_view>
+
 // Every text the program shows or prints, in one place, so that a word is changed once and the
 // same thing is always said the same way. The texts are the program's own and are used exactly as
 // they stand.
@@ -303,5 +306,13 @@ inline constexpr const char* kUnknownKindText = "Неизвестный";
 
 // The window
 inline constexpr const char* kAuthorshipText = "Разработчики Hexmarshal, 2026";
+
+// A message and why it came, after an empty line, as the longer messages say it.
+inline std::string withWhy(std::string_view text, std::string_view why) {
+  std::string message(text);
+  message += "\n\n";
+  message += why;
+  return message;
+}
 
 }  // namespace hm

@@ -19,13 +19,6 @@ namespace {
 
 using test::Bytes;
 
-// The first line, an empty line and why, as the messages say it.
-std::string withWhy(std::string text, const std::string& why) {
-  text += "\n\n";
-  text += why;
-  return text;
-}
-
 Bytes counting(std::size_t size, std::uint8_t seed) {
   Bytes bytes(size);
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 13 + seed);

@@ -18,13 +18,6 @@ namespace {
 using test::Bytes;
 using test::IpsBuilder;
 
-// The first line, an empty line and why, as the messages say it.
-std::string withWhy(std::string text, const std::string& why) {
-  text += "\n\n";
-  text += why;
-  return text;
-}
-
 struct Read {
   std::vector<DifBlock> blocks;
   Bytes applied;  // to a BIN of 16 bytes 0x11

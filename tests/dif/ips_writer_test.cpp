@@ -20,13 +20,6 @@ namespace {
 
 using test::Bytes;
 
-// The first line, an empty line and why, as the messages say it.
-std::string withWhy(std::string text, const std::string& why) {
-  text += "\n\n";
-  text += why;
-  return text;
-}
-
 struct Record {
   std::int32_t address;
   Bytes bytes;
