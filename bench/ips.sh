@@ -9,14 +9,8 @@
 set -euo pipefail
 
 runs=15
-while [ $# -gt 0 ]; do
-  case $1 in
-    --runs) runs=$2; shift 2 ;;
-    *) echo "usage: $0 [--runs N]" >&2; exit 2 ;;
-  esac
-done
-
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/timing.sh"
 source "$root/bench/release_build.sh"
 export QT_QPA_PLATFORM=offscreen
 
@@ -57,16 +51,10 @@ for ((round = 0; round < runs; ++round)); do
   done
 done
 
-median() {
-  awk -v k="$1" '$1 == k { print $2 }' "$work/results" | sort -n |
-    awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
 echo "The 1% pair's patch, $(stat -c %s "$work/p.ips") bytes as IPS," \
   "$(stat -c %s "$work/p.dif") as DIF; medians of $runs runs:"
 for what in write read apply; do
-  ips=$(median "${what}_ips")
-  dif=$(median "${what}_dif")
-  ratio=$(awk -v a="$ips" -v b="$dif" 'BEGIN { printf "%.2f", a / b }')
-  echo "  $what: IPS $ips ms, DIF $dif ms; ratio $ratio (at most 1.2:" \
-    "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2) ? "met" : "MISSED" }'))"
+  r=$(ratio "${what}_ips" "${what}_dif")
+  echo "  $what: IPS $(median "${what}_ips") ms, DIF $(median "${what}_dif") ms; ratio $r" \
+    "(at most 1.2: $(verdict "$r" 1.2))"
 done

@@ -13,15 +13,10 @@
 set -euo pipefail
 
 runs=11
-while [ $# -gt 0 ]; do
-  case $1 in
-    --runs) runs=$2; shift 2 ;;
-    *) echo "usage: $0 [--runs N]" >&2; exit 2 ;;
-  esac
-done
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/timing.sh"
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is needed: apt-get install time" >&2; exit 1; }
 
-root=$(cd "$(dirname "$0")/.." && pwd)
 if [ -n "${HM_PROGRAM:-}" ]; then
   hm=$(realpath "$HM_PROGRAM")
 else
@@ -45,18 +40,8 @@ timed() {
     'BEGIN { printf "%s %.3f %d\n", k, (e - s) * 1000, m }' >>"$work/results"
 }
 
-median() {
-  awk -v k="$1" '$1 == k { print $2 }' "$work/results" | sort -n |
-    awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
 peak() {
   awk -v k="$1" '$1 == k && $3 > m { m = $3 } END { printf "%.1f", m / 1024 }' "$work/results"
-}
-ratio() {
-  awk -v a="$(median "$1")" -v b="$(median "$2")" 'BEGIN { printf "%.2f", a / b }'
-}
-verdict() {
-  awk -v r="$1" -v bound="$2" 'BEGIN { print (r <= bound) ? "met" : "MISSED" }'
 }
 
 for kind in percent alternate; do

@@ -8,14 +8,8 @@
 set -euo pipefail
 
 runs=15
-while [ $# -gt 0 ]; do
-  case $1 in
-    --runs) runs=$2; shift 2 ;;
-    *) echo "usage: $0 [--runs N]" >&2; exit 2 ;;
-  esac
-done
-
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/timing.sh"
 source "$root/bench/release_build.sh"
 export QT_QPA_PLATFORM=offscreen
 
@@ -49,13 +43,6 @@ for ((round = 0; round < runs; ++round)); do
   fi
 done
 
-median() {
-  awk -v k="$1" '$1 == k { print $2 }' "$work/results" | sort -n |
-    awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
-verified=$(median verified)
-plain=$(median plain)
-ratio=$(awk -v a="$verified" -v b="$plain" 'BEGIN { printf "%.2f", a / b }')
-echo "Applying the 1% pair's DIF, medians of $runs runs: verified $verified ms," \
-  "unverified $plain ms; ratio $ratio (at most 1.2:" \
-  "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2) ? "met" : "MISSED" }'))"
+r=$(ratio verified plain)
+echo "Applying the 1% pair's DIF, medians of $runs runs: verified $(median verified) ms," \
+  "unverified $(median plain) ms; ratio $r (at most 1.2: $(verdict "$r" 1.2))"
