@@ -41,6 +41,48 @@ struct HeldFiles {
 
 }  // namespace
 
+void startWriteJob(Session& session, Jobs& jobs, ListJobs& listJobs, Messenger& messenger,
+                   const std::string& path, const WriteTexts& texts, std::shared_ptr<void> held,
+                   std::function<Status(FileSystem&)> write, std::function<void(bool)> ended) {
+  // A write that fails leaves the status line as it was: nothing was written.
+  const std::string before = session.status();
+  session.say(texts.writing);
+  session.setDifWork(true);
+  session.setBusy(true);
+  auto outcome = std::make_shared<Status>(success());
+  jobs.start(
+      [&session, texts, outcome, write = std::move(write)](JobControl& control) {
+        WatchedFileSystem watched(session.fileSystem(), control.keepGoing(),
+                                  [&session, &control, texts](std::uint64_t written) {
+                                    control.post([&session, texts, written] {
+                                      if (!session.cancelRequested())
+                                        session.say(megabytesText(texts.writing, written));
+                                    });
+                                  });
+        *outcome = write(watched);
+      },
+      [&session, &listJobs, &messenger, path, texts, outcome, held, before,
+       ended = std::move(ended)](JobEnd jobEnd) mutable {
+        held.reset();
+        session.setDifWork(false);
+        session.setBusy(false);
+        const bool written = *outcome && jobEnd != JobEnd::OutOfMemory;
+        // A file already renamed into place stays written, whenever "Отмена" came.
+        if (written) {
+          session.noteDifWritten(path);
+          session.say(texts.done);
+        } else if (session.cancelRequested() || jobEnd == JobEnd::Stopped) {
+          session.say(texts.cancelled);
+        } else {
+          session.say(before);
+          messenger.error(jobEnd == JobEnd::OutOfMemory ? std::string(kOutOfMemoryText)
+                                                        : outcome->error().message);
+        }
+        listJobs.afterJob();
+        if (ended) ended(written);
+      });
+}
+
 DifJobs::DifJobs(Session& session, Jobs& jobs, ListJobs& listJobs, Messenger& messenger)
     : session_(session), jobs_(jobs), listJobs_(listJobs), messenger_(messenger) {}
 
@@ -135,38 +177,13 @@ bool DifJobs::write(const std::string& path, std::chrono::milliseconds lockWait,
           MessageAnswer::Yes) {
     return false;
   }
-  // A write that fails leaves the status line as it was: nothing was written.
-  const std::string before = session_.status();
-  begin(kDifWritingText);
-  auto outcome = std::make_shared<Status>(success());
-  jobs_.start(
-      [this, path, backup, outcome](JobControl& control) {
-        WatchedFileSystem watched(session_.fileSystem(), control.keepGoing(),
-                                  [this, &control](std::uint64_t written) {
-                                    control.post([this, written] {
-                                      if (!session_.cancelRequested())
-                                        session_.say(megabytesText(kDifWritingText, written));
-                                    });
-                                  });
-        *outcome = session_.writeDif(path, backup, watched);
+  startWriteJob(
+      session_, jobs_, listJobs_, messenger_, path,
+      {kDifWritingText, kDifCreatedText, kDifWriteCancelledText}, locks,
+      [&session = session_, path, backup](FileSystem& through) {
+        return session.writeDif(path, backup, through);
       },
-      [this, path, outcome, locks, before, ended](JobEnd jobEnd) mutable {
-        locks.reset();
-        end();
-        // A pair already committed stays written, whenever "Отмена" came.
-        if (*outcome && jobEnd != JobEnd::OutOfMemory) {
-          session_.noteDifWritten(path);
-          session_.say(kDifCreatedText);
-        } else if (session_.cancelRequested() || jobEnd == JobEnd::Stopped) {
-          session_.say(kDifWriteCancelledText);
-        } else {
-          session_.say(before);
-          messenger_.error(jobEnd == JobEnd::OutOfMemory ? std::string(kOutOfMemoryText)
-                                                         : outcome->error().message);
-        }
-        listJobs_.afterJob();
-        if (ended) ended(*outcome && jobEnd != JobEnd::OutOfMemory);
-      });
+      std::move(ended));
   return true;
 }
 

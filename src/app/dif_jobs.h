@@ -2,7 +2,9 @@
 
 #include "app/apply_dif_command.h"
 #include "app/jobs.h"
+#include "platform/file_system.h"
 #include "platform/messenger.h"
+#include "platform/result.h"
 
 #include <chrono>
 #include <functional>
@@ -14,6 +16,22 @@ namespace hm {
 
 class ListJobs;
 class Session;
+
+// What a write on the job runner says while it runs, once its file is written, and once stopped.
+struct WriteTexts {
+  const char* writing;
+  const char* done;
+  const char* cancelled;
+};
+
+// Runs `write` on the job runner through a file system that tells the megabytes written in the
+// status line and refuses every write once "Отмена" stops the job, so the writer drops its output
+// and every file stays as it was; a file already in place stays written. `held` (the locks on the
+// files) is let go once the job has ended. On failure the status line goes back to what it said
+// and the error is shown. `ended` hears whether the file was written.
+void startWriteJob(Session& session, Jobs& jobs, ListJobs& listJobs, Messenger& messenger,
+                   const std::string& path, const WriteTexts& texts, std::shared_ptr<void> held,
+                   std::function<Status(FileSystem&)> write, std::function<void(bool)> ended);
 
 // The long work on DIF files: opening one for editing, writing the list as one, applying one.
 // Each runs on the job runner with its progress in the status line, so the window's loop keeps

@@ -1,6 +1,7 @@
 #include "app/ips_jobs.h"
 
 #include "app/dif_file_commands.h"
+#include "app/dif_jobs.h"
 #include "app/list_jobs.h"
 #include "app/session.h"
 #include "dif/applied_dif.h"
@@ -55,14 +56,6 @@ Error asIps(Error error) {
   return error;
 }
 
-std::string megabytesText(std::uint64_t bytes) {
-  std::string said = kIpsWritingText;
-  said += ' ';
-  said += std::to_string(bytes >> 20);
-  said += kMegabytesText;
-  return said;
-}
-
 }  // namespace
 
 Status writeSessionIps(const Session& session, const std::string& path, FileSystem& through) {
@@ -90,11 +83,6 @@ bool holdsIps(FileSystem& fs, const std::string& path) {
 IpsJobs::IpsJobs(Session& session, Jobs& jobs, ListJobs& listJobs, Messenger& messenger)
     : session_(session), jobs_(jobs), listJobs_(listJobs), messenger_(messenger) {}
 
-void IpsJobs::end() {
-  session_.setDifWork(false);
-  session_.setBusy(false);
-}
-
 bool IpsJobs::write(const std::string& path, std::chrono::milliseconds lockWait, Ended ended) {
   if (jobs_.running()) return false;
   FileSystem& fs = session_.fileSystem();
@@ -109,40 +97,13 @@ bool IpsJobs::write(const std::string& path, std::chrono::milliseconds lockWait,
           MessageAnswer::Yes) {
     return false;
   }
-  const std::string before = session_.status();
-  session_.say(kIpsWritingText);
-  session_.setDifWork(true);
-  session_.setBusy(true);
-  auto outcome = std::make_shared<Status>(success());
-  jobs_.start(
-      [this, path, outcome](JobControl& control) {
-        WatchedFileSystem watched(session_.fileSystem(), control.keepGoing(),
-                                  [this, &control](std::uint64_t written) {
-                                    control.post([this, written] {
-                                      if (!session_.cancelRequested())
-                                        session_.say(megabytesText(written));
-                                    });
-                                  });
-        *outcome = writeSessionIps(session_, path, watched);
+  startWriteJob(
+      session_, jobs_, listJobs_, messenger_, path,
+      {kIpsWritingText, kIpsCreatedText, kIpsWriteCancelledText}, lock,
+      [&session = session_, path](FileSystem& through) {
+        return writeSessionIps(session, path, through);
       },
-      [this, path, outcome, lock, before, ended](JobEnd jobEnd) mutable {
-        lock.reset();
-        end();
-        const bool written = *outcome && jobEnd != JobEnd::OutOfMemory;
-        // A file already renamed into place stays written, whenever "Отмена" came.
-        if (written) {
-          session_.noteDifWritten(path);
-          session_.say(kIpsCreatedText);
-        } else if (session_.cancelRequested() || jobEnd == JobEnd::Stopped) {
-          session_.say(kIpsWriteCancelledText);
-        } else {
-          session_.say(before);
-          messenger_.error(jobEnd == JobEnd::OutOfMemory ? std::string(kOutOfMemoryText)
-                                                         : outcome->error().message);
-        }
-        listJobs_.afterJob();
-        if (ended) ended(written);
-      });
+      std::move(ended));
   return true;
 }
 

@@ -40,8 +40,6 @@ class IpsJobs {
   bool write(const std::string& path, std::chrono::milliseconds lockWait, Ended ended = {});
 
  private:
-  void end();
-
   Session& session_;
   Jobs& jobs_;
   ListJobs& listJobs_;
