@@ -188,10 +188,7 @@ LineFields BlockList::fieldsOf(const Entry& e) const {
   return {form, x.start, x.end, x.length, x.distance, x.dataOffset, pathOf(x.path)};
 }
 
-BlockSpan BlockList::spanOf(const Entry& e) const {
-  if (e.kind != kFull) {
-    return {static_cast<std::int32_t>(e.start), static_cast<std::int32_t>(e.end)};
-  }
+BlockSpan BlockList::fullSpanOf(const Entry& e) const {
   const Extra& x = extraOf(e);
   return {x.start, x.end};
 }
@@ -230,10 +227,6 @@ BlockLine BlockList::line(int index) const {
 
 LineFields BlockList::fields(int index) const {
   return fieldsOf(entry(index));
-}
-
-BlockSpan BlockList::span(int index) const {
-  return spanOf(entry(index));
 }
 
 std::int32_t BlockList::distance(int index) const {

@@ -98,7 +98,7 @@ class BlockList {
   // The line's fields, as BlockLine::parse reads its text. Inside the list only.
   BlockLine line(int index) const;
   LineFields fields(int index) const;  // the path lives as long as the list
-  BlockSpan span(int index) const;
+  BlockSpan span(int index) const { return spanOf(entry(index)); }
   std::int32_t distance(int index) const;
   DataSource dataSource(int index) const;
   // Whether the line reads exactly as `line` writes, and how its text sorts against it.
@@ -253,7 +253,12 @@ class BlockList {
   }
   Aside& aside();
   LineFields fieldsOf(const Entry& e) const;
-  BlockSpan spanOf(const Entry& e) const;
+  BlockSpan spanOf(const Entry& e) const {
+    if (e.kind != kFull)
+      return {static_cast<std::int32_t>(e.start), static_cast<std::int32_t>(e.end)};
+    return fullSpanOf(e);
+  }
+  BlockSpan fullSpanOf(const Entry& e) const;
   std::string_view pathOf(std::uint32_t path) const {
     return path ? std::string_view(*aside_->paths[path]) : std::string_view();
   }

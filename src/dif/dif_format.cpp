@@ -4,30 +4,10 @@
 
 namespace hm {
 
-std::int32_t loadInt32(const std::uint8_t* p) {
-  auto v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-  return static_cast<std::int32_t>(v);
-}
-
-void storeInt32(std::uint8_t* p, std::int32_t value) {
-  auto v = static_cast<std::uint32_t>(value);
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-  p[2] = static_cast<std::uint8_t>(v >> 16);
-  p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
 void storeDifHeader(std::uint8_t* header, std::int32_t count) {
   std::memset(header, 0, kDifHeaderSize);
   std::memcpy(header, kDifMagic.data(), kDifMagic.size());
   storeInt32(header + kBlockCountOffset, count);
-}
-
-void storeRecordHead(std::uint8_t* head, std::int32_t address, std::int32_t length) {
-  std::memcpy(head, kRecordMarker.data(), kRecordMarker.size());
-  storeInt32(head + kRecordLengthOffset, length + kRecordLengthExtra);
-  storeInt32(head + kRecordAddressOffset, address);
 }
 
 bool DifCursor::skip(std::size_t count) {

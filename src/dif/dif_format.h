@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <span>
 #include <string_view>
@@ -32,11 +33,26 @@ inline constexpr std::uint64_t kMaxDifSize =
 
 // The 32-byte header for `count` records, and the 16-byte head of a record of `length` data
 // bytes at `address`.
+// A 32-bit little-endian integer, as every integer of the format is stored. In the header, with
+// the record head: a DIF of millions of records stores and loads them for each.
+inline void storeInt32(std::uint8_t* p, std::int32_t value) {
+  auto v = static_cast<std::uint32_t>(value);
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+  p[2] = static_cast<std::uint8_t>(v >> 16);
+  p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+inline std::int32_t loadInt32(const std::uint8_t* p) {
+  auto v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+  return static_cast<std::int32_t>(v);
+}
 void storeDifHeader(std::uint8_t* header, std::int32_t count);
-void storeRecordHead(std::uint8_t* head, std::int32_t address, std::int32_t length);
-// A 32-bit little-endian integer, as every integer of the format is stored.
-void storeInt32(std::uint8_t* p, std::int32_t value);
-std::int32_t loadInt32(const std::uint8_t* p);
+inline void storeRecordHead(std::uint8_t* head, std::int32_t address, std::int32_t length) {
+  std::memcpy(head, kRecordMarker.data(), kRecordMarker.size());
+  storeInt32(head + kRecordLengthOffset, length + kRecordLengthExtra);
+  storeInt32(head + kRecordAddressOffset, address);
+}
 
 // GetData: typed reads at a moving position. A read that would leave the image fails and
 // leaves the position where it was.

@@ -23,7 +23,7 @@ void BufferedWriter::write(const void* data, std::size_t size) {
   used_ += size;
 }
 
-std::uint8_t* BufferedWriter::room(std::size_t size) {
+std::uint8_t* BufferedWriter::roomAfterFlush(std::size_t size) {
   if (used_ + size > capacity_) flush();
   if (failed_) return nullptr;
   if (used_ + size > allocated_) grow(used_ + size);

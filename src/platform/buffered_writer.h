@@ -18,7 +18,13 @@ class BufferedWriter {
   void writeInt32(std::int32_t value);
   // Room for `size` bytes (less than the capacity) at the end of what is held, for a caller
   // that builds small pieces in place; nothing after a failed write.
-  std::uint8_t* room(std::size_t size);
+  std::uint8_t* room(std::size_t size) {
+    // In the header: a DIF of millions of short records asks for room once for each.
+    if (used_ + size > allocated_ || failed_) return roomAfterFlush(size);
+    std::uint8_t* at = buffer_.get() + used_;
+    used_ += size;
+    return at;
+  }
   // Flushes and commits; false if any write or the commit failed.
   bool finish();
   // Flushes without committing; false if any write failed.
@@ -26,6 +32,7 @@ class BufferedWriter {
   bool failed() const { return failed_; }
 
  private:
+  std::uint8_t* roomAfterFlush(std::size_t size);
   void grow(std::size_t needed);
 
   OutputFile& out_;
